@@ -1,0 +1,52 @@
+// The notification-area icon and popup menus, after Shell_NotifyIconW and user32's menu calls.
+//
+// The icon reports mouse events to its window as the callback message, with the event
+// (WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, ...) as the second parameter. A chosen menu item arrives at
+// the menu's owner window as WM_COMMAND with the item's command number in the low word.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pixoria/platform/windows.h"
+
+namespace pixoria::platform {
+
+// HMENU.
+struct Menu;
+using MenuHandle = Menu*;
+
+// NOTIFYICONDATAW, the members the programs fill.
+struct NotifyIconData {
+  WindowHandle window = nullptr;
+  std::uint32_t id = 0;
+  std::uint32_t flags = 0;            // NIF_MESSAGE | NIF_ICON | NIF_TIP
+  std::uint32_t callbackMessage = 0;
+  int iconResource = 0;               // the program's icon resource
+  std::string tip;                    // at most 127 characters
+};
+
+inline constexpr std::uint32_t NIF_MESSAGE = 0x1;
+inline constexpr std::uint32_t NIF_ICON = 0x2;
+inline constexpr std::uint32_t NIF_TIP = 0x4;
+
+// Shell_NotifyIconW(NIM_ADD / NIM_DELETE). Adding an icon that is shown already fails.
+bool notifyIconAdd(const NotifyIconData& data);
+bool notifyIconDelete(const NotifyIconData& data);
+
+// CreatePopupMenu, DestroyMenu (with its submenus).
+MenuHandle createPopupMenu();
+bool destroyMenu(MenuHandle menu);
+
+// InsertMenuW / AppendMenuW with MF_STRING: an item with a command number, appended at the end.
+bool appendMenuItem(MenuHandle menu, std::uint32_t commandId, std::string_view label);
+
+// AppendMenuW with MF_POPUP: a submenu, appended at the end.
+bool appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view label);
+
+// GetCursorPos + SetForegroundWindow + TrackPopupMenu at the cursor, owned by `window`; the
+// chosen command arrives later as WM_COMMAND.
+bool trackPopupMenu(MenuHandle menu, WindowHandle window);
+
+}  // namespace pixoria::platform

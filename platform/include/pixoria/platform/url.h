@@ -1,0 +1,47 @@
+// The network, after urlmon: a blocking stream on an address, and a download to a file that
+// reports its progress to a binding-status callback.
+//
+// Only http and https are fetched (redirects included). Every call has a connect timeout, a stall
+// timeout and a body size cap, so it always returns.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "pixoria/platform/results.h"
+
+namespace pixoria::platform {
+
+// BINDSTATUS values the programs look at.
+inline constexpr std::uint32_t kBindStatusBeginDownloadData = 4;
+inline constexpr std::uint32_t kBindStatusDownloadingData = 5;
+inline constexpr std::uint32_t kBindStatusEndDownloadData = 6;
+
+// IStream, reading only.
+class Stream {
+ public:
+  virtual ~Stream() = default;
+  // Places up to `size` bytes into `buffer` and reports how many in `bytesRead`; 0 at the end.
+  virtual HResult read(void* buffer, std::uint32_t size, std::uint32_t& bytesRead) = 0;
+};
+
+// IBindStatusCallback, the operation a download reports through.
+class BindStatusCallback {
+ public:
+  virtual HResult onProgress(std::uint32_t progress, std::uint32_t progressMax,
+                             std::uint32_t statusCode, std::string_view statusText) = 0;
+
+ protected:
+  ~BindStatusCallback() = default;
+};
+
+// URLOpenBlockingStreamW: blocks until the response body can be read.
+HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& stream);
+
+// URLDownloadToFileW: blocks until the body is in the file; kOk only when all of it is. The file
+// is written beside the target and renamed over it on success, so a failure leaves it whole.
+HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
+                          BindStatusCallback* callback);
+
+}  // namespace pixoria::platform
