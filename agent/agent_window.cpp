@@ -1,0 +1,7 @@
+#include "agent/agent_window.h"
+
+namespace pixoria {
+
+platform::WindowHandle agentWindow = nullptr;
+
+}  // namespace pixoria

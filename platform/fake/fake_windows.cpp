@@ -1,0 +1,232 @@
+// Windows, messages and timers on a virtual clock: time moves only when a test moves it, and due
+// timers fire through the real callbacks in order of due time.
+#include "pixoria/fake/fake_windows.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pixoria/platform/messages.h"
+
+namespace pixoria::platform {
+
+struct Window {
+  std::string className;
+  std::string title;
+  WindowProc procedure = nullptr;
+  bool alive = true;
+};
+
+}  // namespace pixoria::platform
+
+namespace pixoria::fake {
+namespace {
+
+namespace pf = platform;
+
+struct PostedMessage {
+  pf::WindowHandle window;
+  std::uint32_t message;
+  pf::WParam wParam;
+  pf::LParam lParam;
+};
+
+struct Timer {
+  std::uint32_t period = 0;
+  std::uint64_t due = 0;
+  pf::TimerProc procedure = nullptr;
+};
+
+using TimerKey = std::pair<pf::WindowHandle, std::uintptr_t>;
+
+struct FakeWindows {
+  std::map<std::string, pf::WindowProc> classes;
+  std::vector<std::unique_ptr<pf::Window>> windows;
+  std::deque<PostedMessage> queue;
+  std::map<TimerKey, Timer> timers;
+  std::uint64_t now = 0;
+  std::optional<int> quitCode;
+  pf::LocalTime localTime{2026, 12, 2, 8, 12, 0, 0, 0};
+};
+
+FakeWindows& state() {
+  static FakeWindows instance;
+  return instance;
+}
+
+void deliver(const PostedMessage& posted) {
+  if (posted.window != nullptr && posted.window->alive && posted.window->procedure != nullptr) {
+    posted.window->procedure(posted.window, posted.message, posted.wParam, posted.lParam);
+  }
+}
+
+// The running timer that falls due first, at or before `limit`.
+std::optional<TimerKey> firstDueTimer(std::uint64_t limit) {
+  std::optional<TimerKey> first;
+  std::uint64_t firstDue = limit;
+  for (const auto& [key, timer] : state().timers) {
+    if (timer.due <= firstDue) {
+      first = key;
+      firstDue = timer.due;
+    }
+  }
+  return first;
+}
+
+void fire(const TimerKey& key) {
+  Timer& timer = state().timers.at(key);
+  state().now = timer.due;
+  timer.due = state().now + timer.period;
+  timer.procedure(key.first, pf::WM_TIMER, key.second, static_cast<std::uint32_t>(state().now));
+}
+
+}  // namespace
+
+void windowsReset() {
+  state() = FakeWindows{};
+}
+
+std::uint64_t now() {
+  return state().now;
+}
+
+void dispatchPosted() {
+  while (!state().queue.empty()) {
+    const PostedMessage posted = state().queue.front();
+    state().queue.pop_front();
+    deliver(posted);
+  }
+}
+
+void advanceClock(std::uint64_t milliseconds) {
+  const std::uint64_t target = state().now + milliseconds;
+  dispatchPosted();
+  while (const std::optional<TimerKey> due = firstDueTimer(target)) {
+    fire(*due);
+    dispatchPosted();
+  }
+  state().now = target;
+}
+
+std::optional<std::uint32_t> timerPeriod(pf::WindowHandle window, std::uintptr_t timerId) {
+  const auto found = state().timers.find({window, timerId});
+  if (found == state().timers.end()) {
+    return std::nullopt;
+  }
+  return found->second.period;
+}
+
+std::optional<std::uint64_t> timerDueIn(pf::WindowHandle window, std::uintptr_t timerId) {
+  const auto found = state().timers.find({window, timerId});
+  if (found == state().timers.end()) {
+    return std::nullopt;
+  }
+  return found->second.due - state().now;
+}
+
+std::size_t runningTimerCount() {
+  return state().timers.size();
+}
+
+void setLocalTime(const pf::LocalTime& time) {
+  state().localTime = time;
+}
+
+}  // namespace pixoria::fake
+
+namespace pixoria::platform {
+
+using fake::state;
+
+bool registerWindowClass(std::string_view className, WindowProc procedure) {
+  state().classes[std::string(className)] = procedure;
+  return procedure != nullptr;
+}
+
+WindowHandle createWindow(std::string_view className, std::string_view title) {
+  const auto found = state().classes.find(std::string(className));
+  if (found == state().classes.end()) {
+    return nullptr;
+  }
+  state().windows.push_back(std::make_unique<Window>(
+      Window{std::string(className), std::string(title), found->second, true}));
+  return state().windows.back().get();
+}
+
+bool destroyWindow(WindowHandle window) {
+  if (window == nullptr || !window->alive) {
+    return false;
+  }
+  window->alive = false;
+  std::erase_if(state().timers,
+                [window](const auto& entry) { return entry.first.first == window; });
+  return true;
+}
+
+WindowHandle findWindow(std::string_view className, std::string_view title) {
+  for (const auto& window : state().windows) {
+    if (window->alive && window->className == className && window->title == title) {
+      return window.get();
+    }
+  }
+  return nullptr;
+}
+
+bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+  if (window == nullptr || !window->alive) {
+    return false;
+  }
+  state().queue.push_back({window, message, wParam, lParam});
+  return true;
+}
+
+LResult defWindowProc(WindowHandle, std::uint32_t, WParam, LParam) {
+  return 0;
+}
+
+std::uintptr_t setTimer(WindowHandle window, std::uintptr_t timerId, std::uint32_t elapseMs,
+                        TimerProc procedure) {
+  if (window == nullptr || !window->alive || elapseMs == 0 || procedure == nullptr) {
+    return 0;
+  }
+  state().timers[{window, timerId}] = {elapseMs, state().now + elapseMs, procedure};
+  return timerId;
+}
+
+bool killTimer(WindowHandle window, std::uintptr_t timerId) {
+  return state().timers.erase({window, timerId}) == 1;
+}
+
+void postQuitMessage(int exitCode) {
+  state().quitCode = exitCode;
+}
+
+// Runs until the quit message, jumping the clock from one due timer to the next. Returns -1 when
+// nothing is left that could ever happen (no messages, no timers, no quit).
+int runMessageLoop() {
+  for (;;) {
+    fake::dispatchPosted();
+    if (state().quitCode) {
+      const int code = *state().quitCode;
+      state().quitCode.reset();
+      return code;
+    }
+    const auto due = fake::firstDueTimer(UINT64_MAX);
+    if (!due) {
+      return -1;
+    }
+    fake::fire(*due);
+  }
+}
+
+std::uint32_t getTickCount() {
+  return static_cast<std::uint32_t>(state().now);
+}
+
+LocalTime getLocalTime() {
+  return state().localTime;
+}
+
+}  // namespace pixoria::platform

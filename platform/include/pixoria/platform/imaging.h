@@ -81,9 +81,9 @@ GpStatus setSmoothingMode(Graphics* graphics, SmoothingMode mode);
 
 // GdipDrawImageRectRect in pixel units: the source rectangle of `image` into the destination
 // rectangle of the canvas, clipped to the canvas.
-GpStatus drawImageRectRect(Graphics* graphics, Image* image, float dstX, float dstY,
-                           float dstWidth, float dstHeight, float srcX, float srcY,
-                           float srcWidth, float srcHeight);
+GpStatus drawImageRectRect(Graphics* graphics, Image* image, float dstX, float dstY, float dstWidth,
+                           float dstHeight, float srcX, float srcY, float srcWidth,
+                           float srcHeight);
 
 // GdipGetImageEncodersSize / GdipGetImageEncoders, folded into one call.
 GpStatus getImageEncoders(std::vector<ImageCodecInfo>& encoders);

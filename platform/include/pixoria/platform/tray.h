@@ -21,10 +21,10 @@ using MenuHandle = Menu*;
 struct NotifyIconData {
   WindowHandle window = nullptr;
   std::uint32_t id = 0;
-  std::uint32_t flags = 0;            // NIF_MESSAGE | NIF_ICON | NIF_TIP
+  std::uint32_t flags = 0;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
   std::uint32_t callbackMessage = 0;
-  int iconResource = 0;               // the program's icon resource
-  std::string tip;                    // at most 127 characters
+  int iconResource = 0;  // the program's icon resource
+  std::string tip;       // at most 127 characters
 };
 
 inline constexpr std::uint32_t NIF_MESSAGE = 0x1;
