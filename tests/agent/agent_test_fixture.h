@@ -1,0 +1,45 @@
+// A fresh fake platform, agent state and agent window for each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "agent/agent_settings.h"
+#include "agent/agent_window.h"
+#include "agent/change_schedule.h"
+#include "agent/download_state.h"
+#include "agent/online_source_doubles.h"
+#include "pixoria/fake/fake_platform.h"
+
+namespace pixoria::test {
+
+inline platform::LResult recordNothing(platform::WindowHandle, std::uint32_t, platform::WParam,
+                                       platform::LParam) {
+  return 0;
+}
+
+class AgentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::resetPlatform();
+    resetSourceDoubles();
+    agentSettings = AgentSettings{};
+    wallpaperURL.clear();
+    wallpaper2URL.clear();
+    listDay = 0;
+    bingBaseRequestTable = bingBaseRequests("https://bing.test");
+    platform::registerWindowClass("PIXORIA", recordNothing);
+    agentWindow = platform::createWindow("PIXORIA", "Corvane Pixoria Helper");
+  }
+
+  static void setDword(std::string_view name, std::uint32_t value) {
+    fake::registrySetDword(kSettingsKey, name, value);
+  }
+  static void setString(std::string_view name, std::string_view value) {
+    fake::registrySetString(kSettingsKey, name, value);
+  }
+  static std::optional<std::uint32_t> storedDword(std::string_view name) {
+    return fake::registryDword(kSettingsKey, name);
+  }
+};
+
+}  // namespace pixoria::test
