@@ -1,0 +1,25 @@
+#include "pixoria/platform/clock.h"
+
+#include <time.h>
+
+namespace pixoria::platform {
+
+LocalTime getLocalTime() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  LocalTime time;
+  time.year = static_cast<std::uint16_t>(local.tm_year + 1900);
+  time.month = static_cast<std::uint16_t>(local.tm_mon + 1);
+  time.dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
+  time.day = static_cast<std::uint16_t>(local.tm_mday);
+  time.hour = static_cast<std::uint16_t>(local.tm_hour);
+  time.minute = static_cast<std::uint16_t>(local.tm_min);
+  // tm_sec can be 60 in a leap second; SYSTEMTIME cannot.
+  time.second = static_cast<std::uint16_t>(local.tm_sec > 59 ? 59 : local.tm_sec);
+  time.milliseconds = static_cast<std::uint16_t>(now.tv_nsec / 1'000'000);
+  return time;
+}
+
+}  // namespace pixoria::platform
