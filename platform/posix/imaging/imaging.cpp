@@ -1,0 +1,275 @@
+// The GDI+-shaped entry points: handles, argument checks and the failure boundary. The work is
+// done by the decoders, the resampler and the encoders beside this file.
+#include "pixoria/platform/imaging.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "imaging/atomic_file.h"
+#include "imaging/bitmap_pixels.h"
+#include "imaging/decoders.h"
+#include "imaging/encoders.h"
+#include "imaging/image_limits.h"
+#include "imaging/image_objects.h"
+#include "imaging/resampler.h"
+
+namespace pixoria::platform {
+
+using imaging::AxisMapping;
+using imaging::CanvasView;
+using imaging::FileReader;
+using imaging::RowSource;
+
+Image::~Image() {
+  if (fd >= 0)
+    close(fd);
+}
+
+namespace {
+
+CanvasView viewOf(Image& canvas) {
+  return {canvas.pixels.data(), int(canvas.width), int(canvas.height), canvas.stride};
+}
+
+// A canvas drawn into another canvas.
+class CanvasRows final : public RowSource {
+ public:
+  explicit CanvasRows(const Image& canvas) : canvas_(canvas) {
+    width_ = int(canvas.width);
+    height_ = int(canvas.height);
+  }
+  GpStatus readRow(std::uint8_t* rgb) override {
+    if (next_ >= height_)
+      return GpStatus::genericError;
+    const std::uint8_t* row = &canvas_.pixels[std::size_t(next_++) * canvas_.stride];
+    std::copy(row, row + std::size_t(width_) * 3, rgb);
+    return GpStatus::ok;
+  }
+
+ private:
+  const Image& canvas_;
+  int next_ = 0;
+};
+
+bool finitePositive(float value) {
+  return std::isfinite(value) && value > 0;
+}
+
+// The decoded size worth asking a shrinking decoder for: about twice the drawn size, so the
+// resampler still has real detail to filter.
+int wantedDecodedLength(std::uint32_t imageLength, float destination, float source) {
+  double wanted = std::ceil(2.0 * imageLength * double(destination) / double(source));
+  return int(std::clamp(wanted, 1.0, double(imageLength)));
+}
+
+GpStatus openRows(Image& image, int minWidth, int minHeight, std::unique_ptr<FileReader>& file,
+                  std::unique_ptr<RowSource>& rows) {
+  if (image.isCanvas()) {
+    rows = std::make_unique<CanvasRows>(image);
+    return GpStatus::ok;
+  }
+  file = std::make_unique<FileReader>(image.fd);
+  return imaging::openImageRows(image.format, *file, minWidth, minHeight, rows);
+}
+
+GpStatus draw(Image& canvas, Image& image, float dstX, float dstY, float dstWidth, float dstHeight,
+              float srcX, float srcY, float srcWidth, float srcHeight) {
+  int minWidth = wantedDecodedLength(image.width, dstWidth, srcWidth);
+  int minHeight = wantedDecodedLength(image.height, dstHeight, srcHeight);
+  std::unique_ptr<FileReader> file;
+  std::unique_ptr<RowSource> rows;
+  GpStatus status = openRows(image, minWidth, minHeight, file, rows);
+  if (status != GpStatus::ok)
+    return status;
+  // Source coordinates are in the image's own pixels; the decoder may deliver fewer.
+  double scaleX = double(rows->width()) / image.width;
+  double scaleY = double(rows->height()) / image.height;
+  auto columns = imaging::computeAxisTaps(AxisMapping{
+      dstX, dstWidth, int(canvas.width), srcX * scaleX, srcWidth * scaleX, rows->width()});
+  auto lines = imaging::computeAxisTaps(AxisMapping{
+      dstY, dstHeight, int(canvas.height), srcY * scaleY, srcHeight * scaleY, rows->height()});
+  return imaging::resampleInto(*rows, columns, lines, viewOf(canvas));
+}
+
+// A loaded image is saved through a canvas of its own size.
+GpStatus saveLoadedImage(Image& image, const imaging::Encoder& encoder, const std::string& path) {
+  ImagePtr canvas;
+  GpStatus status = createBitmap(int(image.width), int(image.height), canvas);
+  if (status != GpStatus::ok)
+    return status;
+  float width = float(image.width), height = float(image.height);
+  status = draw(*canvas, image, 0, 0, width, height, 0, 0, width, height);
+  if (status != GpStatus::ok)
+    return status;
+  CanvasView view = viewOf(*canvas);
+  return imaging::replaceFileAtomically(path,
+                                        [&](std::FILE* out) { return encoder.write(view, out); })
+             ? GpStatus::ok
+             : GpStatus::win32Error;
+}
+
+}  // namespace
+
+void disposeImage(Image* image) {
+  delete image;
+}
+void deleteGraphics(Graphics* graphics) {
+  delete graphics;
+}
+
+GpStatus gdiplusStartup(std::uintptr_t& token) {
+  token = 1;
+  return GpStatus::ok;
+}
+
+void gdiplusShutdown(std::uintptr_t) {}
+
+GpStatus loadImageFromFile(std::string_view path, ImagePtr& image) try {
+  image.reset();
+  std::string name(path);
+  if (name.empty())
+    return GpStatus::invalidParameter;
+  auto loaded = std::make_unique<Image>();
+  loaded->fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (loaded->fd < 0)
+    return errno == ENOENT ? GpStatus::fileNotFound : GpStatus::accessDenied;
+  FileReader file(loaded->fd);
+  std::uint8_t head[16] = {};
+  std::size_t got = file.read(head, sizeof head);
+  auto format = imaging::sniffImageFormat(head, got);
+  if (!format)
+    return GpStatus::unknownImageFormat;
+  imaging::ImageSize size;
+  GpStatus status = imaging::readImageSize(*format, file, size);
+  if (status != GpStatus::ok)
+    return status;
+  loaded->format = *format;
+  loaded->width = size.width;
+  loaded->height = size.height;
+  image.reset(loaded.release());
+  return GpStatus::ok;
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+GpStatus getImageWidth(const Image* image, std::uint32_t& width) {
+  if (!image)
+    return GpStatus::invalidParameter;
+  width = image->width;
+  return GpStatus::ok;
+}
+
+GpStatus getImageHeight(const Image* image, std::uint32_t& height) {
+  if (!image)
+    return GpStatus::invalidParameter;
+  height = image->height;
+  return GpStatus::ok;
+}
+
+GpStatus createBitmap(int width, int height, ImagePtr& bitmap) try {
+  bitmap.reset();
+  if (width <= 0 || height <= 0)
+    return GpStatus::invalidParameter;
+  if (std::uint64_t(width) * std::uint64_t(height) > imaging::kMaxCanvasPixels) {
+    return GpStatus::outOfMemory;
+  }
+  auto canvas = std::make_unique<Image>();
+  canvas->width = std::uint32_t(width);
+  canvas->height = std::uint32_t(height);
+  canvas->stride = (std::size_t(width) * 3 + 3) / 4 * 4;  // rows on 4-byte boundaries, as GDI+
+  canvas->pixels.assign(canvas->stride * std::size_t(height), 0);
+  bitmap.reset(canvas.release());
+  return GpStatus::ok;
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+bool getBitmapPixels(Image* bitmap, BitmapPixels& pixels) {
+  if (!bitmap || !bitmap->isCanvas())
+    return false;
+  pixels = {bitmap->pixels.data(), int(bitmap->width), int(bitmap->height), bitmap->stride};
+  return true;
+}
+
+GpStatus getImageGraphicsContext(Image* bitmap, GraphicsPtr& graphics) try {
+  graphics.reset();
+  if (!bitmap || !bitmap->isCanvas())
+    return GpStatus::invalidParameter;
+  graphics.reset(new Graphics{bitmap});
+  return GpStatus::ok;
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+GpStatus setInterpolationMode(Graphics* graphics, InterpolationMode mode) {
+  if (!graphics)
+    return GpStatus::invalidParameter;
+  graphics->interpolation = mode;
+  return GpStatus::ok;
+}
+
+GpStatus setSmoothingMode(Graphics* graphics, SmoothingMode mode) {
+  if (!graphics)
+    return GpStatus::invalidParameter;
+  graphics->smoothing = mode;
+  return GpStatus::ok;
+}
+
+GpStatus drawImageRectRect(Graphics* graphics, Image* image, float dstX, float dstY, float dstWidth,
+                           float dstHeight, float srcX, float srcY, float srcWidth,
+                           float srcHeight) try {
+  if (!graphics || !graphics->canvas || !image || image == graphics->canvas) {
+    return GpStatus::invalidParameter;
+  }
+  if (image->width == 0 || image->height == 0)
+    return GpStatus::invalidParameter;
+  if (!finitePositive(dstWidth) || !finitePositive(dstHeight) || !finitePositive(srcWidth) ||
+      !finitePositive(srcHeight) || !std::isfinite(dstX) || !std::isfinite(dstY) ||
+      !std::isfinite(srcX) || !std::isfinite(srcY)) {
+    return GpStatus::invalidParameter;
+  }
+  // A source rectangle wholly outside the image has nothing to draw.
+  if (srcX >= float(image->width) || srcY >= float(image->height) || srcX + srcWidth <= 0 ||
+      srcY + srcHeight <= 0) {
+    return GpStatus::invalidParameter;
+  }
+  return draw(*graphics->canvas, *image, dstX, dstY, dstWidth, dstHeight, srcX, srcY, srcWidth,
+              srcHeight);
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+GpStatus getImageEncoders(std::vector<ImageCodecInfo>& encoders) try {
+  encoders.clear();
+  for (auto* encoder = imaging::encodersBegin(); encoder != imaging::encodersEnd(); ++encoder) {
+    encoders.push_back({std::string(encoder->clsid), std::string(encoder->mimeType)});
+  }
+  return GpStatus::ok;
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+GpStatus saveImageToFile(Image* image, std::string_view path, std::string_view encoderClsid) try {
+  if (!image || path.empty())
+    return GpStatus::invalidParameter;
+  auto* encoder = std::find_if(imaging::encodersBegin(), imaging::encodersEnd(),
+                               [&](const imaging::Encoder& e) { return e.clsid == encoderClsid; });
+  if (encoder == imaging::encodersEnd())
+    return GpStatus::fileNotFound;  // as GDI+: no such codec
+  std::string destination(path);
+  if (!image->isCanvas())
+    return saveLoadedImage(*image, *encoder, destination);
+  CanvasView view = viewOf(*image);
+  return imaging::replaceFileAtomically(destination,
+                                        [&](std::FILE* out) { return encoder->write(view, out); })
+             ? GpStatus::ok
+             : GpStatus::win32Error;
+} catch (const std::bad_alloc&) {
+  return GpStatus::outOfMemory;
+}
+
+}  // namespace pixoria::platform

@@ -1,0 +1,188 @@
+// JPEG through libjpeg-turbo: the header alone for the size; rows decoded with DCT scaling
+// (M/8), so a large photograph is shrunk while it is decoded, straight to RGB.
+#include <array>
+#include <vector>
+
+#include "imaging/decoders.h"
+#include "imaging/image_limits.h"
+#include "imaging/jpeg_error.h"
+
+namespace pixoria::platform::imaging {
+namespace {
+
+constexpr std::size_t kInputChunk = 64 * 1024;
+
+// A libjpeg data source on a FileReader. At the end of the file it supplies an EOI marker, as
+// libjpeg expects, and remembers that the data ended early.
+struct JpegFileSource {
+  jpeg_source_mgr manager{};
+  FileReader* file = nullptr;
+  bool ranOut = false;
+  std::array<JOCTET, kInputChunk> buffer{};
+};
+
+void initSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr) {}
+
+boolean fillInputBuffer(j_decompress_ptr info) {
+  auto* source = reinterpret_cast<JpegFileSource*>(info->src);
+  std::size_t got = source->file->read(source->buffer.data(), source->buffer.size());
+  if (got == 0) {
+    source->ranOut = true;
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    got = 2;
+  }
+  source->manager.next_input_byte = source->buffer.data();
+  source->manager.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void skipInputData(j_decompress_ptr info, long count) {
+  auto* source = reinterpret_cast<JpegFileSource*>(info->src);
+  if (count <= 0)
+    return;
+  auto skip = static_cast<std::size_t>(count);
+  if (skip <= source->manager.bytes_in_buffer) {
+    source->manager.next_input_byte += skip;
+    source->manager.bytes_in_buffer -= skip;
+    return;
+  }
+  source->file->skip(skip - source->manager.bytes_in_buffer);
+  source->manager.bytes_in_buffer = 0;
+}
+
+unsigned scaledSize(unsigned size, int numerator) {
+  return (size * static_cast<unsigned>(numerator) + 7) / 8;
+}
+
+// The smallest M/8 whose output is still at least the asked size.
+int chooseScale(unsigned width, unsigned height, int minWidth, int minHeight) {
+  for (int numerator = 1; numerator < 8; ++numerator) {
+    if (scaledSize(width, numerator) >= static_cast<unsigned>(minWidth) &&
+        scaledSize(height, numerator) >= static_cast<unsigned>(minHeight)) {
+      return numerator;
+    }
+  }
+  return 8;
+}
+
+class JpegRows final : public RowSource {
+ public:
+  explicit JpegRows(FileReader& file) {
+    info_.err = installJpegErrorHandler(error_);
+    source_.file = &file;
+    source_.manager.init_source = initSource;
+    source_.manager.fill_input_buffer = fillInputBuffer;
+    source_.manager.skip_input_data = skipInputData;
+    source_.manager.resync_to_restart = jpeg_resync_to_restart;
+    source_.manager.term_source = termSource;
+  }
+  ~JpegRows() override {
+    if (created_)
+      jpeg_destroy_decompress(&info_);
+  }
+  JpegRows(const JpegRows&) = delete;
+  JpegRows& operator=(const JpegRows&) = delete;
+
+  GpStatus readHeader(ImageSize& size);
+  GpStatus start(int minWidth, int minHeight);
+  GpStatus readRow(std::uint8_t* rgb) override;
+
+ private:
+  bool dataEnded() const { return source_.ranOut || error_.prematureEnd; }
+  void cmykRowToRgb(std::uint8_t* rgb) const;
+
+  jpeg_decompress_struct info_{};
+  JpegErrorHandler error_;
+  JpegFileSource source_;
+  bool created_ = false;
+  bool adobeCmyk_ = false;
+  std::vector<std::uint8_t> cmyk_;
+};
+
+GpStatus JpegRows::readHeader(ImageSize& size) {
+  if (setjmp(error_.jump))
+    return GpStatus::genericError;
+  jpeg_create_decompress(&info_);
+  created_ = true;
+  limitJpegMemory(reinterpret_cast<j_common_ptr>(&info_));
+  info_.src = &source_.manager;
+  if (jpeg_read_header(&info_, TRUE) != JPEG_HEADER_OK || dataEnded()) {
+    return GpStatus::genericError;
+  }
+  size = {info_.image_width, info_.image_height};
+  return sizeWithinLimits(size.width, size.height) ? GpStatus::ok : GpStatus::outOfMemory;
+}
+
+GpStatus JpegRows::start(int minWidth, int minHeight) {
+  if (setjmp(error_.jump))
+    return GpStatus::genericError;
+  int numerator = chooseScale(info_.image_width, info_.image_height, minWidth, minHeight);
+  info_.scale_num = static_cast<unsigned>(numerator);
+  info_.scale_denom = 8;
+  info_.dct_method = JDCT_ISLOW;
+  if (info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK) {
+    info_.out_color_space = JCS_CMYK;
+    adobeCmyk_ = info_.saw_Adobe_marker;
+  } else {
+    info_.out_color_space = JCS_RGB;
+  }
+  if (!jpeg_start_decompress(&info_) || dataEnded())
+    return GpStatus::genericError;
+  width_ = static_cast<int>(info_.output_width);
+  height_ = static_cast<int>(info_.output_height);
+  if (info_.out_color_space == JCS_CMYK)
+    cmyk_.resize(std::size_t(width_) * 4);
+  return GpStatus::ok;
+}
+
+GpStatus JpegRows::readRow(std::uint8_t* rgb) {
+  if (setjmp(error_.jump))
+    return GpStatus::genericError;
+  JSAMPROW row = cmyk_.empty() ? rgb : cmyk_.data();
+  if (info_.output_scanline >= info_.output_height || jpeg_read_scanlines(&info_, &row, 1) != 1) {
+    return GpStatus::genericError;
+  }
+  // Rows decoded after the data ran out are filler, not the picture.
+  if (dataEnded())
+    return GpStatus::genericError;
+  if (!cmyk_.empty())
+    cmykRowToRgb(rgb);
+  return GpStatus::ok;
+}
+
+// Adobe writes CMYK inverted (0 is full ink); others write it plain.
+void JpegRows::cmykRowToRgb(std::uint8_t* rgb) const {
+  for (int x = 0; x < width_; ++x) {
+    const std::uint8_t* ink = &cmyk_[std::size_t(x) * 4];
+    unsigned c = adobeCmyk_ ? ink[0] : 255u - ink[0];
+    unsigned m = adobeCmyk_ ? ink[1] : 255u - ink[1];
+    unsigned y = adobeCmyk_ ? ink[2] : 255u - ink[2];
+    unsigned k = adobeCmyk_ ? ink[3] : 255u - ink[3];
+    rgb[3 * x] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    rgb[3 * x + 1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    rgb[3 * x + 2] = static_cast<std::uint8_t>((y * k + 127) / 255);
+  }
+}
+
+}  // namespace
+
+GpStatus readJpegSize(FileReader& file, ImageSize& size) {
+  JpegRows rows(file);
+  return rows.readHeader(size);
+}
+
+GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
+                      std::unique_ptr<RowSource>& rows) {
+  auto jpeg = std::make_unique<JpegRows>(file);
+  ImageSize size;
+  GpStatus status = jpeg->readHeader(size);
+  if (status == GpStatus::ok)
+    status = jpeg->start(minWidth, minHeight);
+  if (status == GpStatus::ok)
+    rows = std::move(jpeg);
+  return status;
+}
+
+}  // namespace pixoria::platform::imaging

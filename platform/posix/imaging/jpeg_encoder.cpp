@@ -1,0 +1,43 @@
+// JPEG through libjpeg-turbo at the quality GDI+ uses when given no parameters.
+#include "imaging/encoders.h"
+#include "imaging/jpeg_error.h"
+
+namespace pixoria::platform::imaging {
+namespace {
+
+constexpr int kDefaultQuality = 75;
+
+// Kept apart from the caller so the longjmp crosses no destructors.
+bool compress(jpeg_compress_struct& info, JpegErrorHandler& error, const CanvasView& canvas,
+              std::FILE* out) {
+  if (setjmp(error.jump))
+    return false;
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, out);
+  info.image_width = static_cast<JDIMENSION>(canvas.width);
+  info.image_height = static_cast<JDIMENSION>(canvas.height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, kDefaultQuality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = canvas.rgb + std::size_t(info.next_scanline) * canvas.stride;
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  return true;
+}
+
+}  // namespace
+
+bool writeJpeg(const CanvasView& canvas, std::FILE* out) {
+  jpeg_compress_struct info{};
+  JpegErrorHandler error;
+  info.err = installJpegErrorHandler(error);
+  bool written = compress(info, error, canvas, out);
+  jpeg_destroy_compress(&info);
+  return written;
+}
+
+}  // namespace pixoria::platform::imaging

@@ -1,0 +1,33 @@
+#include "imaging/jpeg_error.h"
+
+#include "imaging/image_limits.h"
+
+namespace pixoria::platform::imaging {
+namespace {
+
+void jumpOnError(j_common_ptr info) {
+  auto* handler = reinterpret_cast<JpegErrorHandler*>(info->err);
+  std::longjmp(handler->jump, 1);
+}
+
+// Warnings are not printed; the one that matters, data ending early, is remembered.
+void noteWarning(j_common_ptr info, int level) {
+  auto* handler = reinterpret_cast<JpegErrorHandler*>(info->err);
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+    handler->prematureEnd = true;
+}
+
+}  // namespace
+
+jpeg_error_mgr* installJpegErrorHandler(JpegErrorHandler& handler) {
+  jpeg_std_error(&handler.manager);
+  handler.manager.error_exit = jumpOnError;
+  handler.manager.emit_message = noteWarning;
+  return &handler.manager;
+}
+
+void limitJpegMemory(j_common_ptr info) {
+  info->mem->max_memory_to_use = static_cast<long>(kMaxWholeImageBytes);
+}
+
+}  // namespace pixoria::platform::imaging

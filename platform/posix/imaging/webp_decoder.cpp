@@ -1,0 +1,103 @@
+// WebP through libwebp, which scales while decoding; the premultiplied output is the colour over
+// black. Still images only.
+#include <webp/decode.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "imaging/decoders.h"
+#include "imaging/image_limits.h"
+
+namespace pixoria::platform::imaging {
+namespace {
+
+class WebpRows final : public RowSource {
+ public:
+  WebpRows(int width, int height, std::vector<std::uint8_t> rgba) : rgba_(std::move(rgba)) {
+    width_ = width;
+    height_ = height;
+  }
+
+  GpStatus readRow(std::uint8_t* rgb) override {
+    if (nextRow_ >= height_)
+      return GpStatus::genericError;
+    const std::uint8_t* row = &rgba_[std::size_t(nextRow_++) * std::size_t(width_) * 4];
+    for (int x = 0; x < width_; ++x)
+      std::copy(row + 4 * x, row + 4 * x + 3, rgb + 3 * x);
+    return GpStatus::ok;
+  }
+
+ private:
+  std::vector<std::uint8_t> rgba_;
+  int nextRow_ = 0;
+};
+
+GpStatus readFeatures(const std::vector<std::uint8_t>& data, WebPBitstreamFeatures& features) {
+  switch (WebPGetFeatures(data.data(), data.size(), &features)) {
+    case VP8_STATUS_OK:
+      break;
+    case VP8_STATUS_OUT_OF_MEMORY:
+      return GpStatus::outOfMemory;
+    default:
+      return GpStatus::genericError;
+  }
+  if (features.has_animation)
+    return GpStatus::notImplemented;
+  return sizeWithinLimits(std::uint32_t(features.width), std::uint32_t(features.height))
+             ? GpStatus::ok
+             : GpStatus::outOfMemory;
+}
+
+}  // namespace
+
+GpStatus readWebpSize(FileReader& file, ImageSize& size) {
+  std::vector<std::uint8_t> head(std::min<std::uint64_t>(file.size(), 64 * 1024));
+  if (!file.readAt(0, head.data(), head.size()))
+    return GpStatus::genericError;
+  WebPBitstreamFeatures features{};
+  GpStatus status = readFeatures(head, features);
+  if (status == GpStatus::ok)
+    size = {std::uint32_t(features.width), std::uint32_t(features.height)};
+  return status;
+}
+
+GpStatus openWebpRows(FileReader& file, int minWidth, int minHeight,
+                      std::unique_ptr<RowSource>& rows) {
+  if (file.size() > kMaxWebpFileBytes)
+    return GpStatus::outOfMemory;
+  std::vector<std::uint8_t> data(file.size());
+  if (!file.readAt(0, data.data(), data.size()))
+    return GpStatus::genericError;
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config))
+    return GpStatus::genericError;
+  GpStatus status = readFeatures(data, config.input);
+  if (status != GpStatus::ok)
+    return status;
+
+  int width = config.input.width, height = config.input.height;
+  double scale = std::max(double(minWidth) / width, double(minHeight) / height);
+  if (scale < 1) {
+    config.options.use_scaling = 1;
+    config.options.scaled_width = width = std::max(1, int(std::ceil(width * scale)));
+    config.options.scaled_height = height = std::max(1, int(std::ceil(height * scale)));
+  }
+  if (std::size_t(width) * std::size_t(height) * 4 > kMaxWholeImageBytes) {
+    return GpStatus::outOfMemory;
+  }
+  std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+  config.output.colorspace = MODE_rgbA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = rgba.data();
+  config.output.u.RGBA.stride = width * 4;
+  config.output.u.RGBA.size = rgba.size();
+  VP8StatusCode decoded = WebPDecode(data.data(), data.size(), &config);
+  WebPFreeDecBuffer(&config.output);
+  if (decoded != VP8_STATUS_OK)
+    return GpStatus::genericError;
+  rows = std::make_unique<WebpRows>(width, height, std::move(rgba));
+  return GpStatus::ok;
+}
+
+}  // namespace pixoria::platform::imaging
