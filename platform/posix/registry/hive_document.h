@@ -53,6 +53,10 @@ struct HiveDocument {
 // that cannot be read is kept as kOther.
 HiveDocument parseHiveText(std::string_view text);
 
+// True when the parser would take the next line as part of this one (wrapped hex data whose
+// last line still ends in a backslash).
+bool continuesOnNextLine(const HiveLine& line);
+
 // Decodes the file's bytes (marks, UTF-16LE) and parses them.
 HiveDocument parseHiveBytes(std::string_view bytes);
 

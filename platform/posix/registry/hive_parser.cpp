@@ -272,6 +272,18 @@ HiveDocument parseHiveText(std::string_view text) {
   return document;
 }
 
+bool continuesOnNextLine(const HiveLine& line) {
+  const std::string_view raw = line.raw;
+  const std::string_view first = raw.substr(0, raw.find('\n'));
+  std::string_view body = raw;
+  if (body.ends_with('\n'))
+    body.remove_suffix(1);
+  const auto lastStart = body.rfind('\n');
+  const std::string_view last =
+      lastStart == std::string_view::npos ? raw : raw.substr(lastStart + 1);
+  return wrapsOntoNextLine(first) && trimRight(last).ends_with('\\');
+}
+
 HiveDocument parseHiveBytes(std::string_view bytes) {
   HiveText text = decodeHiveBytes(bytes);
   HiveDocument document = parseHiveText(text.body);

@@ -107,10 +107,16 @@ Placement locate(const HiveDocument& document, const std::string& key, std::stri
 
 // Inserts after the line at `after`, giving that line a terminator if it was the unterminated
 // last line of the file.
+void endLine(HiveLine& line) {
+  if (!isTerminated(line))
+    line.raw += kNewline;
+  // Wrapped hex data at the end of the file would swallow the next line; an empty line ends it.
+  if (continuesOnNextLine(line))
+    line.raw += kNewline;
+}
+
 void insertAfter(HiveDocument& document, std::size_t after, std::string raw) {
-  HiveLine& previous = document.lines[after];
-  if (!isTerminated(previous))
-    previous.raw += kNewline;
+  endLine(document.lines[after]);
   document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(after) + 1,
                         makeLine(std::move(raw)));
 }
@@ -118,8 +124,8 @@ void insertAfter(HiveDocument& document, std::size_t after, std::string raw) {
 void appendSection(HiveDocument& document, std::string_view keyPath) {
   if (document.lines.empty()) {
     document.lines.push_back(makeLine(std::string(kFileHeader)));
-  } else if (!isTerminated(document.lines.back())) {
-    document.lines.back().raw += kNewline;
+  } else {
+    endLine(document.lines.back());
   }
   if (!isBlank(document.lines.back()))
     document.lines.push_back(makeLine(std::string(kNewline)));
