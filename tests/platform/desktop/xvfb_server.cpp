@@ -1,0 +1,135 @@
+#include "xvfb_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace pixoria::test {
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kExitTimeoutMs = 10000;
+
+std::vector<char*> argumentVector(std::vector<std::string>& arguments) {
+  std::vector<char*> vector;
+  for (std::string& argument : arguments) {
+    vector.push_back(argument.data());
+  }
+  vector.push_back(nullptr);
+  return vector;
+}
+
+// Waits for the child up to `timeoutMs`; true with its status when it ended.
+bool waitWithTimeout(pid_t pid, int timeoutMs, int& status) {
+  for (int waited = 0; waited <= timeoutMs; waited += 10) {
+    const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+    if (ended == pid || (ended < 0 && errno != EINTR)) {
+      return ended == pid;
+    }
+    ::usleep(10000);
+  }
+  return false;
+}
+
+void stopChild(pid_t pid) {
+  int status = 0;
+  ::kill(pid, SIGTERM);
+  if (!waitWithTimeout(pid, kExitTimeoutMs, status)) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+}
+
+// The display number Xvfb writes, followed by a newline, once it accepts connections.
+std::string readDisplayNumber(int fd) {
+  std::string number;
+  char c = 0;
+  while (number.size() < 16) {
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, kStartTimeoutMs) <= 0 || ::read(fd, &c, 1) != 1 || c == '\n') {
+      break;
+    }
+    number += c;
+  }
+  return c == '\n' && !number.empty() ? ":" + number : "";
+}
+
+}  // namespace
+
+XvfbServer::XvfbServer(const std::string& screen) {
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    error_ = "pipe: " + std::string(std::strerror(errno));
+    return;
+  }
+  // The server writes to the descriptor it is told; give it a fixed number without O_CLOEXEC.
+  constexpr int kChildFd = 3;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], kChildFd);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> arguments = {"Xvfb",     "-displayfd", std::to_string(kChildFd),
+                                        "-screen",  "0",          screen,
+                                        "-noreset", "-nolisten",  "tcp"};
+  std::vector<char*> argv = argumentVector(arguments);
+  const int spawned = ::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  if (spawned != 0) {
+    pid_ = -1;
+    error_ = "cannot start Xvfb (" + std::string(std::strerror(spawned)) +
+             "): install Debian's xvfb package";
+  } else {
+    display_ = readDisplayNumber(pipeFds[0]);
+    if (display_.empty()) {
+      error_ = "Xvfb did not report a display within 10 s";
+    }
+  }
+  ::close(pipeFds[0]);
+}
+
+XvfbServer::~XvfbServer() {
+  if (pid_ > 0) {
+    stopChild(pid_);
+  }
+}
+
+bool runWithDisplay(const std::string& display, const std::vector<std::string>& arguments) {
+  std::vector<std::string> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    if (std::strncmp(*variable, "DISPLAY=", 8) != 0) {
+      environment.emplace_back(*variable);
+    }
+  }
+  environment.push_back("DISPLAY=" + display);
+  std::vector<std::string> argumentCopy = arguments;
+  std::vector<char*> argv = argumentVector(argumentCopy);
+  std::vector<char*> envp = argumentVector(environment);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    return false;
+  }
+  int status = 0;
+  if (!waitWithTimeout(pid, kExitTimeoutMs, status)) {
+    stopChild(pid);
+    return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace pixoria::test
