@@ -3,7 +3,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/epoll.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,9 +59,14 @@ void reapEndedChildren() {
   }
 }
 
+// Through syscall(): glibc 2.36 declares pidfd_open without C linkage for C++.
+int openPidFd(pid_t pid) {
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+}
+
 // The loop reaps the child as soon as it ends; without a running loop the next start does.
 void trackChild(pid_t pid) {
-  StartedChild child{pid, static_cast<int>(pidfd_open(pid, 0)), 0};
+  StartedChild child{pid, openPidFd(pid), 0};
   if (child.pidfd >= 0) {
     child.watch = EventLoop::instance().addWatch(child.pidfd, EPOLLIN,
                                                  [](std::uint32_t) { reapEndedChildren(); });
