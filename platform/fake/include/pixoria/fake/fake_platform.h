@@ -5,6 +5,7 @@
 #include "pixoria/fake/fake_output.h"
 #include "pixoria/fake/fake_registry.h"
 #include "pixoria/fake/fake_shell.h"
+#include "pixoria/fake/fake_url.h"
 #include "pixoria/fake/fake_windows.h"
 
 namespace pixoria::fake {
@@ -15,6 +16,7 @@ inline void resetPlatform() {
   desktopReset();
   clearOutput();
   shellReset();
+  urlReset();
 }
 
 }  // namespace pixoria::fake

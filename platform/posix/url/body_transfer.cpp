@@ -1,0 +1,102 @@
+#include "url/body_transfer.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "url/curl_result.h"
+#include "url/curl_session_settings.h"
+#include "url/url_encoding.h"
+#include "url/url_limits.h"
+
+namespace pixoria::platform::posix {
+namespace {
+
+struct EasyHandleDeleter {
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyHandleDeleter>;
+
+// What the write callback needs, and what it found out.
+struct TransferState {
+  CURL* handle = nullptr;
+  BodySink* sink = nullptr;
+  std::uint64_t bodyCap = 0;
+  std::uint64_t received = 0;
+  HResult stoppedWith = kOk;  // why the callback stopped the transfer, if it did
+};
+
+std::int64_t declaredLength(CURL* handle) {
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) {
+    return -1;
+  }
+  return length;
+}
+
+// libcurl does not stop a body of unknown length at any size, so the cap is enforced here, as
+// each piece arrives (and at once when the announced length is already too large).
+std::size_t writeBody(char* data, std::size_t, std::size_t size, void* userData) {
+  auto& state = *static_cast<TransferState*>(userData);
+  const std::int64_t length = declaredLength(state.handle);
+  const bool announcedTooLarge = length > 0 && static_cast<std::uint64_t>(length) > state.bodyCap;
+  if (announcedTooLarge || size > state.bodyCap - state.received) {
+    state.stoppedWith = kDownloadFailure;
+    return CURL_WRITEFUNC_ERROR;
+  }
+  state.received += size;
+  HResult taken = kFail;
+  try {
+    taken = state.sink->take(data, size, length);
+  } catch (...) {
+    // Nothing may unwind through libcurl's C frames.
+  }
+  if (failed(taken)) {
+    state.stoppedWith = taken;
+    return CURL_WRITEFUNC_ERROR;
+  }
+  return size;
+}
+
+HResult perform(const std::string& encodedUrl, TransferState& state) {
+  if (!ensureCurlInitialized()) {
+    return kFail;
+  }
+  EasyHandle handle(curl_easy_init());
+  if (!handle) {
+    return kFail;
+  }
+  state.handle = handle.get();
+  if (!applySessionSettings(handle.get(), encodedUrl, urlLimits()) ||
+      curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &writeBody) != CURLE_OK ||
+      curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, &state) != CURLE_OK) {
+    return kFail;
+  }
+  const CURLcode code = curl_easy_perform(handle.get());
+  if (failed(state.stoppedWith)) {
+    return state.stoppedWith;
+  }
+  long status = 0;
+  curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &status);
+  return resultOfTransfer(code, status);
+}
+
+}  // namespace
+
+HResult transferBody(std::string_view url, std::uint64_t bodyCap, BodySink& sink) {
+  if (url.empty()) {
+    return kInvalidArg;
+  }
+  try {
+    TransferState state;
+    state.sink = &sink;
+    state.bodyCap = bodyCap;
+    return perform(percentEncodeUnsafeBytes(url), state);
+  } catch (const std::bad_alloc&) {
+    return kFail;
+  }
+}
+
+}  // namespace pixoria::platform::posix
