@@ -1,0 +1,16 @@
+#include "agent/sources/bing_feed.h"
+
+#include "agent/sources/feed_text.h"
+#include "agent/sources/xml_entities.h"
+
+namespace pixoria {
+
+std::string readBingImagePath(std::string_view feed) {
+  return cutBetween(feed, "<url>", "</url>");
+}
+
+std::string readBingCaption(std::string_view feed) {
+  return decodeXmlEntities(cutBetween(feed, "<copyright>", "</copyright>"));
+}
+
+}  // namespace pixoria

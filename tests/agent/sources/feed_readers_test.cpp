@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "agent/sources/bing_feed.h"
+#include "agent/sources/json_string.h"
+#include "agent/sources/nasa_feed.h"
+#include "agent/sources/strip_tags.h"
+#include "agent/sources/wikipedia_feed.h"
+#include "agent/sources/xml_entities.h"
+#include "support/test_images.h"
+
+namespace pixoria::test {
+namespace {
+
+std::string fixture(const std::string& name) {
+  return readFileBytes(std::string(PIXORIA_TEST_FIXTURES) + "/feeds/" + name);
+}
+
+TEST(BingFeedTest, ImagePathIsVerbatimAndTheCaptionIsDecoded) {
+  const std::string feed = fixture("bing_archive.xml");
+  EXPECT_EQ(readBingImagePath(feed),
+            "/th?id=OHR.LaDigue_EN-US1234567890_1920x1080.jpg&amp;rf=LaDigue_1920x1080.jpg&amp;"
+            "pid=hp");
+  EXPECT_EQ(readBingCaption(feed),
+            "Anse Source d’Argent beach, La Digue, Seychelles & the “Indian Ocean” (© Jane "
+            "Doe/Getty Images)");
+}
+
+TEST(BingFeedTest, FirstElementWinsAndMissingMarkersGiveNothing) {
+  EXPECT_EQ(readBingImagePath("<url>/a</url><url>/b</url>"), "/a");
+  EXPECT_EQ(readBingImagePath("<url>/a"), "");
+  EXPECT_EQ(readBingImagePath("/a</url>"), "");
+  EXPECT_EQ(readBingCaption("<copyright>Caption without end"), "");
+  EXPECT_EQ(readBingImagePath(std::string("<x>\0</x><url>/after-nul</url>", 30)), "/after-nul");
+}
+
+TEST(XmlEntitiesTest, DecodesKnownReferencesAndKeepsTheRest) {
+  EXPECT_EQ(decodeXmlEntities("a &amp; b &lt;c&gt; &quot;d&quot; &apos;e&apos;"),
+            "a & b <c> \"d\" 'e'");
+  EXPECT_EQ(decodeXmlEntities("caf&#233; &#x1F304;"), "café \xF0\x9F\x8C\x84");
+  EXPECT_EQ(decodeXmlEntities("AT&T &unknown; &#xZZ; &#0; & &;"),
+            "AT&T &unknown; &#xZZ; &#0; & &;");
+  EXPECT_EQ(decodeXmlEntities("&#xD800;&#1114112;"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(NasaFeedTest, OldLayoutPairsEachDescriptionWithTheNextEnclosure) {
+  const std::vector<NasaEntry> entries = readNasaEntries(fixture("nasa_old_layout.rss"));
+  ASSERT_EQ(entries.size(), 7u);
+  // The channel's own description pairs with item 1's enclosure, so item 1's description is
+  // passed over; item 3 has no enclosure, so its description takes item 4's, and the scan goes on
+  // after it with item 5.
+  EXPECT_EQ(entries[0].description, "The latest NASA \"Image of the Day\" image.");
+  EXPECT_EQ(entries[0].address, "https://www.nasa.gov/wp-content/uploads/2026/12/iotd-1.jpg");
+  EXPECT_EQ(entries[1].address, "https://www.nasa.gov/wp-content/uploads/2026/12/iotd-2.jpg");
+  EXPECT_EQ(entries[1].description, "Picture number 2, seen from orbit.");
+  EXPECT_EQ(entries[2].description, "Picture number 3, seen from orbit.");
+  EXPECT_EQ(entries[2].address, "https://www.nasa.gov/wp-content/uploads/2026/12/iotd-4.jpg");
+  EXPECT_EQ(entries[3].description, "Picture number 5, seen from orbit.");
+  EXPECT_EQ(entries[3].address, "https://www.nasa.gov/wp-content/uploads/2026/12/iotd-5.jpg");
+}
+
+TEST(NasaFeedTest, NewLayoutGivesTheFirstSevenOfTwenty) {
+  const std::vector<NasaEntry> entries = readNasaEntries(fixture("nasa_new_layout.rss"));
+  ASSERT_EQ(entries.size(), 7u);
+  EXPECT_EQ(entries[0].address, "https://www.nasa.gov/wp-content/uploads/2026/12/amf-1.jpg?w=4096");
+  EXPECT_EQ(entries[6].address, "https://www.nasa.gov/wp-content/uploads/2026/12/amf-7.jpg?w=4096");
+  EXPECT_EQ(entries[6].description,
+            "<![CDATA[<p>Astronaut photograph 7 &#8211; a view of Earth’s limb.</p>]]>");
+}
+
+TEST(NasaFeedTest, EmptyDescriptionIsClosedByTheNextClosingMarker) {
+  const std::string feed =
+      "<description></description><enclosure url=\"https://a/1.jpg\"/>"
+      "<description>x</description><enclosure url=\"https://a/2.jpg\"/>";
+  const std::vector<NasaEntry> entries = readNasaEntries(feed);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].description,
+            "</description><enclosure url=\"https://a/1.jpg\"/>"
+            "<description>x");
+  EXPECT_EQ(entries[0].address, "https://a/2.jpg");
+}
+
+TEST(NasaFeedTest, IncompleteTextsEndTheScan) {
+  EXPECT_TRUE(readNasaEntries("").empty());
+  EXPECT_TRUE(readNasaEntries("<description>a</description><enclosure url=\"https://a").empty());
+  EXPECT_TRUE(readNasaEntries("<description>a<enclosure url=\"https://a/1.jpg\"").empty());
+  EXPECT_EQ(
+      readNasaEntries("<description>a</description><enclosure url=\"https://\xC3\xA9.jpg\"")[0]
+          .address,
+      "https://\xC3\xA9.jpg");  // bytes stay bytes
+}
+
+TEST(StripTagsTest, RemovesTagsAndKeepsWordsAndSpaces) {
+  EXPECT_EQ(stripTags("a <b>word</b> here", UnclosedTag::cut), "a word here");
+  EXPECT_EQ(stripTags("<a href=\"x\">Ana</a>, <i>Studio</i>", UnclosedTag::keep), "Ana, Studio");
+  EXPECT_EQ(stripTags("no tags at all", UnclosedTag::cut), "no tags at all");
+}
+
+TEST(StripTagsTest, UnclosedTagIsCutOrKept) {
+  bool cut = false;
+  EXPECT_EQ(stripTags("<b>x</b> ends in <", UnclosedTag::cut, &cut), "x ends in ");
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(stripTags("<b>x</b> ends in <i", UnclosedTag::keep), "x ends in <i");
+}
+
+TEST(StripTagsTest, AGreaterThanBeforeTheFirstTagDropsTheRest) {
+  EXPECT_EQ(stripTags("5 > 3 and <b>bold</b>", UnclosedTag::keep), "5 > 3 and ");
+  EXPECT_EQ(stripTags("x><y", UnclosedTag::cut), "x>");  // '>' just before '<': still ends
+}
+
+TEST(StripTagsTest, ManyTagsTakeLinearTime) {
+  std::string text;
+  for (int i = 0; i < 200000; ++i) {
+    text += "<t>w";
+  }
+  EXPECT_EQ(stripTags(text, UnclosedTag::keep), std::string(200000, 'w'));
+}
+
+TEST(JsonStringTest, ClosingQuoteSkipsEscapesAndEscapesDecode) {
+  const std::string text = R"(ab\"c\\"rest)";
+  EXPECT_EQ(findClosingQuote(text, 0), 7);
+  EXPECT_EQ(findClosingQuote("no end\\\"", 0), -1);
+  EXPECT_EQ(decodeJsonEscapes(R"(a\"b\\c\/d\n\t\u00e9\ud83c\udf04)"),
+            "a\"b\\c/d\n\t\xC3\xA9\xF0\x9F\x8C\x84");
+  EXPECT_EQ(decodeJsonEscapes(R"(\ud800x \uZZZZ \q \)"), "\xEF\xBF\xBDx \\uZZZZ \\q \\");
+}
+
+TEST(WikipediaFeedTest, ReadsThePictureOfTheDayNotTheArticleImage) {
+  const WikipediaPicture picture = readWikipediaPicture(fixture("wikipedia_2026_12_05.json"), true);
+  ASSERT_TRUE(picture.found);
+  EXPECT_EQ(picture.address,
+            "https://upload.wikimedia.org/wikipedia/commons/f/f5/Featured_picture_5.jpg");
+  EXPECT_EQ(picture.artist, "Ana Kovač, \"Studio\"");
+  EXPECT_EQ(picture.description,
+            "View of the lake, with its island and church, à l’aube \xF0\x9F\x8C\x84 day 5");
+}
+
+TEST(WikipediaFeedTest, EscapedTextsAndEncodedCommasReadWhole) {
+  const WikipediaPicture picture =
+      readWikipediaPicture(fixture("wikipedia_comma_in_source.json"), true);
+  EXPECT_EQ(picture.address,
+            "https://upload.wikimedia.org/wikipedia/commons/f/f5/Lake_Bled%2C_Slovenia_5.jpg");
+  EXPECT_EQ(picture.artist, "Ana Kova\xC4\x8D, \"Studio\"");
+  EXPECT_EQ(picture.description,
+            "View of the lake, with its island and church, à l’aube \xF0\x9F\x8C\x84 day 5");
+}
+
+TEST(WikipediaFeedTest, ADayWithoutAPictureGivesNoAddress) {
+  EXPECT_FALSE(readWikipediaPicture(fixture("wikipedia_no_image.json"), false).found);
+  EXPECT_FALSE(readWikipediaPicture(R"({"image":{"source":"https://a/b.jpg"}})", false).found);
+  EXPECT_FALSE(readWikipediaPicture(R"("image":"image":"source":"unterminated)", true).found);
+  const WikipediaPicture plain = readWikipediaPicture(R"("image":{"image":{"source":"u"}})", false);
+  EXPECT_EQ(plain.address, "u");
+  EXPECT_TRUE(plain.artist.empty());
+}
+
+TEST(WikipediaFeedTest, DatesStepBackAcrossMonthsYearsAndLeapDays) {
+  const auto march = wikipediaDates({2025, 3, 3});
+  EXPECT_EQ(wikipediaRequestAddress("https://w/feed/", march[0]), "https://w/feed/2025/03/03");
+  EXPECT_EQ(wikipediaRequestAddress("https://w/feed/", march[3]), "https://w/feed/2025/02/28");
+  EXPECT_EQ(wikipediaRequestAddress("", wikipediaDates({2024, 3, 3})[3]), "2024/02/29");
+  const auto newYear = wikipediaDates({2026, 1, 1});
+  EXPECT_EQ(wikipediaRequestAddress("", newYear[1]), "2025/12/31");
+  EXPECT_EQ(wikipediaRequestAddress("", newYear[6]), "2025/12/26");
+}
+
+}  // namespace
+}  // namespace pixoria::test

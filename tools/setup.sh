@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that are missing for a purpose: build, run, test or bench.
+# Usage: tools/setup.sh PURPOSE...   (as root, or through sudo when it is there)
+set -euo pipefail
+
+build_packages=(
+  cmake ninja-build g++ pkg-config ca-certificates
+  libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev
+  libx11-dev libxrandr-dev libcurl4-openssl-dev
+)
+run_packages=(xvfb x11-xserver-utils imagemagick)
+test_packages=(
+  libgtest-dev libgmock-dev xvfb x11-xserver-utils python3 openssl
+  clang libclang-rt-14-dev
+)
+bench_packages=(libvips-tools imagemagick time hyperfine)
+
+wanted=()
+for purpose in "$@"; do
+  case "$purpose" in
+    build) wanted+=("${build_packages[@]}") ;;
+    run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
+    test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
+    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "setup.sh: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+  "${missing[@]}" >/dev/null

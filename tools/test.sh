@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the normal build, the sanitizer build
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and a short run of every fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup.sh test
+
+jobs=$(nproc)
+stage() { printf '\n=== %s ===\n' "$*"; }
+
+stage "build and test (release with debug info)"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+stage "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan -j "$jobs"
+
+stage "fuzzing"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs" --target fuzzers
+bash tools/run_fuzzers.sh build/fuzz "${PIXORIA_FUZZ_SECONDS:-20}"
