@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/messages.h"
@@ -42,6 +44,7 @@ constexpr int kDropsPerTurn = 64;
 
 struct WindowRegistry {
   std::map<std::string, WindowProc, std::less<>> classes;
+  std::vector<std::unique_ptr<Window>> owned;  // every handle ever made, freed only at exit
   std::set<const Window*> handles;
   std::map<std::string, Window*> localByPath;   // live local windows
   std::map<std::string, Window*> remoteByPath;  // interned windows of other processes
@@ -140,11 +143,17 @@ bool socketPathFor(std::string_view className, std::string_view title, std::stri
   return false;
 }
 
+WindowHandle adopt(std::unique_ptr<Window> window) {
+  WindowHandle handle = window.get();
+  registry().handles.insert(handle);
+  registry().owned.push_back(std::move(window));
+  return handle;
+}
+
 WindowHandle internRemote(const std::string& path) {
   Window*& window = registry().remoteByPath[path];
   if (window == nullptr) {
-    window = new Window{path, {}, false, false, -1, 0};
-    registry().handles.insert(window);
+    window = adopt(std::make_unique<Window>(Window{path, {}, false, false, -1, 0}));
   }
   return window;
 }
@@ -175,17 +184,16 @@ WindowHandle createWindow(std::string_view className, std::string_view title) {
   const int fd = bindUnlessTaken(path.substr(0, path.rfind('/')), path);
   if (fd < 0)
     return nullptr;
-  auto* window = new Window{path, std::string(className), true, true, fd, 0};
-  window->queue = loop.addQueue(fd, [window] { return dispatchNextMessage(window); });
+  auto window = std::make_unique<Window>(Window{path, std::string(className), true, true, fd, 0});
+  WindowHandle handle = window.get();
+  window->queue = loop.addQueue(fd, [handle] { return dispatchNextMessage(handle); });
   if (window->queue == 0) {
     close(fd);
     unlink(path.c_str());
-    delete window;
     return nullptr;
   }
-  registry().handles.insert(window);
-  registry().localByPath[path] = window;
-  return window;
+  registry().localByPath[path] = adopt(std::move(window));
+  return handle;
 }
 
 bool destroyWindow(WindowHandle window) {
