@@ -1,8 +1,19 @@
 #include "x11_connection.h"
 
 namespace pixoria::platform {
+namespace {
+
+// Xlib's default I/O error handler ends the process. This one only returns, which hands the
+// broken display to its exit handler: ours marks the connection lost, any other display keeps
+// Xlib's default (exit) there.
+int handOverToExitHandler(Display* /*display*/) {
+  return 0;
+}
+
+}  // namespace
 
 std::unique_ptr<X11Connection> X11Connection::open(const char* displayName) {
+  XSetIOErrorHandler(&handOverToExitHandler);
   Display* display = XOpenDisplay(displayName);
   if (display == nullptr) {
     return nullptr;

@@ -131,5 +131,16 @@ TEST_F(X11DesktopTest, FailuresLeaveTheRootAlone) {
   expectColour(probe_->pixelAt(960, 540), kRed, "left still red");
 }
 
+TEST_F(X11DesktopTest, LosingTheServerFailsCallsWithoutEndingTheProcess) {
+  const std::string image = jpeg("red.jpg", [](int) { return kRed; });
+  probe_.reset();
+  server_.stop();
+  std::uint32_t count = 0;
+  EXPECT_TRUE(failed(wallpaper_->getMonitorDevicePathCount(count)));
+  EXPECT_TRUE(failed(wallpaper_->setWallpaper("L", image)));
+  EXPECT_EQ(getSystemMetrics(SystemMetric::screenWidth), 0);
+  wallpaper_.reset();
+}
+
 }  // namespace
 }  // namespace pixoria::platform

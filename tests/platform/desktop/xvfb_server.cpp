@@ -99,8 +99,13 @@ XvfbServer::XvfbServer(const std::string& screen) {
 }
 
 XvfbServer::~XvfbServer() {
+  stop();
+}
+
+void XvfbServer::stop() {
   if (pid_ > 0) {
     stopChild(pid_);
+    pid_ = -1;
   }
 }
 

@@ -19,6 +19,8 @@ class XvfbServer {
   XvfbServer& operator=(const XvfbServer&) = delete;
 
   bool running() const { return pid_ > 0 && !display_.empty(); }
+  // Ends the server now (the destructor does it otherwise).
+  void stop();
   const std::string& error() const { return error_; }
   const std::string& display() const { return display_; }  // ":N"
 
