@@ -1,16 +1,9 @@
 #include "agent/sources/bing_market.h"
 
-#include <cstdlib>
-
 namespace pixoria {
 
 std::string_view bingMarketCode(std::uint32_t region) {
   return region < kBingMarkets.size() ? kBingMarkets[region].code : kBingMarkets[0].code;
-}
-
-std::string bingArchiveOrigin() {
-  const char* origin = std::getenv("PIXORIA_BING_ORIGIN");
-  return origin != nullptr && *origin != '\0' ? origin : "https://www.bing.com";
 }
 
 BingRequests bingBaseRequests(std::string_view origin) {

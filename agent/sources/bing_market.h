@@ -36,9 +36,6 @@ using BingRequests = std::array<std::string, kBingArchiveDays>;
 // The market code for a Region value; a value outside the table means the first market.
 std::string_view bingMarketCode(std::uint32_t region);
 
-// Scheme and host of the archive: PIXORIA_BING_ORIGIN, or Bing's own.
-std::string bingArchiveOrigin();
-
 // Entry K asks for archive index K, up to and including "&mkt=": the market code follows.
 BingRequests bingBaseRequests(std::string_view origin);
 

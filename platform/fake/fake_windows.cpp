@@ -48,7 +48,8 @@ struct FakeWindows {
   std::map<TimerKey, Timer> timers;
   std::uint64_t now = 0;
   std::optional<int> quitCode;
-  pf::LocalTime localTime{2026, 12, 2, 8, 12, 0, 0, 0};
+  pf::SystemTime localTime{2026, 12, 2, 8, 12, 0, 0, 0};
+  pf::SystemTime universalTime{2026, 12, 2, 8, 12, 0, 0, 0};
 };
 
 FakeWindows& state() {
@@ -130,7 +131,11 @@ std::size_t runningTimerCount() {
   return state().timers.size();
 }
 
-void setLocalTime(const pf::LocalTime& time) {
+void setUniversalTime(const pf::SystemTime& time) {
+  state().universalTime = time;
+}
+
+void setLocalTime(const pf::SystemTime& time) {
   state().localTime = time;
 }
 
@@ -225,7 +230,11 @@ std::uint32_t getTickCount() {
   return static_cast<std::uint32_t>(state().now);
 }
 
-LocalTime getLocalTime() {
+SystemTime getSystemTime() {
+  return state().universalTime;
+}
+
+SystemTime getLocalTime() {
   return state().localTime;
 }
 

@@ -4,12 +4,19 @@
 
 namespace pixoria::platform {
 
-LocalTime getLocalTime() {
+namespace {
+
+SystemTime currentTime(bool local) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  localtime_r(&now.tv_sec, &local);
-  LocalTime time;
+  tm broken{};
+  if (local) {
+    localtime_r(&now.tv_sec, &broken);
+  } else {
+    gmtime_r(&now.tv_sec, &broken);
+  }
+  const tm& local = broken;
+  SystemTime time;
   time.year = static_cast<std::uint16_t>(local.tm_year + 1900);
   time.month = static_cast<std::uint16_t>(local.tm_mon + 1);
   time.dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
@@ -20,6 +27,16 @@ LocalTime getLocalTime() {
   time.second = static_cast<std::uint16_t>(local.tm_sec > 59 ? 59 : local.tm_sec);
   time.milliseconds = static_cast<std::uint16_t>(now.tv_nsec / 1'000'000);
   return time;
+}
+
+}  // namespace
+
+SystemTime getLocalTime() {
+  return currentTime(true);
+}
+
+SystemTime getSystemTime() {
+  return currentTime(false);
 }
 
 }  // namespace pixoria::platform

@@ -1,12 +1,12 @@
-// Wall-clock time, after kernel32's GetLocalTime.
+// Wall-clock time, after kernel32's GetLocalTime and GetSystemTime.
 #pragma once
 
 #include <cstdint>
 
 namespace pixoria::platform {
 
-// SYSTEMTIME, local time.
-struct LocalTime {
+// SYSTEMTIME.
+struct SystemTime {
   std::uint16_t year = 0;
   std::uint16_t month = 0;      // 1 to 12
   std::uint16_t dayOfWeek = 0;  // 0 = Sunday
@@ -17,7 +17,10 @@ struct LocalTime {
   std::uint16_t milliseconds = 0;
 };
 
-// GetLocalTime.
-LocalTime getLocalTime();
+// GetLocalTime: the date and time in the user's time zone.
+SystemTime getLocalTime();
+
+// GetSystemTime: the date and time in coordinated universal time.
+SystemTime getSystemTime();
 
 }  // namespace pixoria::platform

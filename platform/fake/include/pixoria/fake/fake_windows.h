@@ -32,7 +32,8 @@ std::optional<std::uint64_t> timerDueIn(platform::WindowHandle window, std::uint
 // How many timers run on any window.
 std::size_t runningTimerCount();
 
-// The local time getLocalTime reports (default: 2026-12-08, a Tuesday, noon).
-void setLocalTime(const platform::LocalTime& time);
+// The times getLocalTime and getSystemTime report (default: both 2026-12-08, a Tuesday, noon).
+void setLocalTime(const platform::SystemTime& time);
+void setUniversalTime(const platform::SystemTime& time);
 
 }  // namespace pixoria::fake

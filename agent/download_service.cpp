@@ -1,0 +1,76 @@
+#include "agent/download_service.h"
+
+#include <memory>
+#include <vector>
+
+#include "agent/agent_settings.h"
+#include "agent/download_state.h"
+#include "agent/image_fitting.h"
+#include "agent/wallpaper_files.h"
+#include "agent/wallpaper_setter.h"
+#include "pixoria/platform/debug_output.h"
+#include "pixoria/platform/folders.h"
+
+namespace pixoria {
+
+namespace pf = platform;
+
+namespace {
+
+// A chunk this short, when the caller asks, means the feed has ended.
+constexpr std::uint32_t kShortChunk = 100;
+
+}  // namespace
+
+bool fetchFeedText(std::string_view url, std::uint32_t chunkSize, bool stopAfterShortChunk,
+                   std::string& text) {
+  std::unique_ptr<pf::Stream> stream;
+  if (pf::failed(pf::urlOpenBlockingStream(url, stream)) || !stream) {
+    return false;
+  }
+  text.clear();
+  std::vector<char> buffer(chunkSize);
+  std::uint32_t count = 0;
+  stream->read(buffer.data(), chunkSize, count);
+  while (count != 0) {
+    text.append(buffer.data(), count);
+    if (stopAfterShortChunk && count < kShortChunk) {
+      break;
+    }
+    stream->read(buffer.data(), chunkSize, count);
+  }
+  return true;
+}
+
+pf::HResult CallbackHandler::onProgress(std::uint32_t, std::uint32_t, std::uint32_t statusCode,
+                                        std::string_view) {
+  if (statusCode != pf::kBindStatusDownloadingData &&
+      statusCode != pf::kBindStatusEndDownloadData) {
+    return pf::kOk;
+  }
+  if (pf::fileExists(firstImagePath)) {
+    armApplyTimer();
+  }
+  return pf::kOk;
+}
+
+void downloadWallpaperPair(std::string_view traceLine, std::string_view indexValueName,
+                           std::int32_t index) {
+  std::string firstDownloadPath;
+  std::string secondDownloadPath;
+  getWallpaperPaths(firstDownloadPath, secondDownloadPath);
+  CallbackHandler handler;
+  if (pf::urlDownloadToFile(wallpaperURL, firstDownloadPath, &handler) == pf::kOk) {
+    pf::outputDebugString(traceLine);
+    writeRegistryDword(indexValueName, static_cast<std::uint32_t>(index));
+    fitImageToScreen(firstDownloadPath, firstImagePath);
+  }
+  // Attempted whatever became of the first; the index belongs to the first image only.
+  if (agentSettings.multiMonitor &&
+      pf::urlDownloadToFile(wallpaper2URL, secondDownloadPath, &handler) == pf::kOk) {
+    pf::outputDebugString(traceLine);
+    fitImageToScreen(secondDownloadPath, secondImagePath);
+  }
+}
+
+}  // namespace pixoria

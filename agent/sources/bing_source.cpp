@@ -1,0 +1,49 @@
+// Bing's archive as a wallpaper source: the image at an archive index and the one a day older.
+#include "agent/sources/bing_source.h"
+
+#include "agent/agent_settings.h"
+#include "agent/download_service.h"
+#include "agent/download_state.h"
+#include "agent/sources/bing_feed.h"
+#include "agent/sources/online_sources.h"
+#include "agent/sources/source_addresses.h"
+#include "pixoria/platform/debug_output.h"
+
+namespace pixoria {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr std::uint32_t kBingChunkSize = 1024;
+
+}  // namespace
+
+std::string getBingWallpaperURL(std::int32_t archiveIndex) {
+  std::string feed;
+  if (!fetchFeedText(agentSettings.bingFeedUrls[static_cast<std::size_t>(archiveIndex)],
+                     kBingChunkSize, false, feed)) {
+    return {};
+  }
+  const std::string path = readBingImagePath(feed);
+  return path.empty() ? std::string() : bingImageBase() + path;
+}
+
+void downloadWallpaperFromBing(std::int32_t index) {
+  pf::outputDebugString("\ndownloadWallpaperFromBing\n");
+  if (index < 0 || index >= kBingArchiveDays) {
+    index = 0;
+    agentSettings.bingIndex = 0;
+  }
+  if (agentSettings.bingFeedUrls[static_cast<std::size_t>(index)].empty()) {
+    return;  // no request table: nothing to ask for
+  }
+  const std::int32_t second = index == kBingArchiveDays - 1 ? 0 : index + 1;
+  // Both requests every time, whether or not a second monitor takes the second image.
+  wallpaperURL = getBingWallpaperURL(index);
+  wallpaper2URL = getBingWallpaperURL(second);
+  pf::outputDebugString(wallpaperURL);
+  downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
+}
+
+}  // namespace pixoria

@@ -1,0 +1,72 @@
+#include "agent/sources/nasa_source.h"
+
+#include "agent/agent_settings.h"
+#include "agent/download_service.h"
+#include "agent/download_state.h"
+#include "agent/sources/nasa_feed.h"
+#include "agent/sources/online_sources.h"
+#include "agent/sources/source_addresses.h"
+#include "pixoria/platform/debug_output.h"
+
+namespace pixoria {
+
+namespace pf = platform;
+
+std::vector<std::string> nasaWallpaperURLs;
+
+namespace {
+
+constexpr std::uint32_t kNasaChunkSize = 1024;
+
+void traceListSize() {
+  pf::outputDebugString("\nnasaWallpaperURLs size: \n");
+  pf::outputDebugString(std::to_string(nasaWallpaperURLs.size()));
+}
+
+}  // namespace
+
+void loadNasaWallpaperList() {
+  traceListSize();
+  if (!listNeedsFetch(nasaWallpaperURLs.size())) {
+    return;
+  }
+  nasaWallpaperURLs.clear();
+  std::string feed;
+  if (!fetchFeedText(nasaFeedUrl(), kNasaChunkSize, true, feed)) {
+    return;
+  }
+  for (NasaEntry& entry : readNasaEntries(feed)) {
+    nasaWallpaperURLs.push_back(std::move(entry.address));
+  }
+}
+
+std::size_t nasaListSize() {
+  return nasaWallpaperURLs.size();
+}
+
+void downloadWallpaperFromNASA(std::int32_t index) {
+  pf::outputDebugString("\n_index\n");
+  pf::outputDebugString(std::to_string(index));
+  pf::outputDebugString("\ndownloadWallpaperFromNASA\n");
+  loadNasaWallpaperList();
+  traceListSize();
+  const auto size = static_cast<std::int32_t>(nasaWallpaperURLs.size());
+  if (size == 0) {
+    return;  // nothing to show: the wallpaper and its files stay as they are
+  }
+  if (index < 0 || index > size - 1) {
+    index = 0;
+    agentSettings.nasaIndex = 0;
+  }
+  const std::int32_t second = index + 1 > size - 1 ? 0 : index + 1;
+  pf::outputDebugString("\nindex\n" + std::to_string(index));
+  pf::outputDebugString("\nindex2\n" + std::to_string(second));
+  pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
+  wallpaperURL = nasaWallpaperURLs[static_cast<std::size_t>(index)];
+  wallpaper2URL = nasaWallpaperURLs[static_cast<std::size_t>(second)];
+  pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
+  pf::outputDebugString("\nwallpaper2URL\n" + wallpaper2URL);
+  downloadWallpaperPair("\nDownload Complete", kValueNasaCurrentIndex, agentSettings.nasaIndex);
+}
+
+}  // namespace pixoria

@@ -1,0 +1,33 @@
+#include "agent/sources/source_addresses.h"
+
+#include <cstdlib>
+
+namespace pixoria {
+namespace {
+
+std::string fromEnvironment(const char* name, const char* builtIn) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : builtIn;
+}
+
+}  // namespace
+
+std::string bingArchiveOrigin() {
+  return fromEnvironment("PIXORIA_BING_ORIGIN", "https://www.bing.com");
+}
+
+std::string bingImageBase() {
+  return fromEnvironment("PIXORIA_BING_IMAGE_BASE", "https://www.bing.com");
+}
+
+std::string nasaFeedUrl() {
+  return fromEnvironment("PIXORIA_NASA_FEED_URL",
+                         "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss");
+}
+
+std::string wikipediaFeedPrefix() {
+  return fromEnvironment("PIXORIA_WIKIPEDIA_FEED_PREFIX",
+                         "https://en.wikipedia.org/api/rest_v1/feed/featured/");
+}
+
+}  // namespace pixoria
