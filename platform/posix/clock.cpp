@@ -6,11 +6,11 @@ namespace pixoria::platform {
 
 namespace {
 
-SystemTime currentTime(bool local) {
+SystemTime currentTime(bool inLocalZone) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   tm broken{};
-  if (local) {
+  if (inLocalZone) {
     localtime_r(&now.tv_sec, &broken);
   } else {
     gmtime_r(&now.tv_sec, &broken);
