@@ -174,7 +174,7 @@ TEST_F(WindowTimersTest, EmbeddedLoopIsReadableExactlyWhenWorkIsPending) {
   EXPECT_EQ(events, std::vector<std::string>{"message 4"});
   EXPECT_FALSE(readable(fd, 0));
 
-  ASSERT_EQ(setTimer(window, 6, 50, recordTimer), 6u);
+  ASSERT_EQ(setTimer(window, 6, 200, recordTimer), 6u);
   EXPECT_FALSE(readable(fd, 0)) << "not due yet";
   ASSERT_TRUE(readable(fd, 3000)) << "the timer wakes the embedding loop";
   loop.dispatchPending();
