@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""A loopback HTTP(S) server for tests: files from a folder, plus routes that misbehave on purpose.
+
+Binds 127.0.0.1 on a free port and prints "PORT <n>" as its first line of stdout. Routes:
+
+  /status/<code>          that status, with a short body
+  /redirect?to=<url>      302 to <url>
+  /redirect-chain/<n>     n redirects in a row, then a 200 with the body "done"
+  /stall-after/<bytes>    announces more, sends <bytes> bytes, then hangs without closing
+  /close-after/<bytes>    announces more, sends <bytes> bytes, then closes the connection
+  /bytes/<n>              n bytes without a Content-Length (chunked; ?close=1: close-delimited)
+  anything else           the file at that (percent-decoded) path under the folder, or 404
+
+Body bytes from the routes are byte i = i % 256, so they include NUL. With --log, each request's
+path, exactly as the client sent it, is appended as one line before the answer goes out. The
+server exits on SIGTERM, and by itself after --lifetime seconds.
+"""
+
+import argparse
+import http.server
+import os
+import signal
+import socket
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+PIECE = 65536
+STALL_LIMIT_SECONDS = 120
+
+
+def pattern(start, count):
+    return bytes((start + i) % 256 for i in range(count))
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "PixoriaFixture/1"
+    timeout = 60
+
+    def setup(self):
+        super().setup()
+        if isinstance(self.request, ssl.SSLSocket):
+            self.request.do_handshake()
+
+    def log_message(self, format, *args):
+        pass
+
+    def do_GET(self):
+        self.record()
+        parsed = urllib.parse.urlsplit(self.path)
+        parts = parsed.path.strip("/").split("/")
+        route = {
+            "status": self.send_status,
+            "redirect": self.send_redirect,
+            "redirect-chain": self.send_redirect_chain,
+            "stall-after": self.send_stall,
+            "close-after": self.send_close,
+            "bytes": self.send_bytes,
+        }.get(parts[0])
+        try:
+            if route is not None:
+                route(parts[1:], urllib.parse.parse_qs(parsed.query))
+            else:
+                self.send_file(parsed.path)
+        except ValueError:
+            self.send_plain(400, b"bad request\n")
+
+    def record(self):
+        if self.server.log_path:
+            with self.server.log_lock, open(self.server.log_path, "a", encoding="latin-1") as log:
+                log.write(self.path + "\n")
+
+    def send_plain(self, code, body, headers=()):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_status(self, args, query):
+        code = int(args[0])
+        self.send_plain(code, ("status %d\n" % code).encode())
+
+    def send_redirect(self, args, query):
+        self.send_plain(302, b"", [("Location", query["to"][0])])
+
+    def send_redirect_chain(self, args, query):
+        hops = int(args[0])
+        if hops <= 0:
+            self.send_plain(200, b"done")
+        else:
+            self.send_plain(302, b"", [("Location", "/redirect-chain/%d" % (hops - 1))])
+
+    def send_partial(self, count):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(count * 2 + 4096))
+        self.end_headers()
+        self.wfile.write(pattern(0, count))
+        self.wfile.flush()
+
+    def send_stall(self, args, query):
+        self.send_partial(int(args[0]))
+        # Hang until the client gives up (its read sees the close) or the limit passes.
+        self.request.settimeout(1)
+        deadline = time.monotonic() + STALL_LIMIT_SECONDS
+        while time.monotonic() < deadline:
+            try:
+                if not self.request.recv(1):
+                    break
+            except socket.timeout:
+                continue
+            except OSError:
+                break
+        self.close_connection = True
+
+    def send_close(self, args, query):
+        self.send_partial(int(args[0]))
+        self.close_connection = True
+
+    def send_bytes(self, args, query):
+        count = int(args[0])
+        close_delimited = query.get("close", ["0"])[0] == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if close_delimited:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        for start in range(0, count, PIECE):
+            piece = pattern(start, min(PIECE, count - start))
+            if close_delimited:
+                self.wfile.write(piece)
+            else:
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+        if not close_delimited:
+            self.wfile.write(b"0\r\n\r\n")
+
+    def send_file(self, path):
+        root = self.server.root
+        target = os.path.realpath(os.path.join(root, urllib.parse.unquote_to_bytes(path).decode(
+            "utf-8", "surrogateescape").lstrip("/")))
+        if not root or os.path.commonpath([root, target]) != root or not os.path.isfile(target):
+            self.send_plain(404, b"not found\n")
+            return
+        with open(target, "rb") as source:
+            body = source.read()
+        self.send_plain(200, body, [("Content-Type", "application/octet-stream")])
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # Clients that hang up or refuse the certificate are part of the tests.
+        pass
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("folder", nargs="?", default="", help="folder whose files are served")
+    parser.add_argument("--log", default="", help="file that gets each request's path")
+    parser.add_argument("--tls-cert", default="", help="PEM certificate chain: serve HTTPS")
+    parser.add_argument("--tls-key", default="", help="PEM private key for --tls-cert")
+    parser.add_argument("--lifetime", type=float, default=300, help="seconds before exiting")
+    return parser.parse_args()
+
+
+def main():
+    arguments = parse_arguments()
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    threading.Timer(arguments.lifetime, lambda: os._exit(0)).start()
+
+    server = Server(("127.0.0.1", 0), Handler)
+    server.root = os.path.realpath(arguments.folder) if arguments.folder else ""
+    server.log_path = arguments.log
+    server.log_lock = threading.Lock()
+    if arguments.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(arguments.tls_cert, arguments.tls_key or None)
+        # The handshake happens in the request's thread, so a silent client blocks no one else.
+        server.socket = context.wrap_socket(server.socket, server_side=True,
+                                            do_handshake_on_connect=False)
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever(poll_interval=0.2)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
