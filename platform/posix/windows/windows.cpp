@@ -165,6 +165,17 @@ int senderSocket() {
   return fd;
 }
 
+// A thread timer (no window) keeps its id when one with that id runs, else gets a new one.
+std::uintptr_t threadTimerId(std::uintptr_t requested) {
+  EventLoop& loop = EventLoop::instance();
+  if (requested != 0 && loop.hasTimer(nullptr, requested))
+    return requested;
+  std::uintptr_t& next = registry().nextThreadTimerId;
+  while (next == 0 || loop.hasTimer(nullptr, next))
+    ++next;
+  return next++;
+}
+
 }  // namespace
 
 bool registerWindowClass(std::string_view className, WindowProc procedure) {
@@ -245,16 +256,9 @@ std::uintptr_t setTimer(WindowHandle window, std::uintptr_t timerId, std::uint32
     return 0;
   EventLoop& loop = EventLoop::instance();
   if (window == nullptr) {
-    // A thread timer: a new id unless the id names one that runs.
-    if (!loop.hasTimer(nullptr, timerId)) {
-      if (procedure == nullptr)
-        return 0;
-      while (registry().nextThreadTimerId == 0 ||
-             loop.hasTimer(nullptr, registry().nextThreadTimerId)) {
-        ++registry().nextThreadTimerId;
-      }
-      timerId = registry().nextThreadTimerId++;
-    }
+    if (procedure == nullptr)
+      return 0;
+    timerId = threadTimerId(timerId);
   } else if (!isLiveLocal(window) || timerId == 0) {
     return 0;
   }
