@@ -5,6 +5,7 @@
 #include "agent/download_service.h"
 #include "agent/download_state.h"
 #include "agent/sources/bing_feed.h"
+#include "agent/sources/bing_market.h"
 #include "agent/sources/online_sources.h"
 #include "agent/sources/source_addresses.h"
 #include "pixoria/platform/debug_output.h"

@@ -7,7 +7,6 @@
 #include "agent/agent_window.h"
 #include "agent/change_schedule.h"
 #include "agent/download_state.h"
-#include "agent/online_source_doubles.h"
 #include "pixoria/fake/fake_platform.h"
 
 namespace pixoria::test {
@@ -21,7 +20,6 @@ class AgentTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::resetPlatform();
-    resetSourceDoubles();
     agentSettings = AgentSettings{};
     wallpaperURL.clear();
     wallpaper2URL.clear();

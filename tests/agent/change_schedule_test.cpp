@@ -1,6 +1,7 @@
 #include "agent/change_schedule.h"
 
 #include "agent/agent_test_fixture.h"
+#include "agent/online_source_doubles.h"
 #include "agent/wallpaper_setter.h"
 
 namespace pixoria::test {
@@ -10,6 +11,11 @@ constexpr std::uint64_t kHour = 3'600'000;
 
 class ChangeScheduleTest : public AgentTest {
  protected:
+  void SetUp() override {
+    AgentTest::SetUp();
+    resetSourceDoubles();
+  }
+
   void enableWithSource(std::uint32_t source) {
     setDword(kValueEnabled, 1);
     setDword(kValueSource, source);
