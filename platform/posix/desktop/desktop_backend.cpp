@@ -27,7 +27,8 @@ std::string_view wallpaperPositionName(WallpaperPosition position) {
 }
 
 bool wallpaperFileExists(std::string_view path) {
-  if (path.empty()) {
+  // A NUL would make the system look at a shorter path than the one named.
+  if (path.empty() || path.find('\0') != std::string_view::npos) {
     return false;
   }
   const std::string terminated(path);

@@ -110,6 +110,8 @@ TEST_F(HeadlessDesktopTest, RefusesUnknownMonitorsAndMissingFilesWithoutLogging)
   EXPECT_EQ(wallpaper->setWallpaper("", imagePath_), kInvalidArg);
   EXPECT_EQ(wallpaper->setWallpaper("HEADLESS-1", folder_.path() + "/gone.jpg"), kFileNotFound);
   EXPECT_EQ(wallpaper->setWallpaper("HEADLESS-1", ""), kFileNotFound);
+  EXPECT_EQ(wallpaper->setWallpaper("HEADLESS-1", imagePath_ + std::string(1, '\0') + ".png"),
+            kFileNotFound);
   EXPECT_EQ(wallpaper->setWallpaper("HEADLESS-1", imagePath_ + "\nset 0 HEADLESS-1 /forged"),
             kInvalidArg);
   EXPECT_FALSE(std::filesystem::exists(folder_.path() + "/state/pixoria/desktop.log"));
