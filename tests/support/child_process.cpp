@@ -24,9 +24,7 @@ std::vector<char*> argumentVector(std::vector<std::string>& arguments) {
   return vector;
 }
 
-}  // namespace
-
-pid_t spawnProgram(const std::vector<std::string>& arguments, int stdoutFd) {
+pid_t spawnWithOutputs(const std::vector<std::string>& arguments, int stdoutFd, bool quiet) {
   if (arguments.empty()) {
     return -1;
   }
@@ -37,12 +35,21 @@ pid_t spawnProgram(const std::vector<std::string>& arguments, int stdoutFd) {
   } else {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   }
+  if (quiet) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
   std::vector<std::string> copy = arguments;
   std::vector<char*> argv = argumentVector(copy);
   pid_t pid = -1;
   const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return spawned == 0 ? pid : -1;
+}
+
+}  // namespace
+
+pid_t spawnProgram(const std::vector<std::string>& arguments, int stdoutFd) {
+  return spawnWithOutputs(arguments, stdoutFd, false);
 }
 
 bool waitForChild(pid_t pid, int timeoutMs, int& status) {
@@ -66,7 +73,7 @@ void stopChild(pid_t pid) {
 }
 
 bool runProgram(const std::vector<std::string>& arguments, int timeoutMs) {
-  const pid_t pid = spawnProgram(arguments);
+  const pid_t pid = spawnWithOutputs(arguments, -1, true);
   if (pid < 0) {
     return false;
   }

@@ -18,7 +18,8 @@ bool waitForChild(pid_t pid, int timeoutMs, int& status);
 // SIGTERM, a bounded wait, then SIGKILL; the child is always reaped.
 void stopChild(pid_t pid);
 
-// Runs a program to its end (at most `timeoutMs`); true when it exited with status 0.
+// Runs a program to its end (at most `timeoutMs`), its output and chatter discarded; true when it
+// exited with status 0.
 bool runProgram(const std::vector<std::string>& arguments, int timeoutMs = 20000);
 
 }  // namespace pixoria::test
