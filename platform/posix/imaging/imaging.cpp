@@ -59,10 +59,12 @@ bool finitePositive(float value) {
   return std::isfinite(value) && value > 0;
 }
 
-// The decoded size worth asking a shrinking decoder for: about twice the drawn size, so the
-// resampler still has real detail to filter.
+// The decoded size worth asking a shrinking decoder for: nearly twice the drawn size, so the
+// resampler still has real detail to filter, while decoding no more than that.
+constexpr double kDecodeMargin = 1.75;
+
 int wantedDecodedLength(std::uint32_t imageLength, float destination, float source) {
-  double wanted = std::ceil(2.0 * imageLength * double(destination) / double(source));
+  double wanted = std::ceil(kDecodeMargin * imageLength * double(destination) / double(source));
   return int(std::clamp(wanted, 1.0, double(imageLength)));
 }
 
