@@ -187,6 +187,10 @@ bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LPar
   return true;
 }
 
+bool restoreWindow(WindowHandle window) {
+  return postMessage(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
 LResult defWindowProc(WindowHandle, std::uint32_t, WParam, LParam) {
   return 0;
 }

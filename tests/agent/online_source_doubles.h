@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ struct SourceCall {
   std::string source;  // "bing", "nasa", "wikipedia"
   std::int32_t index;
   bool operator==(const SourceCall&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const SourceCall& call) {
+    return out << call.source << "(" << call.index << ")";
+  }
 };
 
 std::vector<SourceCall>& sourceCalls();

@@ -244,6 +244,10 @@ bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LPar
   return fd >= 0 && posix::sendMessageRecord(fd, window->path, record);
 }
 
+bool restoreWindow(WindowHandle window) {
+  return postMessage(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
 LResult defWindowProc(WindowHandle window, std::uint32_t message, WParam, LParam) {
   if (message == WM_CLOSE)
     destroyWindow(window);

@@ -7,10 +7,13 @@
 namespace pixoria::platform {
 
 // The separator between folder names in a path ('\\' on Windows, '/' elsewhere).
+// And the ending of a program's file name.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr std::string_view kProgramSuffix = ".exe";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr std::string_view kProgramSuffix = "";
 #endif
 
 // SHGetFolderPathW(CSIDL_APPDATA): the roaming application-data folder ($XDG_DATA_HOME on Linux).

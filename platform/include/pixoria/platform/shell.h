@@ -20,6 +20,7 @@ bool removeAutostartEntry(std::string_view name);
 
 // MessageBoxW flags the programs use.
 inline constexpr unsigned kMessageBoxOk = 0x0;
+inline constexpr unsigned kMessageBoxIconError = 0x10;
 
 // MessageBoxW without owner. On Linux a desktop notification, or a line on standard error when no
 // notification service answers; it never blocks.

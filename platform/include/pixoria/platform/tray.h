@@ -25,6 +25,9 @@ struct NotifyIconData {
   std::uint32_t callbackMessage = 0;
   int iconResource = 0;  // the program's icon resource
   std::string tip;       // at most 127 characters
+  // The menu that trays which show menus themselves (Linux) display for the icon. Windows ignores
+  // it: there the program tracks its menu on WM_RBUTTONDOWN.
+  MenuHandle contextMenu = nullptr;
 };
 
 inline constexpr std::uint32_t NIF_MESSAGE = 0x1;

@@ -44,6 +44,11 @@ WindowHandle findWindow(std::string_view className, std::string_view title);
 // PostMessageW: queues the message and returns at once. False when the window is gone.
 bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
+// ShowWindow(SW_RESTORE) + BringWindowToTop on another program's top-level window: it comes back
+// from minimised or hidden and rises to the top. On Linux the window is asked: WM_SYSCOMMAND with
+// SC_RESTORE is posted to it, and the program honours it.
+bool restoreWindow(WindowHandle window);
+
 // DefWindowProcW.
 LResult defWindowProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 

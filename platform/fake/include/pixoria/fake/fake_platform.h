@@ -5,6 +5,7 @@
 #include "pixoria/fake/fake_output.h"
 #include "pixoria/fake/fake_registry.h"
 #include "pixoria/fake/fake_shell.h"
+#include "pixoria/fake/fake_tray.h"
 #include "pixoria/fake/fake_url.h"
 #include "pixoria/fake/fake_windows.h"
 
@@ -16,6 +17,7 @@ inline void resetPlatform() {
   desktopReset();
   clearOutput();
   shellReset();
+  trayReset();
   urlReset();
 }
 
