@@ -1,8 +1,8 @@
 // Fuzzes the hive parser and the edits a writer makes on what it parsed.
 //
 // Checked on every input: parsing never fails or crashes; an untouched document (not re-encoded
-// from UTF-16) serializes back to exactly the input; after setting a value a reader sees it,
-// and after deleting it the reader no longer does.
+// from UTF-16) serializes back to exactly the input; after each edit the document's bytes read
+// back as the edited document; a value set is seen, a value deleted is not.
 //
 // Built with -DPIXORIA_LIBFUZZER for libFuzzer; without it, a program that runs each file named
 // on its command line through the same checks.
@@ -31,9 +31,12 @@ void check(bool condition, const char* what) {
   }
 }
 
+// Reads the value from the bytes a writer would put in the file, after checking that they
+// mean what the edited document means (the writer caches the latter as the file's content).
 const HiveValue* readBack(const HiveDocument& document, std::string_view name) {
   static HiveSnapshot snapshot;
   snapshot = HiveSnapshot(parseHiveBytes(serializeHive(document)));
+  check(snapshot == HiveSnapshot(document), "edited document and its bytes differ");
   return snapshot.findValue(normalizeKeyPath(kKey), name);
 }
 

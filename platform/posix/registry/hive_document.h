@@ -21,6 +21,8 @@ struct HiveValue {
   ValueType type = ValueType::kOther;
   std::uint32_t dword = 0;
   std::string text;
+
+  bool operator==(const HiveValue&) const = default;
 };
 
 enum class LineKind {
@@ -79,6 +81,8 @@ class HiveSnapshot {
   // A key exists when it has a section of its own or a subkey does.
   bool hasKey(std::string_view normalizedPath) const;
   const HiveValue* findValue(std::string_view normalizedPath, std::string_view name) const;
+
+  bool operator==(const HiveSnapshot&) const = default;
 
  private:
   using Values = std::map<std::string, HiveValue>;  // by folded name

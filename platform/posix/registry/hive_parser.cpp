@@ -45,15 +45,18 @@ std::optional<std::string> readQuoted(std::string_view text, std::string_view& r
   if (text.empty() || text.front() != '"')
     return std::nullopt;
   std::string out;
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size()) {
-      out += text[++i];
-    } else if (text[i] == '"') {
-      rest = text.substr(i + 1);
+  for (std::size_t i = 1; i < text.size();) {
+    const std::size_t special = text.find_first_of("\\\"", i);
+    if (special == std::string_view::npos)
+      break;
+    out.append(text, i, special - i);
+    if (text[special] == '"') {
+      rest = text.substr(special + 1);
       return out;
-    } else {
-      out += text[i];
     }
+    if (special + 1 < text.size())
+      out += text[special + 1];
+    i = special + 2;
   }
   return std::nullopt;
 }
@@ -224,11 +227,10 @@ void classify(HiveLine& line, std::string_view content) {
 
 // Hex data wrapped by regedit ends its lines with a backslash.
 bool wrapsOntoNextLine(std::string_view content) {
-  const auto parts = splitValueLine(content);
-  if (!parts || !startsWithFolded(parts->data, "hex"))
+  if (!trimRight(content).ends_with('\\'))
     return false;
-  const std::string_view trimmed = trimRight(content);
-  return !trimmed.empty() && trimmed.back() == '\\';
+  const auto parts = splitValueLine(content);
+  return parts && startsWithFolded(parts->data, "hex");
 }
 
 class LineReader {

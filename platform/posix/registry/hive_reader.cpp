@@ -74,4 +74,17 @@ std::shared_ptr<const HiveSnapshot> currentHive() {
   return cache.snapshot;
 }
 
+void rememberWrittenHive(const std::string& path, const HiveDocument& document, std::string bytes) {
+  const auto stamp = stampOf(path);
+  if (!stamp)
+    return;
+  auto snapshot = std::make_shared<const HiveSnapshot>(document);
+  std::lock_guard lock(cacheMutex);
+  cache.path = path;
+  cache.stamp = *stamp;
+  cache.readAt = now();
+  cache.bytes = std::move(bytes);
+  cache.snapshot = std::move(snapshot);
+}
+
 }  // namespace pixoria::platform::hive

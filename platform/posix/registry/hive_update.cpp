@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "registry/hive_file.h"
+#include "registry/hive_reader.h"
 
 namespace pixoria::platform::hive {
 namespace {
@@ -102,12 +103,15 @@ ErrorCode updateLocked(const HiveLocation& location,
   HiveDocument document = parseHiveBytes(current.bytes);
   if (const ErrorCode result = change(document); result != kErrorSuccess)
     return result;
-  const std::string updated = serializeHive(document);
+  std::string updated = serializeHive(document);
   if (current.status == ReadStatus::kOk && updated == current.bytes)
     return kErrorSuccess;
 
   const mode_t mode = current.status == ReadStatus::kOk ? (current.stamp.mode & 07777) : 0600;
-  return replaceFile(location, updated, mode);
+  const ErrorCode result = replaceFile(location, updated, mode);
+  if (result == kErrorSuccess)
+    rememberWrittenHive(location.file, document, std::move(updated));
+  return result;
 }
 
 }  // namespace
