@@ -10,10 +10,12 @@ void jumpOnError(j_common_ptr info) {
   std::longjmp(handler->jump, 1);
 }
 
-// Warnings are not printed; the one that matters, data ending early, is remembered.
+// Warnings are not printed; the ones that matter, the data ending early (at the end of the file
+// or at a marker inside the image data), are remembered: the rows after that would be grey filler.
 void noteWarning(j_common_ptr info, int level) {
   auto* handler = reinterpret_cast<JpegErrorHandler*>(info->err);
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+  int code = info->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
     handler->prematureEnd = true;
 }
 
