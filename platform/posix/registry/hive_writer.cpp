@@ -105,12 +105,11 @@ Placement locate(const HiveDocument& document, const std::string& key, std::stri
   return placement;
 }
 
-// Inserts after the line at `after`, giving that line a terminator if it was the unterminated
-// last line of the file.
+// Makes sure a line can be followed by another: the unterminated last line of a file gets its
+// line end, and wrapped hex data that would swallow the next line gets an empty line to end it.
 void endLine(HiveLine& line) {
   if (!isTerminated(line))
     line.raw += kNewline;
-  // Wrapped hex data at the end of the file would swallow the next line; an empty line ends it.
   if (continuesOnNextLine(line))
     line.raw += kNewline;
 }

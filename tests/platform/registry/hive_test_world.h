@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "pixoria/platform/registry.h"
 
@@ -20,9 +21,11 @@ inline constexpr std::string_view kRegHeader = "Windows Registry Editor Version 
 
 class HiveTestWorld : public ::testing::Test {
  protected:
+  explicit HiveTestWorld(std::string parent = "/tmp") : parent_(std::move(parent)) {}
+
   void SetUp() override {
-    char pattern[] = "/tmp/pixoria-registry-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = parent_ + "/pixoria-registry-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     if (const char* old = std::getenv("XDG_CONFIG_HOME"))
       savedConfig_ = old;
@@ -90,6 +93,7 @@ class HiveTestWorld : public ::testing::Test {
   }
 
  private:
+  std::string parent_;
   std::string root_;
   std::optional<std::string> savedConfig_;
 };
