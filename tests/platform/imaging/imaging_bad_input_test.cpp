@@ -152,6 +152,7 @@ TEST(DrawImageRectRect, RejectsDegenerateRectangles) {
   writePng(folder.file("small.png"), noise(16, 16));
   pf::ImagePtr image, canvas;
   pf::GraphicsPtr graphics;
+  EXPECT_EQ(pf::loadImageFromFile(folder.file("absent.jpg"), image), pf::GpStatus::fileNotFound);
   ASSERT_EQ(pf::loadImageFromFile(folder.file("small.png"), image), pf::GpStatus::ok);
   ASSERT_EQ(pf::createBitmap(64, 64, canvas), pf::GpStatus::ok);
   ASSERT_EQ(pf::getImageGraphicsContext(canvas.get(), graphics), pf::GpStatus::ok);
