@@ -230,6 +230,15 @@ int runMessageLoop() {
   }
 }
 
+std::intptr_t messageQueueWaitHandle() {
+  return -1;
+}
+
+// Posted messages only: timers wait for the test to move the clock.
+void dispatchPendingMessages() {
+  fake::dispatchPosted();
+}
+
 std::uint32_t getTickCount() {
   return static_cast<std::uint32_t>(state().now);
 }

@@ -290,4 +290,13 @@ int runMessageLoop() {
   return EventLoop::instance().run();
 }
 
+std::intptr_t messageQueueWaitHandle() {
+  EventLoop& loop = EventLoop::instance();
+  return loop.usable() ? loop.descriptor() : -1;
+}
+
+void dispatchPendingMessages() {
+  EventLoop::instance().dispatchPending();
+}
+
 }  // namespace pixoria::platform

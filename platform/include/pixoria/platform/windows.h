@@ -69,4 +69,12 @@ int runMessageLoop();
 // GetTickCount: milliseconds since boot, wrapping at 2^32.
 std::uint32_t getTickCount();
 
+// For a program whose toolkit runs the event loop (Qt): a handle that becomes ready to read while
+// this thread's windows have messages or timers waiting (on Linux a file descriptor), or -1 when
+// there is nothing to watch. Call dispatchPendingMessages() whenever it is ready.
+std::intptr_t messageQueueWaitHandle();
+
+// Handles the messages and timers that are ready now and returns without blocking.
+void dispatchPendingMessages();
+
 }  // namespace pixoria::platform
