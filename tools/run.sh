@@ -5,7 +5,9 @@
 # Without a display the agent runs on the headless desktop, which records each wallpaper it is
 # given; the script shows what the agent sets. With a display (DISPLAY set, X11) the agent paints
 # the real root window. To watch it on a machine without a display:
-#   xvfb-run -a -s '-screen 0 1920x1080x24' bash tools/run.sh
+#   xvfb-run -a -s '-screen 0 1920x1080x24 -noreset' bash tools/run.sh
+# (-noreset: a bare X server without it resets, and drops the background, whenever its last
+# client leaves)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$(pwd)
@@ -68,6 +70,7 @@ else
   export PIXORIA_DESKTOP=headless PIXORIA_SCREENS=1920x1080,1280x1024
 fi
 desktop_log=$XDG_STATE_HOME/pixoria/desktop.log
+shots=0
 show_desktop() {
   if [ "$desktop" = headless ]; then
     sleep "${1:-0.5}"
@@ -75,7 +78,10 @@ show_desktop() {
     : >"$desktop_log" 2>/dev/null || true
   else
     sleep "${1:-0.5}"
-    echo "(the root window of $DISPLAY shows it)"
+    shot=$build/run-root-$((++shots)).png
+    if xwd -root -silent | convert xwd:- "$shot" 2>/dev/null; then
+      echo "the root window of $DISPLAY now shows it: $shot"
+    fi
   fi
 }
 
@@ -108,6 +114,6 @@ agent_pid=
 echo "what the agent said on standard error:"; sed 's/^/  /' "$agent_log"
 
 if [ "$desktop" = headless ]; then
-  say "No display here: to see the desktop, run: xvfb-run -a -s '-screen 0 1920x1080x24' bash tools/run.sh"
+  say "No display here: to see the desktop, run: xvfb-run -a -s '-screen 0 1920x1080x24 -noreset' bash tools/run.sh"
 fi
 rm -rf "$world"

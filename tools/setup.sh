@@ -8,7 +8,7 @@ build_packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev
   libx11-dev libxrandr-dev libcurl4-openssl-dev
 )
-run_packages=(xvfb x11-xserver-utils imagemagick)
+run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
   libgtest-dev libgmock-dev xvfb x11-xserver-utils python3 openssl
   clang libclang-rt-14-dev
