@@ -13,7 +13,6 @@
 
 #include "atomic_file.h"
 #include "desktop_entry.h"
-#include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/folders.h"
 #include "windows/event_loop.h"
 #include "xdg_base_dirs.h"
@@ -161,12 +160,6 @@ bool removeAutostartEntry(std::string_view name) {
     return false;
   const std::string path = folder + '/' + std::string(name) + ".desktop";
   return unlink(path.c_str()) == 0 || errno == ENOENT;
-}
-
-int messageBox(std::string_view text, std::string_view title, unsigned) {
-  constexpr int kIdOk = 1;
-  writeStandardError(std::string(title) + ": " + std::string(text) + "\n");
-  return kIdOk;
 }
 
 }  // namespace pixoria::platform

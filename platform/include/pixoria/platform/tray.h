@@ -49,7 +49,8 @@ bool appendMenuItem(MenuHandle menu, std::uint32_t commandId, std::string_view l
 bool appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view label);
 
 // GetCursorPos + SetForegroundWindow + TrackPopupMenu at the cursor, owned by `window`; the
-// chosen command arrives later as WM_COMMAND.
+// chosen command arrives later as WM_COMMAND. On Linux the tray shows an icon's contextMenu
+// itself: tracking that menu succeeds without effect, any other menu fails.
 bool trackPopupMenu(MenuHandle menu, WindowHandle window);
 
 }  // namespace pixoria::platform

@@ -1,0 +1,121 @@
+#include "tray/tray_icon.h"
+
+#include <unistd.h>
+
+#include "pixoria/platform/debug_output.h"
+#include "tray/dbusmenu_object.h"
+#include "tray/status_notifier_item.h"
+
+namespace pixoria::platform::posix {
+namespace {
+
+constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
+constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
+constexpr const char* kWatcherInterface = "org.kde.StatusNotifierWatcher";
+
+// How long showing the icon waits for the watcher's answer. A tray host answers at once; this
+// bounds the wait when one is stuck.
+constexpr std::uint64_t kRegistrationTimeoutUs = 3'000'000;
+
+constexpr const char* kWatcherOwnerMatch =
+    "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+    "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+    "arg0='org.kde.StatusNotifierWatcher'";
+
+}  // namespace
+
+std::unique_ptr<TrayIcon> TrayIcon::show(const NotifyIconData& data, std::function<void()> onLost) {
+  std::unique_ptr<BusConnection> connection = BusConnection::openSession();
+  if (!connection)
+    return nullptr;
+  std::unique_ptr<TrayIcon> icon(new TrayIcon(data, std::move(connection)));
+  if (!icon->exportObjects() || !icon->followWatcher() || !icon->registerWithWatcher())
+    return nullptr;
+  if (!icon->connection_->attachToLoop(std::move(onLost)))
+    return nullptr;
+  return icon;
+}
+
+TrayIcon::TrayIcon(const NotifyIconData& data, std::unique_ptr<BusConnection> connection)
+    : data_(data),
+      serviceName_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
+                   std::to_string(data.id)),
+      connection_(std::move(connection)) {}
+
+TrayIcon::~TrayIcon() {
+  sd_bus_slot_unref(pendingRegistration_);
+  sd_bus_slot_unref(watcherMatch_);
+  sd_bus_slot_unref(menuSlot_);
+  sd_bus_slot_unref(itemSlot_);
+  // Said explicitly, though closing the connection would drop the name too.
+  sd_bus_release_name_async(connection_->bus(), nullptr, serviceName_.c_str(), nullptr, nullptr);
+  connection_.reset();
+}
+
+bool TrayIcon::exportObjects() {
+  sd_bus* bus = connection_->bus();
+  return exportStatusNotifierItem(bus, &itemSlot_, &data_) >= 0 &&
+         exportDbusMenu(bus, &menuSlot_, &data_) >= 0 &&
+         sd_bus_request_name(bus, serviceName_.c_str(), 0) >= 0;
+}
+
+// Sent before the registration, so no restart of the watcher after it goes unnoticed.
+bool TrayIcon::followWatcher() {
+  return sd_bus_add_match_async(connection_->bus(), &watcherMatch_, kWatcherOwnerMatch,
+                                onWatcherOwnerChanged, nullptr, this) >= 0;
+}
+
+sd_bus_message* TrayIcon::newRegistrationCall() {
+  sd_bus_message* call = nullptr;
+  if (sd_bus_message_new_method_call(connection_->bus(), &call, kWatcherName, kWatcherPath,
+                                     kWatcherInterface, "RegisterStatusNotifierItem") < 0) {
+    return nullptr;
+  }
+  if (sd_bus_message_append(call, "s", serviceName_.c_str()) < 0)
+    return sd_bus_message_unref(call);
+  return call;
+}
+
+bool TrayIcon::registerWithWatcher() {
+  sd_bus_message* call = newRegistrationCall();
+  if (call == nullptr)
+    return false;
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  const bool registered = connection_->callServingOthers(call, kRegistrationTimeoutUs, &error);
+  sd_bus_error_free(&error);
+  sd_bus_message_unref(call);
+  return registered;
+}
+
+void TrayIcon::registerAgain() {
+  sd_bus_message* call = newRegistrationCall();
+  if (call == nullptr)
+    return;
+  pendingRegistration_ = sd_bus_slot_unref(pendingRegistration_);
+  sd_bus_call_async(connection_->bus(), &pendingRegistration_, call, onRegisteredAgain, this,
+                    kRegistrationTimeoutUs);
+  sd_bus_message_unref(call);
+}
+
+int TrayIcon::onWatcherOwnerChanged(sd_bus_message* signal, void* userdata, sd_bus_error*) {
+  const char* name = nullptr;
+  const char* oldOwner = nullptr;
+  const char* newOwner = nullptr;
+  if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0)
+    return 0;
+  if (newOwner != nullptr && newOwner[0] != '\0')
+    static_cast<TrayIcon*>(userdata)->registerAgain();
+  return 0;
+}
+
+int TrayIcon::onRegisteredAgain(sd_bus_message* reply, void* userdata, sd_bus_error*) {
+  auto* icon = static_cast<TrayIcon*>(userdata);
+  icon->pendingRegistration_ = sd_bus_slot_unref(icon->pendingRegistration_);
+  if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+    outputDebugString(std::string("The tray did not take the icon back: ") +
+                      (error->message != nullptr ? error->message : error->name) + "\n");
+  }
+  return 0;
+}
+
+}  // namespace pixoria::platform::posix
