@@ -1,12 +1,14 @@
 // pixoria_tray_stand_in: a stand-in for the desktop's tray watcher and notification server, for
 // tests of the tray icon and message boxes, and of the whole agent.
 //
-// Usage: pixoria_tray_stand_in [--watcher] [--notifications] [--fail-notify] [--record FILE]
-//                              [--lifetime SECONDS]
+// Usage: pixoria_tray_stand_in [--watcher] [--probe] [--notifications] [--fail-notify]
+//                              [--record FILE] [--lifetime SECONDS]
 //
 //   --watcher        own org.kde.StatusNotifierWatcher at /StatusNotifierWatcher: items register
 //                    with RegisterStatusNotifierItem(s), and are forgotten when their name goes
 //   --notifications  own org.freedesktop.Notifications at /org/freedesktop/Notifications
+//   --probe          before answering a registration, read the item's Title, as some trays do;
+//                    recorded as: title <service> <title>
 //   --fail-notify    answer Notify with an error (org.freedesktop.DBus.Error.Failed)
 //   --record FILE    append one line per event to FILE, written at once:
 //                      register <service> <sender>     an item registered
@@ -42,6 +44,7 @@ void requestStop(int) {
 struct Options {
   bool watcher = false;
   bool notifications = false;
+  bool probe = false;
   bool failNotify = false;
   std::string recordPath;
   int lifetimeSeconds = 60;
@@ -85,6 +88,20 @@ State& stateOf(void* userdata) {
 
 // --- the watcher ---
 
+// A blocking read of the item's Title: the item must serve calls while it waits for our answer.
+void probeTitle(const State& state, sd_bus* bus, const std::string& service) {
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  char* title = nullptr;
+  if (sd_bus_get_property_string(bus, service.c_str(), "/StatusNotifierItem",
+                                 "org.kde.StatusNotifierItem", "Title", &error, &title) >= 0) {
+    record(state, "title " + service + " " + title);
+  } else {
+    record(state, "title " + service + " <" + (error.name != nullptr ? error.name : "?") + ">");
+  }
+  std::free(title);
+  sd_bus_error_free(&error);
+}
+
 int onRegisterItem(sd_bus_message* call, void* userdata, sd_bus_error*) {
   State& state = stateOf(userdata);
   const char* service = nullptr;
@@ -96,6 +113,8 @@ int onRegisterItem(sd_bus_message* call, void* userdata, sd_bus_error*) {
   const std::string name = service[0] == '/' ? std::string(sender) : std::string(service);
   if (std::find(state.items.begin(), state.items.end(), name) == state.items.end())
     state.items.push_back(name);
+  if (state.options.probe)
+    probeTitle(state, sd_bus_message_get_bus(call), name);
   record(state, "register " + name + " " + sender);
   sd_bus_emit_signal(sd_bus_message_get_bus(call), "/StatusNotifierWatcher",
                      "org.kde.StatusNotifierWatcher", "StatusNotifierItemRegistered", "s",
@@ -226,6 +245,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.watcher = true;
     } else if (argument == "--notifications") {
       options.notifications = true;
+    } else if (argument == "--probe") {
+      options.probe = true;
     } else if (argument == "--fail-notify") {
       options.failNotify = true;
     } else if (argument == "--record" && hasValue) {
@@ -271,8 +292,8 @@ int main(int argc, char** argv) {
   State state;
   if (!parseOptions(argc, argv, state.options)) {
     std::fprintf(stderr,
-                 "usage: %s [--watcher] [--notifications] [--fail-notify] [--record FILE] "
-                 "[--lifetime SECONDS]\n",
+                 "usage: %s [--watcher] [--probe] [--notifications] [--fail-notify] "
+                 "[--record FILE] [--lifetime SECONDS]\n",
                  argv[0]);
     return 2;
   }
@@ -287,6 +308,8 @@ int main(int argc, char** argv) {
     sd_bus_flush_close_unref(bus);
     return 1;
   }
+  // A probe that gets no answer must not hold the stand-in for sd-bus's default 25 s.
+  sd_bus_set_method_call_timeout(bus, 2'000'000);
   std::printf("ready\n");
   std::fflush(stdout);
 
