@@ -27,9 +27,8 @@ class DesktopBackend : public DesktopWallpaper {
   virtual bool getPrimaryMonitorSize(MonitorSize& size) = 0;
 };
 
-// The backend this session uses: PIXORIA_DESKTOP when set, else X11 when DISPLAY is set, else
-// the headless recorder. An unknown or not yet available name gives kClassNotRegistered and a
-// line on standard error.
+// The backend this session uses (see chooseDesktopName in desktop_session.h). An unknown
+// PIXORIA_DESKTOP gives kClassNotRegistered and a line on standard error.
 HResult createDesktopBackend(std::unique_ptr<DesktopBackend>& backend);
 
 // The lower-case name of a position ("fill"), or an empty view for a value outside the enum.

@@ -1,11 +1,14 @@
-// Which desktop backend a session gets. New desktops slot into the table and, when they can be
-// recognised from the session, into chooseBackendName.
-#include <cstdlib>
+// Which desktop backend a session gets: one row per backend name.
 #include <string>
 
 #include "desktop_backend.h"
+#include "desktop_session.h"
+#include "gsettings_desktop.h"
 #include "headless_desktop.h"
+#include "kde_desktop.h"
+#include "sway_desktop.h"
 #include "x11_desktop.h"
+#include "xfce_desktop.h"
 
 namespace pixoria::platform {
 namespace {
@@ -14,39 +17,29 @@ using BackendFactory = HResult (*)(std::unique_ptr<DesktopBackend>&);
 
 struct BackendEntry {
   std::string_view name;
-  BackendFactory create;  // null: a desktop we know but do not drive yet
+  BackendFactory create;
 };
 
 constexpr BackendEntry kBackends[] = {
-    {"x11", createX11Desktop}, {"headless", createHeadlessDesktop},
-    {"gnome", nullptr},        {"kde", nullptr},
-    {"xfce", nullptr},         {"sway", nullptr},
+    {"x11", createX11Desktop},     {"headless", createHeadlessDesktop},
+    {"gnome", createGnomeDesktop}, {"cinnamon", createCinnamonDesktop},
+    {"mate", createMateDesktop},   {"kde", createKdeDesktop},
+    {"xfce", createXfceDesktop},   {"sway", createSwayDesktop},
 };
-
-bool isSet(const char* value) {
-  return value != nullptr && value[0] != '\0';
-}
-
-std::string_view chooseBackendName() {
-  const char* forced = std::getenv("PIXORIA_DESKTOP");
-  if (isSet(forced)) {
-    return forced;
-  }
-  return isSet(std::getenv("DISPLAY")) ? "x11" : "headless";
-}
 
 }  // namespace
 
 HResult createDesktopBackend(std::unique_ptr<DesktopBackend>& backend) {
   return callWithoutExceptions([&] {
-    const std::string_view name = chooseBackendName();
+    const std::string_view name = chooseDesktopNameFromEnvironment();
     for (const BackendEntry& entry : kBackends) {
-      if (entry.name == name && entry.create != nullptr) {
+      if (entry.name == name) {
         return entry.create(backend);
       }
     }
     writeDesktopDiagnostic("PIXORIA_DESKTOP=\"" + std::string(name) +
-                           "\": no such desktop backend here (x11, headless)");
+                           "\": no such desktop backend (x11, gnome, kde, xfce, cinnamon, mate, "
+                           "sway, headless)");
     return kClassNotRegistered;
   });
 }

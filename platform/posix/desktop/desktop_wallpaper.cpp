@@ -21,4 +21,9 @@ HResult createDesktopWallpaper(std::unique_ptr<DesktopWallpaper>& wallpaper) {
   return result;
 }
 
+// Every Linux backend is reached through createDesktopWallpaper; there is nothing older to try.
+bool setWallpaperFallback(std::string_view) {
+  return false;
+}
+
 }  // namespace pixoria::platform

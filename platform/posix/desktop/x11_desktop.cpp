@@ -5,6 +5,7 @@
 
 #include "fill_canvas.h"
 #include "imaging/bitmap_pixels.h"
+#include "session_monitors.h"
 #include "x11_error_trap.h"
 #include "x11_root_background.h"
 
@@ -104,14 +105,8 @@ bool X11Desktop::getPrimaryMonitorSize(MonitorSize& size) {
   } catch (const std::bad_alloc&) {
     return false;
   }
-  const X11Monitor* chosen = &monitors_.front();
-  for (const X11Monitor& monitor : monitors_) {
-    if (monitor.primary) {
-      chosen = &monitor;
-      break;
-    }
-  }
-  size = {chosen->area.width, chosen->area.height};
+  const X11Monitor& primary = primaryX11Monitor(monitors_);
+  size = {primary.area.width, primary.area.height};
   return true;
 }
 

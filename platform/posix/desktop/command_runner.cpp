@@ -1,0 +1,263 @@
+#include "command_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace pixoria::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() { reset(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int get() const { return fd_; }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// A pipe whose read end is ours (non-blocking) and whose write end becomes the child's stream.
+struct OutputPipe {
+  FileDescriptor read;
+  FileDescriptor write;
+
+  bool open() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+      return false;
+    }
+    read.reset(ends[0]);
+    write.reset(ends[1]);
+    // Only our end: the child's end stays blocking, as programs expect of their stdout.
+    return ::fcntl(read.get(), F_SETFL, O_NONBLOCK) == 0;
+  }
+};
+
+class SpawnSetup {
+ public:
+  SpawnSetup(const OutputPipe& output, const OutputPipe& errors) {
+    posix_spawn_file_actions_init(&actions_);
+    posix_spawnattr_init(&attributes_);
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    // A process group of its own, so a time-out kills whatever the program started as well.
+    ok_ =
+        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions_, output.write.get(), STDOUT_FILENO) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions_, errors.write.get(), STDERR_FILENO) == 0 &&
+        posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+        posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
+        posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                   POSIX_SPAWN_SETPGROUP) == 0;
+  }
+  ~SpawnSetup() {
+    posix_spawnattr_destroy(&attributes_);
+    posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnSetup(const SpawnSetup&) = delete;
+  SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+  bool ok() const { return ok_; }
+  const posix_spawn_file_actions_t* actions() const { return &actions_; }
+  const posix_spawnattr_t* attributes() const { return &attributes_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+  posix_spawnattr_t attributes_;
+  bool ok_ = false;
+};
+
+// Through syscall(): glibc 2.36 declares pidfd_open without C linkage for C++.
+int openPidFd(pid_t pid) {
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+// Appends what the pipe holds now, up to `limit` bytes kept. False once the pipe is closed.
+bool readAvailable(int fd, std::string& text, std::size_t limit, bool& cut) {
+  std::array<char, 65536> buffer;
+  for (;;) {
+    const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+    if (count > 0) {
+      const std::size_t room = limit - std::min(limit, text.size());
+      const std::size_t kept = std::min(room, static_cast<std::size_t>(count));
+      text.append(buffer.data(), kept);
+      cut = cut || kept < static_cast<std::size_t>(count);
+      continue;
+    }
+    if (count < 0 && errno == EINTR) {
+      continue;
+    }
+    return count < 0 && errno == EAGAIN;
+  }
+}
+
+// Reads both streams until they close, the child ends (then what is already in the pipes is
+// taken) or the deadline passes. True when the deadline passed with the child still running.
+bool collectOutput(OutputPipe& output, OutputPipe& errors, int pidFd, const CommandLimits& limits,
+                   CommandOutcome& outcome) {
+  const Clock::time_point deadline = Clock::now() + limits.timeLimit;
+  bool childEnded = false;
+  bool errorsCut = false;
+  while (output.read.get() >= 0 || errors.read.get() >= 0) {
+    const auto remaining =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (remaining.count() <= 0) {
+      return !childEnded;
+    }
+    // Closed streams are left out by their negative descriptors.
+    std::array<pollfd, 3> watched{{{output.read.get(), POLLIN, 0},
+                                   {errors.read.get(), POLLIN, 0},
+                                   {childEnded ? -1 : pidFd, POLLIN, 0}}};
+    const int ready = ::poll(watched.data(), watched.size(),
+                             childEnded ? 0 : static_cast<int>(remaining.count()) + 1);
+    if (ready < 0 && errno != EINTR) {
+      return false;
+    }
+    if (ready == 0 && childEnded) {
+      break;  // the child is gone and its pipes are drained; a grandchild may hold them open
+    }
+    if (watched[0].revents != 0 &&
+        !readAvailable(output.read.get(), outcome.output, limits.outputLimit, outcome.outputCut)) {
+      output.read.reset();
+    }
+    if (watched[1].revents != 0 && !readAvailable(errors.read.get(), outcome.errorOutput,
+                                                  limits.errorOutputLimit, errorsCut)) {
+      errors.read.reset();
+    }
+    childEnded = childEnded || watched[2].revents != 0;
+  }
+  return false;
+}
+
+// Waits for this one pid: never -1, which would reap children other code is waiting for.
+void reap(pid_t pid, CommandOutcome& outcome) {
+  int status = 0;
+  pid_t result;
+  do {
+    result = ::waitpid(pid, &status, 0);
+  } while (result < 0 && errno == EINTR);
+  if (result == pid && WIFEXITED(status)) {
+    outcome.exited = true;
+    outcome.exitStatus = WEXITSTATUS(status);
+  }
+}
+
+CommandOutcome runSpawned(const std::vector<std::string>& arguments, const CommandLimits& limits) {
+  CommandOutcome outcome;
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) {
+    if (argument.find('\0') != std::string::npos) {
+      outcome.startError = EINVAL;
+      return outcome;
+    }
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  argv.push_back(nullptr);
+  OutputPipe output;
+  OutputPipe errors;
+  if (arguments.empty() || !output.open() || !errors.open()) {
+    outcome.startError = arguments.empty() ? EINVAL : errno;
+    return outcome;
+  }
+  const SpawnSetup setup(output, errors);
+  if (!setup.ok()) {
+    outcome.startError = ENOMEM;
+    return outcome;
+  }
+  pid_t pid = 0;
+  // glibc reports a program that cannot be executed here, and has reaped that child itself.
+  const int spawnError =
+      ::posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ);
+  output.write.reset();
+  errors.write.reset();
+  if (spawnError != 0) {
+    outcome.startError = spawnError;
+    return outcome;
+  }
+  outcome.started = true;
+  const FileDescriptor pidFd(openPidFd(pid));
+  outcome.timedOut = collectOutput(output, errors, pidFd.get(), limits, outcome);
+  if (outcome.timedOut) {
+    ::kill(-pid, SIGKILL);
+  }
+  reap(pid, outcome);
+  return outcome;
+}
+
+SpawnedCommandRunner& realRunner() {
+  static SpawnedCommandRunner runner;
+  return runner;
+}
+
+CommandRunner* installedRunner = nullptr;
+
+std::string firstLine(std::string_view text) {
+  std::string line(text.substr(0, text.find('\n')).substr(0, 200));
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      c = ' ';
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+CommandOutcome SpawnedCommandRunner::run(const std::vector<std::string>& arguments) {
+  return runSpawned(arguments, limits_);
+}
+
+CommandRunner& commandRunner() {
+  return installedRunner != nullptr ? *installedRunner : realRunner();
+}
+
+void setCommandRunner(CommandRunner* runner) {
+  installedRunner = runner;
+}
+
+std::string describeCommandFailure(const std::vector<std::string>& arguments,
+                                   const CommandOutcome& outcome) {
+  const std::string program = arguments.empty() ? std::string("(nothing)") : arguments[0];
+  if (!outcome.started) {
+    return "cannot run " + program + ": " + std::strerror(outcome.startError);
+  }
+  if (outcome.timedOut) {
+    return program + " did not finish in time and was killed";
+  }
+  if (!outcome.exited) {
+    return program + " was ended by a signal";
+  }
+  std::string text = program + " exited with status " + std::to_string(outcome.exitStatus);
+  const std::string detail = firstLine(outcome.errorOutput);
+  if (!detail.empty()) {
+    text += ": " + detail;
+  }
+  return text;
+}
+
+}  // namespace pixoria::platform

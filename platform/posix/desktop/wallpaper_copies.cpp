@@ -1,0 +1,218 @@
+#include "wallpaper_copies.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "desktop_backend.h"
+#include "pixoria/platform/folders.h"
+#include "xdg_base_dirs.h"
+
+namespace pixoria::platform {
+namespace {
+
+constexpr std::size_t kSerialDigits = 16;
+constexpr int kNameAttempts = 16;
+
+std::string slotName(std::string_view slot) {
+  std::string name(slot.substr(0, 64));
+  for (char& c : name) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_';
+    c = plain ? c : '_';
+  }
+  return name.empty() ? "_" : name;
+}
+
+// ".jpg" for "/a/b/lake.JPG": desktops that pick a decoder by the name still find one.
+std::string extensionOf(std::string_view path) {
+  const std::string_view name = path.substr(path.rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 6) {
+    return {};
+  }
+  std::string extension = ".";
+  for (const char c : name.substr(dot + 1)) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+      return {};
+    }
+    extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return extension.size() > 1 ? extension : std::string();
+}
+
+std::uint64_t serialNow() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
+         static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+std::string hexSerial(std::uint64_t serial) {
+  std::array<char, kSerialDigits + 1> digits{};
+  std::snprintf(digits.data(), digits.size(), "%016llx", static_cast<unsigned long long>(serial));
+  return digits.data();
+}
+
+bool writeAll(int file, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(file, data, size);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// A byte copy under a temporary name, flushed, then renamed into place: a desktop never sees a
+// half-written wallpaper.
+bool copyFile(const std::string& source, const std::string& target) {
+  const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (input < 0) {
+    return false;
+  }
+  const std::string temporary = target + ".partial";
+  const int output = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  bool ok = output >= 0;
+  std::vector<char> buffer(1 << 16);
+  while (ok) {
+    const ssize_t count = ::read(input, buffer.data(), buffer.size());
+    if (count < 0 && errno == EINTR) {
+      continue;
+    }
+    if (count <= 0) {
+      ok = count == 0;
+      break;
+    }
+    ok = writeAll(output, buffer.data(), static_cast<std::size_t>(count));
+  }
+  ::close(input);
+  if (output >= 0) {
+    ok = ::fsync(output) == 0 && ok;
+    ok = ::close(output) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+      ::unlink(temporary.c_str());
+    }
+  }
+  return ok;
+}
+
+// "<slot>-<16 hex>.<ext>" with exactly this slot (so "HDMI" never claims "HDMI-1"'s copies).
+bool isCopyOfSlot(std::string_view name, std::string_view slot) {
+  const std::size_t dot = name.rfind('.');
+  const std::string_view stem = name.substr(0, dot == 0 ? name.size() : dot);
+  if (stem.size() != slot.size() + 1 + kSerialDigits || !stem.starts_with(slot) ||
+      stem[slot.size()] != '-') {
+    return false;
+  }
+  return std::all_of(stem.end() - kSerialDigits, stem.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+}  // namespace
+
+bool wallpaperCopyFolder(std::string& folder) {
+  if (!posix::dataHomeFolder(folder)) {
+    return false;
+  }
+  folder += "/pixoria/desktop";
+  return true;
+}
+
+HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std::string_view source,
+                          std::string& copy) {
+  if (!wallpaperFileExists(source)) {
+    return kFileNotFoundResult;
+  }
+  if (!createDirectories(folder)) {
+    writeDesktopDiagnostic("desktop: cannot create the folder " + folder);
+    return kFail;
+  }
+  const std::string sourcePath(source);
+  const std::string prefix = folder + "/" + slotName(slot) + "-";
+  const std::string extension = extensionOf(source);
+  std::uint64_t serial = serialNow();
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt, ++serial) {
+    const std::string target = prefix + hexSerial(serial) + extension;
+    // Follow a symbolic link: a relative one would point nowhere from our folder.
+    if (::linkat(AT_FDCWD, sourcePath.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      copy = target;
+      return kOk;
+    }
+    if (errno == EEXIST) {
+      continue;
+    }
+    if (errno == ENOENT) {
+      return kFileNotFoundResult;
+    }
+    // Another file system, a file we may not link (protected_hardlinks), too many links...
+    if (copyFile(sourcePath, target)) {
+      copy = target;
+      return kOk;
+    }
+    break;
+  }
+  writeDesktopDiagnostic("desktop: cannot copy " + sourcePath + " into " + folder);
+  return kFail;
+}
+
+void pruneWallpaperCopies(const std::string& folder, std::string_view slot, std::size_t keep) {
+  DIR* directory = ::opendir(folder.c_str());
+  if (directory == nullptr) {
+    return;
+  }
+  const std::string name = slotName(slot);
+  std::vector<std::string> copies;
+  while (const dirent* entry = ::readdir(directory)) {
+    if (isCopyOfSlot(entry->d_name, name)) {
+      copies.emplace_back(entry->d_name);
+    }
+  }
+  ::closedir(directory);
+  // The serial's fixed width makes the name order the time order.
+  std::sort(copies.begin(), copies.end());
+  for (std::size_t i = 0; i + keep < copies.size(); ++i) {
+    ::unlink((folder + "/" + copies[i]).c_str());
+  }
+}
+
+}  // namespace pixoria::platform
+
+namespace pixoria::platform {
+
+HResult setThroughFreshCopy(std::string_view slot, std::string_view imagePath,
+                            const std::function<HResult(const std::string& copy)>& apply) {
+  std::string folder;
+  if (!wallpaperCopyFolder(folder)) {
+    writeDesktopDiagnostic("desktop: neither XDG_DATA_HOME nor HOME names a folder");
+    return kFail;
+  }
+  std::string copy;
+  HResult result = makeWallpaperCopy(folder, slot, imagePath, copy);
+  if (failed(result)) {
+    return result;
+  }
+  result = apply(copy);
+  if (failed(result)) {
+    ::unlink(copy.c_str());
+    return result;
+  }
+  pruneWallpaperCopies(folder, slot, 2);
+  return result;
+}
+
+}  // namespace pixoria::platform
