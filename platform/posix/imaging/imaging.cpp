@@ -3,9 +3,11 @@
 #include "pixoria/platform/imaging.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <new>
 
@@ -136,9 +138,13 @@ GpStatus loadImageFromFile(std::string_view path, ImagePtr& image) try {
   if (name.empty())
     return GpStatus::invalidParameter;
   auto loaded = std::make_unique<Image>();
-  loaded->fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a FIFO in the file's place cannot hang the caller; only files are read.
+  loaded->fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (loaded->fd < 0)
     return errno == ENOENT ? GpStatus::fileNotFound : GpStatus::accessDenied;
+  struct stat file_status {};
+  if (fstat(loaded->fd, &file_status) != 0 || !S_ISREG(file_status.st_mode))
+    return GpStatus::unknownImageFormat;
   FileReader file(loaded->fd);
   std::uint8_t head[16] = {};
   std::size_t got = file.read(head, sizeof head);
