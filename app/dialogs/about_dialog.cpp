@@ -1,0 +1,33 @@
+#include "dialogs/about_dialog.h"
+
+#include "pixoria/product.h"
+#include "shell/cv_global.h"
+#include "ui_about_dialog.h"
+
+namespace {
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog) {
+  ui->setupUi(this);
+  ui->label->setText(CVGlobal::appName());
+  ui->label->adjustSize();
+  ui->versionLabel->setText(QStringLiteral("Version: ") + CVGlobal::versionString());
+  ui->webLabel->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                            .arg(fromView(pixoria::kMakerWebAddress),
+                                 fromView(pixoria::kMakerLinkHost).toHtmlEscaped()));
+  ui->label_3->setText(fromView(pixoria::kCopyrightNotice));
+}
+
+AboutDialog::~AboutDialog() {
+  delete ui;
+}
+
+// Deleting the dialog also ends its modal run.
+void AboutDialog::on_closeButton_clicked() {
+  deleteLater();
+}

@@ -1,0 +1,183 @@
+#include "form/auto_pixoria_form.h"
+
+#include <QBoxLayout>
+#include <QDesktopServices>
+#include <QIcon>
+#include <QUrl>
+
+#include "agent/sources/bing_market.h"
+#include "dialogs/auto_pixoria_info_dialog.h"
+#include "pixoria/product.h"
+#include "shell/color_scheme.h"
+#include "ui_auto_pixoria_form.h"
+
+namespace {
+
+constexpr int kBingSource = 0;
+constexpr int kCustomSource = 3;
+constexpr int kPreviewSpacing = 40;
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QIcon resourceIcon(const char* name) {
+  return QIcon(QStringLiteral(":/resources/images/") + QLatin1String(name));
+}
+
+QHBoxLayout* row(std::initializer_list<QWidget*> widgets, Qt::Alignment alignment = {}) {
+  auto* layout = new QHBoxLayout;
+  for (QWidget* widget : widgets)
+    layout->addWidget(widget);
+  if (alignment)
+    layout->setAlignment(alignment);
+  return layout;
+}
+
+}  // namespace
+
+AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::AutoPixoriaForm) {
+  ui->setupUi(this);
+  buildLayout();
+  updateThemeIcons();
+  ui->customSourceTreeWidget->setHeaderLabels({QStringLiteral("File List")});
+  ui->customSourceTreeWidget->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  fillComboBoxes();
+  ui->customSourceRemovePushButton->setEnabled(false);
+  ui->customSourceClearPushButton->setEnabled(false);
+  connect(ui->customSourceTreeWidget, SIGNAL(itemSelectionChanged()), this,
+          SLOT(on_customSourceTree_itemSelectionChanged()));
+}
+
+AutoPixoriaForm::~AutoPixoriaForm() {
+  delete ui;
+}
+
+// Replaces the fixed places of the widget set with layouts; only the fixed sizes stay.
+void AutoPixoriaForm::buildLayout() {
+  QHBoxLayout* toolbar = row({ui->startButton, ui->stopButton, ui->line, ui->helpButton,
+                              ui->websiteButton, ui->aboutButton},
+                             Qt::AlignLeft);
+  ui->stopButton->hide();
+
+  ui->pixoriaScheduleGroupBox->setLayout(
+      row({ui->pixoriaTimeTitle, ui->pixoriaTimeSpinBox, ui->pixoriaTimeComboBox}, Qt::AlignLeft));
+
+  auto* source = new QVBoxLayout;
+  source->addLayout(row({ui->pixoriaSourceSourceLabel, ui->pixoriaSourceComboBox}));
+  source->addLayout(row({ui->pixoriaSourceRegionLabel, ui->pixoriaRegionComboBox}));
+  source->addWidget(ui->customSourceTreeWidget);
+  source->addLayout(row({ui->customSourceAddPushButton, ui->customSourceRemovePushButton,
+                         ui->customSourceClearPushButton},
+                        Qt::AlignLeft));
+  ui->pixoriaSourceGroupBox->setLayout(source);
+
+  auto* centre = new QVBoxLayout;
+  centre->addWidget(ui->PreviewLabel);
+  centre->addWidget(ui->pixoriaImage);
+  centre->addLayout(
+      row({ui->pixoriaImageButton, ui->pixoriaImageReloadButton, ui->pixoriaImageSaveButton}));
+  QHBoxLayout* navigation = row({ui->pixoriaBackToolButton});
+  navigation->addLayout(centre);
+  navigation->addWidget(ui->pixoriaNextToolButton);
+  auto* preview = new QVBoxLayout;
+  preview->addLayout(navigation);
+  preview->addWidget(ui->pixoriaImageLabel);
+  preview->addWidget(ui->pixoriaImageLabel2);
+
+  auto* column = new QVBoxLayout;
+  column->setAlignment(Qt::AlignTop);
+  column->addLayout(toolbar);
+  column->addWidget(ui->pixoriaSourceGroupBox);
+  column->addWidget(ui->pixoriaScheduleGroupBox);
+  column->addWidget(ui->pixoriaDualMonitorCheckBox);
+  column->addSpacing(kPreviewSpacing);
+  column->addLayout(preview);
+
+  auto* top = new QVBoxLayout(this);
+  top->addLayout(column);
+}
+
+void AutoPixoriaForm::fillComboBoxes() {
+  ui->pixoriaTimeComboBox->addItem(QStringLiteral("hour(s)"));
+  ui->pixoriaTimeComboBox->addItem(QStringLiteral("days(s)"));
+  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Bing daily image"));
+  ui->pixoriaSourceComboBox->addItem(QStringLiteral("NASA daily image"));
+  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Wikimedia Picture of the Day"));
+  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Custom"));
+  for (const pixoria::BingMarket& market : pixoria::kBingMarkets)
+    ui->pixoriaRegionComboBox->addItem(fromView(market.regionName));
+  ui->pixoriaImageLabel->setText(QString());
+  ui->pixoriaImageLabel2->setText(QString());
+}
+
+void AutoPixoriaForm::updateThemeIcons() {
+  const bool dark = pixoria::app::isDarkColorScheme();
+  ui->startButton->setIcon(resourceIcon(dark ? "_playWhite24.png" : "_playBlack24.png"));
+  ui->stopButton->setIcon(resourceIcon(dark ? "_stopWhite24.png" : "_stopBlack24.png"));
+  ui->websiteButton->setIcon(resourceIcon(dark ? "websiteWhiteIcon24.png" : "websiteIcon24.png"));
+  ui->aboutButton->setIcon(resourceIcon(dark ? "AboutWhite24.png" : "About24.png"));
+  ui->helpButton->setIcon(resourceIcon(dark ? "_infoWhite24.png" : "_infoBlack24.png"));
+  if (!ui->pixoriaBackToolButton->isEnabled()) {
+    ui->pixoriaBackToolButton->setIcon(resourceIcon("_BackIosGray64.png"));
+    ui->pixoriaNextToolButton->setIcon(resourceIcon("_ForwardIosGray64.png"));
+    return;
+  }
+  ui->pixoriaBackToolButton->setIcon(
+      resourceIcon(dark ? "_BackIosWhite64.png" : "_BackIosBlack64.png"));
+  ui->pixoriaNextToolButton->setIcon(
+      resourceIcon(dark ? "_ForwardIosWhite64.png" : "_ForwardIosBlack64.png"));
+}
+
+void AutoPixoriaForm::showSourceControls(int source) {
+  const bool bing = source == kBingSource;
+  ui->pixoriaSourceRegionLabel->setVisible(bing);
+  ui->pixoriaRegionComboBox->setVisible(bing);
+  const bool custom = source == kCustomSource;
+  ui->customSourceTreeWidget->setVisible(custom);
+  ui->customSourceAddPushButton->setVisible(custom);
+  ui->customSourceRemovePushButton->setVisible(custom);
+  ui->customSourceClearPushButton->setVisible(custom);
+}
+
+void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
+  showSourceControls(index);
+}
+
+void AutoPixoriaForm::on_websiteButton_clicked() {
+  QDesktopServices::openUrl(QUrl(fromView(pixoria::kMakerWebAddress)));
+}
+
+void AutoPixoriaForm::on_aboutButton_clicked() {
+  emit showAbout();
+}
+
+void AutoPixoriaForm::on_helpButton_clicked() {
+  AutoPixoriaInfoDialog* info = new AutoPixoriaInfoDialog(this);
+  info->exec();
+}
+
+// Settings, agent control and the preview: these handlers take their signals already, and do
+// nothing with them until that behaviour is in place.
+void AutoPixoriaForm::onGetWallpaperTimer() {}
+void AutoPixoriaForm::onLoadImageTimer() {}
+void AutoPixoriaForm::onDownloadComplete() {}
+void AutoPixoriaForm::onFirstImageReady(QString) {}
+void AutoPixoriaForm::onLoadWallpaperProcessFinish() {}
+void AutoPixoriaForm::onDownloadFail() {}
+void AutoPixoriaForm::onShowDesc(QString) {}
+void AutoPixoriaForm::on_pixoriaTimeSpinBox_valueChanged(int) {}
+void AutoPixoriaForm::on_pixoriaTimeComboBox_currentIndexChanged(int) {}
+void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int) {}
+void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {}
+void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {}
+void AutoPixoriaForm::on_pixoriaImageButton_clicked() {}
+void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {}
+void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {}
+void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {}
+void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {}
+void AutoPixoriaForm::on_customSourceTree_itemSelectionChanged() {}
+void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {}
+void AutoPixoriaForm::on_startButton_clicked() {}
+void AutoPixoriaForm::on_stopButton_clicked() {}
+void AutoPixoriaForm::on_customSourceClearPushButton_clicked() {}

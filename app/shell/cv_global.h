@@ -1,0 +1,44 @@
+// The configuration application's process-wide values and its registry functions.
+//
+// The registry functions work on the per-user registry that the agent reads too. Their root key is
+// HKEY_CURRENT_USER, the only root the platform's registry has: subkey paths are opened and
+// created under it.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "pixoria/platform/registry.h"
+
+namespace CVGlobal {
+
+// Full path of the preview image file; set before each preview download.
+extern QString wallpaperPath;
+
+inline constexpr pixoria::platform::RegKey HKEY_CURRENT_USER = nullptr;
+
+// The settings key shared with the agent, and its value naming the installation folder.
+inline constexpr const char* kSettingsKey = "Software\\Corvane Pixoria";
+inline constexpr const char* kInstallPathValue = "Path";
+
+QString appName();
+QString versionString();
+
+// The "Path" value of the settings key, or an empty string.
+QString installPath();
+
+// True when a DWORD value was read into `value`; otherwise `value` keeps what it held.
+bool readRegistryDword(pixoria::platform::RegKey root, const QString& subKey,
+                       const QString& valueName, std::uint32_t* value);
+
+// True when a string value was read; `value` is emptied first.
+bool readRegistryString(pixoria::platform::RegKey root, const QString& subKey,
+                        const QString& valueName, QString& value);
+
+// False only when the key cannot be opened or created; a refused value write still gives true.
+bool writeRegistryDword(pixoria::platform::RegKey root, const QString& subKey,
+                        const QString& valueName, std::uint32_t value);
+bool writeRegistryString(pixoria::platform::RegKey root, const QString& subKey,
+                         const QString& valueName, const QString& value);
+
+}  // namespace CVGlobal

@@ -1,0 +1,14 @@
+// Pixoria, the configuration application.
+#include <QApplication>
+
+#include "shell/first_paint_probe.h"
+#include "shell/main_window.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  MainWindow window;
+  pixoria::app::FirstPaintProbe::installIfRequested(&window);
+  window.show();
+  return application.exec();
+}

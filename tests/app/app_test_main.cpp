@@ -1,0 +1,30 @@
+// Entry of the application's tests: a private home (so the settings store, the registry hive and
+// the window sockets live in a temporary folder), then the Qt application in the Fusion style
+// that the program uses, then the tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  if (!home.isValid())
+    return 1;
+  const QString root = home.path();
+  for (const char* folder : {"config", "runtime", "data", "state", "cache"})
+    QDir(root).mkpath(QString::fromLatin1(folder));
+  QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qputenv("HOME", root.toUtf8());
+  qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", (root + "/runtime").toUtf8());
+  qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
+  qputenv("XDG_STATE_HOME", (root + "/state").toUtf8());
+  qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
+
+  QApplication application(argc, argv);
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,61 @@
+#include "app_test_support.h"
+
+#include <QPixmap>
+
+namespace pixoria::app_test {
+
+namespace {
+
+QStringList* collected = nullptr;
+QtMessageHandler previous = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtDebugMsg && collected != nullptr)
+    collected->append(message);
+}
+
+}  // namespace
+
+bool showsResource(const QIcon& icon, const QString& name) {
+  const QImage expected(QStringLiteral(":/resources/images/") + name);
+  if (expected.isNull() || icon.isNull())
+    return false;
+  const QImage drawn = icon.pixmap(expected.size()).toImage();
+  return drawn.convertToFormat(QImage::Format_ARGB32) ==
+         expected.convertToFormat(QImage::Format_ARGB32);
+}
+
+QPalette darkPalette() {
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(45, 45, 48));
+  palette.setColor(QPalette::WindowText, QColor(235, 235, 235));
+  palette.setColor(QPalette::Base, QColor(30, 30, 32));
+  palette.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+  palette.setColor(QPalette::Text, QColor(235, 235, 235));
+  palette.setColor(QPalette::Button, QColor(55, 55, 58));
+  palette.setColor(QPalette::ButtonText, QColor(235, 235, 235));
+  palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  palette.setColor(QPalette::HighlightedText, Qt::white);
+  palette.setColor(QPalette::Link, QColor(100, 170, 255));
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+  return palette;
+}
+
+DebugLines::DebugLines() {
+  collected = new QStringList;
+  previous = qInstallMessageHandler(collect);
+}
+
+DebugLines::~DebugLines() {
+  qInstallMessageHandler(previous);
+  delete collected;
+  collected = nullptr;
+}
+
+const QStringList& DebugLines::lines() const {
+  return *collected;
+}
+
+}  // namespace pixoria::app_test

@@ -1,0 +1,34 @@
+// Helpers shared by the application's tests.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+namespace pixoria::app_test {
+
+// True when `icon` draws exactly the resource picture ":/resources/images/<name>".
+bool showsResource(const QIcon& icon, const QString& name);
+
+// The child of `root` with this object name and class, or null.
+template <typename Widget>
+Widget* child(const QWidget& root, const char* objectName) {
+  return root.findChild<Widget*>(QString::fromLatin1(objectName));
+}
+
+QPalette darkPalette();
+
+// Collects the Qt debug lines written while it lives.
+class DebugLines {
+ public:
+  DebugLines();
+  ~DebugLines();
+  DebugLines(const DebugLines&) = delete;
+  DebugLines& operator=(const DebugLines&) = delete;
+  const QStringList& lines() const;
+};
+
+}  // namespace pixoria::app_test

@@ -1,0 +1,283 @@
+// The form's and the dialogs' widget sets: object names, classes, texts, fixed sizes and fonts,
+// combo box contents, the layout order, and the icon rule for light, dark and a disabled Back.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "app_test_support.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/auto_pixoria_info_dialog.h"
+#include "form/auto_pixoria_form.h"
+
+namespace {
+
+using pixoria::app_test::child;
+using pixoria::app_test::showsResource;
+
+QStringList items(const QComboBox& box) {
+  QStringList texts;
+  for (int i = 0; i < box.count(); ++i)
+    texts << box.itemText(i);
+  return texts;
+}
+
+struct TextCase {
+  const char* name;
+  const char* text;
+};
+
+TEST(FormWidgets, CarryTheirNamesAndTexts) {
+  AutoPixoriaForm form;
+  EXPECT_EQ(form.objectName(), "AutoPixoriaForm");
+  EXPECT_EQ(form.windowTitle(), "Form");
+  const TextCase buttons[] = {
+      {"startButton", "Start"},
+      {"stopButton", "Stop"},
+      {"helpButton", "Help"},
+      {"websiteButton", "Website"},
+      {"aboutButton", "About"},
+      {"customSourceAddPushButton", "Add Files"},
+      {"customSourceRemovePushButton", "Remove"},
+      {"customSourceClearPushButton", "Clear"},
+      {"pixoriaDualMonitorCheckBox", "Use different wallpapers for a dual monitor setup"},
+      {"pixoriaBackToolButton", "..."},
+      {"pixoriaNextToolButton", "..."},
+      {"pixoriaImageButton", "Set"},
+      {"pixoriaImageReloadButton", "Reload"},
+      {"pixoriaImageSaveButton", "Save to Harddisk"},
+  };
+  for (const TextCase& c : buttons) {
+    const auto* button = child<QAbstractButton>(form, c.name);
+    ASSERT_NE(button, nullptr) << c.name;
+    EXPECT_EQ(button->text(), c.text) << c.name;
+  }
+  const TextCase labels[] = {
+      {"pixoriaSourceSourceLabel", "Source"},
+      {"pixoriaSourceRegionLabel", "Select region:"},
+      {"pixoriaTimeTitle", "Change wallpaper every"},
+      {"PreviewLabel", "Preview"},
+      {"pixoriaImage", "Downloading daily image from Microsoft Bing server..."},
+      {"pixoriaImageLabel", ""},
+      {"pixoriaImageLabel2", ""},
+  };
+  for (const TextCase& c : labels) {
+    const auto* label = child<QLabel>(form, c.name);
+    ASSERT_NE(label, nullptr) << c.name;
+    EXPECT_EQ(label->text(), c.text) << c.name;
+  }
+  EXPECT_EQ(child<QGroupBox>(form, "pixoriaSourceGroupBox")->title(), "Image Source");
+  EXPECT_EQ(child<QGroupBox>(form, "pixoriaScheduleGroupBox")->title(), "Time Schedule");
+  const auto* tree = child<QTreeWidget>(form, "customSourceTreeWidget");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->columnCount(), 1);
+  EXPECT_EQ(tree->headerItem()->text(0), "File List");
+  EXPECT_EQ(tree->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(child<QFrame>(form, "line")->frameShape(), QFrame::VLine);
+}
+
+TEST(FormWidgets, HaveTheirSizesFontsAndStates) {
+  AutoPixoriaForm form;
+  const auto* image = child<QLabel>(form, "pixoriaImage");
+  EXPECT_EQ(image->minimumSize(), QSize(300, 150));
+  EXPECT_EQ(image->maximumSize(), QSize(300, 150));
+  EXPECT_EQ(image->font().pointSize(), 12);
+  EXPECT_EQ(image->font().weight(), QFont::Bold);
+  EXPECT_TRUE(image->wordWrap());
+  EXPECT_FALSE(image->hasScaledContents());
+  EXPECT_EQ(image->frameShape(), QFrame::Box);
+  EXPECT_EQ(child<QToolButton>(form, "helpButton")->font().pointSize(), 10);
+  EXPECT_EQ(child<QToolButton>(form, "websiteButton")->font().weight(), QFont::Normal);
+  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageButton")->maximumWidth(), 80);
+  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageReloadButton")->maximumWidth(), 80);
+  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageSaveButton")->maximumWidth(), 125);
+  EXPECT_EQ(child<QLabel>(form, "pixoriaImageLabel2")->maximumHeight(), 40);
+  EXPECT_EQ(child<QLabel>(form, "pixoriaImageLabel")->minimumWidth(), 300);
+  EXPECT_EQ(child<QToolButton>(form, "startButton")->iconSize(), QSize(24, 24));
+  EXPECT_EQ(child<QToolButton>(form, "pixoriaNextToolButton")->iconSize(), QSize(64, 64));
+  EXPECT_TRUE(child<QToolButton>(form, "pixoriaBackToolButton")->autoRaise());
+
+  auto* spin = child<QSpinBox>(form, "pixoriaTimeSpinBox");
+  EXPECT_EQ(spin->maximumWidth(), 42);
+  spin->setValue(13);
+  EXPECT_EQ(spin->value(), 12);
+  spin->setValue(0);
+  EXPECT_EQ(spin->value(), 1);
+
+  EXPECT_TRUE(child<QToolButton>(form, "stopButton")->isHidden());
+  EXPECT_FALSE(child<QToolButton>(form, "startButton")->isHidden());
+  EXPECT_FALSE(child<QPushButton>(form, "customSourceRemovePushButton")->isEnabled());
+  EXPECT_FALSE(child<QPushButton>(form, "customSourceClearPushButton")->isEnabled());
+}
+
+TEST(FormWidgets, ComboBoxesHoldTheSettingValuesInOrder) {
+  AutoPixoriaForm form;
+  EXPECT_EQ(items(*child<QComboBox>(form, "pixoriaTimeComboBox")),
+            QStringList({"hour(s)", "days(s)"}));
+  EXPECT_EQ(items(*child<QComboBox>(form, "pixoriaSourceComboBox")),
+            QStringList({"Bing daily image", "NASA daily image", "Wikimedia Picture of the Day",
+                         "Custom"}));
+  EXPECT_EQ(items(*child<QComboBox>(form, "pixoriaRegionComboBox")),
+            QStringList({"United States", "United Kingdom", "Spain", "Japan", "Italy", "India",
+                         "France", "Germany", "China", "Canada", "Australia"}));
+}
+
+TEST(FormWidgets, SourceGroupStandsAboveScheduleGroupAndPreviewBelow) {
+  AutoPixoriaForm form;
+  form.resize(1038, 900);
+  form.show();
+  const int source = child<QGroupBox>(form, "pixoriaSourceGroupBox")->y();
+  const int schedule = child<QGroupBox>(form, "pixoriaScheduleGroupBox")->y();
+  const int check = child<QCheckBox>(form, "pixoriaDualMonitorCheckBox")->y();
+  const int preview = child<QLabel>(form, "PreviewLabel")->y();
+  EXPECT_LT(child<QToolButton>(form, "startButton")->y(), source);
+  EXPECT_LT(source, schedule);
+  EXPECT_LT(schedule, check);
+  EXPECT_GE(preview - check, 40);
+  const auto* back = child<QToolButton>(form, "pixoriaBackToolButton");
+  const auto* image = child<QLabel>(form, "pixoriaImage");
+  const auto* next = child<QToolButton>(form, "pixoriaNextToolButton");
+  EXPECT_LT(back->x(), image->x());
+  EXPECT_LT(image->x(), next->x());
+}
+
+TEST(FormIcons, FollowTheColourSchemeAndGrayTheArrowsWhileBackIsDisabled) {
+  AutoPixoriaForm form;
+  auto* back = child<QToolButton>(form, "pixoriaBackToolButton");
+  auto* next = child<QToolButton>(form, "pixoriaNextToolButton");
+  auto icon = [&form](const char* name) { return child<QToolButton>(form, name)->icon(); };
+  EXPECT_TRUE(showsResource(icon("startButton"), "_playBlack24.png"));
+  EXPECT_TRUE(showsResource(icon("stopButton"), "_stopBlack24.png"));
+  EXPECT_TRUE(showsResource(icon("websiteButton"), "websiteIcon24.png"));
+  EXPECT_TRUE(showsResource(icon("aboutButton"), "About24.png"));
+  EXPECT_TRUE(showsResource(icon("helpButton"), "_infoBlack24.png"));
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosBlack64.png"));
+  EXPECT_TRUE(showsResource(next->icon(), "_ForwardIosBlack64.png"));
+
+  const QPalette light = QApplication::palette();
+  QApplication::setPalette(pixoria::app_test::darkPalette());
+  form.updateThemeIcons();
+  EXPECT_TRUE(showsResource(icon("startButton"), "_playWhite24.png"));
+  EXPECT_TRUE(showsResource(icon("stopButton"), "_stopWhite24.png"));
+  EXPECT_TRUE(showsResource(icon("websiteButton"), "websiteWhiteIcon24.png"));
+  EXPECT_TRUE(showsResource(icon("aboutButton"), "AboutWhite24.png"));
+  EXPECT_TRUE(showsResource(icon("helpButton"), "_infoWhite24.png"));
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosWhite64.png"));
+  EXPECT_TRUE(showsResource(next->icon(), "_ForwardIosWhite64.png"));
+
+  back->setEnabled(false);
+  form.updateThemeIcons();
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosGray64.png"));
+  EXPECT_TRUE(showsResource(next->icon(), "_ForwardIosGray64.png"));
+  EXPECT_TRUE(showsResource(icon("startButton"), "_playWhite24.png"));
+
+  // Gray in the light scheme too; enabling Back changes nothing until the next pick.
+  QApplication::setPalette(light);
+  form.updateThemeIcons();
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosGray64.png"));
+  back->setEnabled(true);
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosGray64.png"));
+  form.updateThemeIcons();
+  EXPECT_TRUE(showsResource(back->icon(), "_BackIosBlack64.png"));
+  EXPECT_TRUE(showsResource(next->icon(), "_ForwardIosBlack64.png"));
+}
+
+struct Placed {
+  const char* name;
+  QRect geometry;
+};
+
+TEST(AboutDialogWidgets, ShowNameVersionSiteAndLogoInPlace) {
+  QWidget opener;
+  auto* about = new AboutDialog(&opener);
+  EXPECT_EQ(about->objectName(), "AboutDialog");
+  EXPECT_EQ(about->windowTitle(), "About");
+  EXPECT_EQ(about->size(), QSize(545, 319));
+  const Placed placed[] = {
+      {"label_5", {180, 50, 231, 21}},        {"versionLabel", {180, 90, 121, 16}},
+      {"licenseLabel_2", {180, 130, 61, 16}}, {"webLabel", {230, 130, 121, 16}},
+      {"label_3", {180, 200, 351, 16}},       {"label_4", {20, 30, 131, 131}},
+  };
+  for (const Placed& p : placed)
+    EXPECT_EQ(child<QLabel>(*about, p.name)->geometry(), p.geometry) << p.name;
+  EXPECT_EQ(child<QPushButton>(*about, "closeButton")->geometry(), QRect(450, 280, 75, 24));
+  EXPECT_EQ(child<QFrame>(*about, "line")->geometry(), QRect(180, 180, 351, 20));
+
+  const auto* name = child<QLabel>(*about, "label");
+  EXPECT_EQ(name->text(), "Corvane Pixoria");
+  EXPECT_EQ(name->pos(), QPoint(180, 20));
+  EXPECT_EQ(name->font().pointSize(), 17);
+  EXPECT_EQ(name->font().weight(), QFont::Bold);
+  EXPECT_EQ(child<QLabel>(*about, "label_5")->text(), "for Windows 11 and 10");
+  EXPECT_EQ(child<QLabel>(*about, "label_5")->font().pointSize(), 16);
+  EXPECT_EQ(child<QLabel>(*about, "label_5")->font().weight(), QFont::Normal);
+  EXPECT_EQ(child<QLabel>(*about, "versionLabel")->text(), "Version: 1.0.1");
+  EXPECT_EQ(child<QLabel>(*about, "licenseLabel_2")->text(), "Website:");
+  const auto* web = child<QLabel>(*about, "webLabel");
+  EXPECT_EQ(web->text(), "<a href=\"https://www.corvane.com\">www.corvane.com</a>");
+  EXPECT_TRUE(web->openExternalLinks());
+  EXPECT_TRUE(web->font().underline());
+  EXPECT_EQ(static_cast<int>(web->textInteractionFlags()), 13);
+  EXPECT_FALSE(child<QLabel>(*about, "label_3")->text().isEmpty());
+  const auto* logo = child<QLabel>(*about, "label_4");
+  EXPECT_TRUE(logo->hasScaledContents());
+  EXPECT_FALSE(logo->pixmap().isNull());
+}
+
+TEST(AboutDialogWidgets, CloseDeletesTheDialog) {
+  QWidget opener;
+  QPointer<AboutDialog> about = new AboutDialog(&opener);
+  about->show();
+  QTest::mouseClick(child<QPushButton>(*about, "closeButton"), Qt::LeftButton);
+  EXPECT_FALSE(about.isNull());  // deletion waits for the event loop
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(about.isNull());
+}
+
+TEST(InfoDialogWidgets, ShowTheTextsInTopAlignedParagraphsAndCloseKeepsTheDialog) {
+  QWidget opener;
+  QPointer<AutoPixoriaInfoDialog> info = new AutoPixoriaInfoDialog(&opener);
+  EXPECT_EQ(info->objectName(), "AutoPixoriaInfoDialog");
+  EXPECT_EQ(info->windowTitle(), "Dialog");
+  const auto* label1 = child<QLabel>(*info, "label1");
+  const auto* label2 = child<QLabel>(*info, "label2");
+  const auto* label3 = child<QLabel>(*info, "label3");
+  EXPECT_TRUE(label1->text().startsWith("Bring your Windows desktop to life with Corvane Pixoria"));
+  EXPECT_TRUE(label2->text().endsWith("without slowing down your PC."));
+  EXPECT_TRUE(
+      label3->text().contains(QString::fromUtf8("your system\u2019s look and performance.")));
+  for (const QLabel* label : {label1, label2, label3}) {
+    EXPECT_EQ(static_cast<int>(label->alignment()), 33) << label->objectName().toStdString();
+    EXPECT_TRUE(label->wordWrap());
+  }
+  EXPECT_EQ(label3->font().weight(), QFont::Bold);
+  EXPECT_EQ(child<QPushButton>(*info, "upgradeButton")->text(), "Upgrade");
+
+  info->resize(596, 285);
+  info->show();
+  const auto* upgrade = child<QPushButton>(*info, "upgradeButton");
+  const auto* close = child<QPushButton>(*info, "closeButton");
+  EXPECT_LT(label1->y(), label2->y());
+  EXPECT_LT(label2->y(), label3->y());
+  EXPECT_LT(label3->geometry().bottom(), upgrade->y());
+  EXPECT_LT(upgrade->x(), close->x());
+  EXPECT_GT(close->geometry().right(), info->width() - 40);  // right-aligned
+
+  QTest::mouseClick(const_cast<QPushButton*>(close), Qt::LeftButton);
+  EXPECT_FALSE(info->isVisible());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(info.isNull());
+}
+
+}  // namespace
