@@ -60,6 +60,9 @@ class HeadlessDesktopTest : public testing::Test {
     environment_.set("PIXORIA_DESKTOP", "headless");
     environment_.set("PIXORIA_SCREENS", std::nullopt);
     environment_.set("DISPLAY", std::nullopt);
+    environment_.set("WAYLAND_DISPLAY", std::nullopt);
+    environment_.set("XDG_CURRENT_DESKTOP", std::nullopt);
+    environment_.set("SWAYSOCK", std::nullopt);
     imagePath_ = folder_.path() + "/lake view.jpg";
     ASSERT_TRUE(writeFile(imagePath_, "not read by the headless desktop"));
   }
@@ -145,7 +148,7 @@ TEST_F(HeadlessDesktopTest, ScreenSizeIsThePrimaryMonitorAndMalformedListsFallBa
 }
 
 TEST_F(HeadlessDesktopTest, BackendChoiceFollowsTheEnvironment) {
-  for (const char* notHere : {"gnome", "kde", "xfce", "sway", "amiga"}) {
+  for (const char* notHere : {"amiga", "GNOME", "wayland"}) {
     environment_.set("PIXORIA_DESKTOP", notHere);
     std::unique_ptr<DesktopWallpaper> wallpaper;
     testing::internal::CaptureStderr();

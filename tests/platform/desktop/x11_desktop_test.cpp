@@ -38,6 +38,9 @@ class X11DesktopTest : public testing::Test {
         server_.display(), {"xrandr", "--setmonitor", "R", "1920/508x1080/286+1920+0", "none"}));
     environment_.set("DISPLAY", server_.display());
     environment_.set("PIXORIA_DESKTOP", std::nullopt);
+    environment_.set("WAYLAND_DISPLAY", std::nullopt);
+    environment_.set("XDG_CURRENT_DESKTOP", std::nullopt);
+    environment_.set("SWAYSOCK", std::nullopt);
     probe_ = std::make_unique<test::RootWindowProbe>(server_.display());
     ASSERT_TRUE(probe_->connected());
     ASSERT_EQ(createDesktopWallpaper(wallpaper_), kOk);
