@@ -7,6 +7,7 @@
 #include "agent/agent_settings.h"
 #include "agent/agent_window.h"
 #include "agent/download_state.h"
+#include "agent/list_pair.h"
 #include "agent/sources/online_sources.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/clock.h"
@@ -32,10 +33,6 @@ std::int32_t stepped(std::int32_t index, std::int32_t delta) {
                                    static_cast<std::uint32_t>(delta));
 }
 
-bool withinList(std::int32_t index, std::size_t size) {
-  return index >= 0 && static_cast<std::size_t>(index) < size;
-}
-
 // Next in a feed list: one step towards its first entry, wrapping to the last. An empty list
 // gives -1, which the source replaces by 0.
 std::int32_t nextInList(std::int32_t index, std::size_t size) {
@@ -54,12 +51,10 @@ std::int32_t previousInList(std::int32_t index, std::size_t size) {
 // Sets the custom entries at customIndex and the one after it (both wrapping to the first).
 void setCustomPairAtCurrentIndex() {
   const std::vector<std::string>& files = agentSettings.customFiles;
-  std::int32_t& index = agentSettings.customIndex;
-  if (!withinList(index, files.size())) {
-    index = 0;
-  }
-  const std::int32_t second = withinList(index + 1, files.size()) ? index + 1 : 0;
-  setWallpaperPair(files[static_cast<std::size_t>(index)], files[static_cast<std::size_t>(second)]);
+  const ListPair pair = listPair(agentSettings.customIndex, files.size());
+  agentSettings.customIndex = pair.first;
+  setWallpaperPair(files[static_cast<std::size_t>(pair.first)],
+                   files[static_cast<std::size_t>(pair.second)]);
 }
 
 void stepCustomList() {

@@ -4,6 +4,7 @@
 #include "agent/agent_settings.h"
 #include "agent/download_service.h"
 #include "agent/download_state.h"
+#include "agent/list_pair.h"
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/bing_market.h"
 #include "agent/sources/online_sources.h"
@@ -32,17 +33,16 @@ std::string getBingWallpaperURL(std::int32_t archiveIndex) {
 
 void downloadWallpaperFromBing(std::int32_t index) {
   pf::outputDebugString("\ndownloadWallpaperFromBing\n");
-  if (index < 0 || index >= kBingArchiveDays) {
-    index = 0;
+  const ListPair pair = listPair(index, kBingArchiveDays);
+  if (pair.reset) {
     agentSettings.bingIndex = 0;
   }
-  if (agentSettings.bingFeedUrls[static_cast<std::size_t>(index)].empty()) {
+  if (agentSettings.bingFeedUrls[static_cast<std::size_t>(pair.first)].empty()) {
     return;  // no request table: nothing to ask for
   }
-  const std::int32_t second = index == kBingArchiveDays - 1 ? 0 : index + 1;
   // Both requests every time, whether or not a second monitor takes the second image.
-  wallpaperURL = getBingWallpaperURL(index);
-  wallpaper2URL = getBingWallpaperURL(second);
+  wallpaperURL = getBingWallpaperURL(pair.first);
+  wallpaper2URL = getBingWallpaperURL(pair.second);
   pf::outputDebugString(wallpaperURL);
   downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
 }

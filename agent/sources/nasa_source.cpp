@@ -3,6 +3,7 @@
 #include "agent/agent_settings.h"
 #include "agent/download_service.h"
 #include "agent/download_state.h"
+#include "agent/list_pair.h"
 #include "agent/sources/nasa_feed.h"
 #include "agent/sources/online_sources.h"
 #include "agent/sources/source_addresses.h"
@@ -50,20 +51,18 @@ void downloadWallpaperFromNASA(std::int32_t index) {
   pf::outputDebugString("\ndownloadWallpaperFromNASA\n");
   loadNasaWallpaperList();
   traceListSize();
-  const auto size = static_cast<std::int32_t>(nasaWallpaperURLs.size());
-  if (size == 0) {
+  if (nasaWallpaperURLs.empty()) {
     return;  // nothing to show: the wallpaper and its files stay as they are
   }
-  if (index < 0 || index > size - 1) {
-    index = 0;
+  const ListPair pair = listPair(index, nasaWallpaperURLs.size());
+  if (pair.reset) {
     agentSettings.nasaIndex = 0;
   }
-  const std::int32_t second = index + 1 > size - 1 ? 0 : index + 1;
-  pf::outputDebugString("\nindex\n" + std::to_string(index));
-  pf::outputDebugString("\nindex2\n" + std::to_string(second));
+  pf::outputDebugString("\nindex\n" + std::to_string(pair.first));
+  pf::outputDebugString("\nindex2\n" + std::to_string(pair.second));
   pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
-  wallpaperURL = nasaWallpaperURLs[static_cast<std::size_t>(index)];
-  wallpaper2URL = nasaWallpaperURLs[static_cast<std::size_t>(second)];
+  wallpaperURL = nasaWallpaperURLs[static_cast<std::size_t>(pair.first)];
+  wallpaper2URL = nasaWallpaperURLs[static_cast<std::size_t>(pair.second)];
   pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
   pf::outputDebugString("\nwallpaper2URL\n" + wallpaper2URL);
   downloadWallpaperPair("\nDownload Complete", kValueNasaCurrentIndex, agentSettings.nasaIndex);

@@ -3,6 +3,7 @@
 #include "agent/agent_settings.h"
 #include "agent/download_service.h"
 #include "agent/download_state.h"
+#include "agent/list_pair.h"
 #include "agent/sources/online_sources.h"
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/wikipedia_feed.h"
@@ -51,17 +52,15 @@ std::size_t wikipediaListSize() {
 
 void downloadWallpaperFromWikipedia(std::int32_t index) {
   getWikipediaWallpaperList();
-  const auto size = static_cast<std::int32_t>(wikipediaWallpaperURLs.size());
-  if (size == 0) {
+  if (wikipediaWallpaperURLs.empty()) {
     return;  // nothing to show: the wallpaper and its files stay as they are
   }
-  if (index < 0 || index > size - 1) {
-    index = 0;
+  const ListPair pair = listPair(index, wikipediaWallpaperURLs.size());
+  if (pair.reset) {
     agentSettings.wikiIndex = 0;
   }
-  const std::int32_t second = index + 1 > size - 1 ? 0 : index + 1;
-  wallpaperURL = wikipediaWallpaperURLs[static_cast<std::size_t>(index)];
-  wallpaper2URL = wikipediaWallpaperURLs[static_cast<std::size_t>(second)];
+  wallpaperURL = wikipediaWallpaperURLs[static_cast<std::size_t>(pair.first)];
+  wallpaper2URL = wikipediaWallpaperURLs[static_cast<std::size_t>(pair.second)];
   downloadWallpaperPair("Download Complete", kValueWikipediaCurrentIndex, agentSettings.wikiIndex);
 }
 
