@@ -3,14 +3,9 @@
 // Checked on every input: parsing never fails or crashes; an untouched document (not re-encoded
 // from UTF-16) serializes back to exactly the input; after each edit the document's bytes read
 // back as the edited document; a value set is seen, a value deleted is not.
-//
-// Built with -DPIXORIA_LIBFUZZER for libFuzzer; without it, a program that runs each file named
-// on its command line through the same checks.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -69,19 +64,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkInput(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }
-
-#ifndef PIXORIA_LIBFUZZER
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::ifstream file(argv[i], std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "hive_parser_fuzz: cannot read %s\n", argv[i]);
-      return 1;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  }
-  std::printf("hive_parser_fuzz: %d inputs passed\n", argc - 1);
-  return 0;
-}
-#endif
