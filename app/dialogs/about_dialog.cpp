@@ -16,6 +16,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDia
   ui->setupUi(this);
   ui->label->setText(CVGlobal::appName());
   ui->label->adjustSize();
+  // The platform line keeps its place; where the system font runs wider than the one the dialog
+  // was drawn with, it grows to the right rather than cut its text off.
+  if (ui->label_5->sizeHint().width() > ui->label_5->width())
+    ui->label_5->resize(ui->label_5->sizeHint().width(), ui->label_5->height());
   ui->versionLabel->setText(QStringLiteral("Version: ") + CVGlobal::versionString());
   ui->webLabel->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                             .arg(fromView(pixoria::kMakerWebAddress),

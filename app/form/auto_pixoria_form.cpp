@@ -64,8 +64,8 @@ void AutoPixoriaForm::buildLayout() {
       row({ui->pixoriaTimeTitle, ui->pixoriaTimeSpinBox, ui->pixoriaTimeComboBox}, Qt::AlignLeft));
 
   auto* source = new QVBoxLayout;
-  source->addLayout(row({ui->pixoriaSourceSourceLabel, ui->pixoriaSourceComboBox}));
-  source->addLayout(row({ui->pixoriaSourceRegionLabel, ui->pixoriaRegionComboBox}));
+  source->addLayout(row({ui->pixoriaSourceSourceLabel, ui->pixoriaSourceComboBox}, Qt::AlignLeft));
+  source->addLayout(row({ui->pixoriaSourceRegionLabel, ui->pixoriaRegionComboBox}, Qt::AlignLeft));
   source->addWidget(ui->customSourceTreeWidget);
   source->addLayout(row({ui->customSourceAddPushButton, ui->customSourceRemovePushButton,
                          ui->customSourceClearPushButton},
@@ -77,7 +77,8 @@ void AutoPixoriaForm::buildLayout() {
   centre->addWidget(ui->pixoriaImage);
   centre->addLayout(
       row({ui->pixoriaImageButton, ui->pixoriaImageReloadButton, ui->pixoriaImageSaveButton}));
-  QHBoxLayout* navigation = row({ui->pixoriaBackToolButton});
+  // The arrows stay beside the picture rather than at the window's edges.
+  QHBoxLayout* navigation = row({ui->pixoriaBackToolButton}, Qt::AlignHCenter);
   navigation->addLayout(centre);
   navigation->addWidget(ui->pixoriaNextToolButton);
   auto* preview = new QVBoxLayout;

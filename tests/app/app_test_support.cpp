@@ -26,13 +26,12 @@ bool showsResource(const QIcon& icon, const QString& name) {
 }
 
 QPalette darkPalette() {
-  QPalette palette;
-  palette.setColor(QPalette::Window, QColor(45, 45, 48));
+  // Button and window colours first: the palette derives its light, mid and dark shades from them.
+  QPalette palette(QColor(55, 55, 58), QColor(45, 45, 48));
   palette.setColor(QPalette::WindowText, QColor(235, 235, 235));
   palette.setColor(QPalette::Base, QColor(30, 30, 32));
   palette.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
   palette.setColor(QPalette::Text, QColor(235, 235, 235));
-  palette.setColor(QPalette::Button, QColor(55, 55, 58));
   palette.setColor(QPalette::ButtonText, QColor(235, 235, 235));
   palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
   palette.setColor(QPalette::HighlightedText, Qt::white);
