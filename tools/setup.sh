@@ -7,13 +7,14 @@ build_packages=(
   cmake ninja-build g++ pkg-config ca-certificates
   libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev
   libx11-dev libxrandr-dev libcurl4-openssl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
 )
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
-  libgtest-dev libgmock-dev xvfb x11-xserver-utils python3 openssl
+  libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl
   clang libclang-rt-14-dev
 )
-bench_packages=(libvips-tools imagemagick time hyperfine)
+bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
 wanted=()
 for purpose in "$@"; do
