@@ -17,6 +17,8 @@ constexpr std::uintptr_t kDeadlineTimer = 1;
 // "now", so they are handled on the next turn.
 constexpr int kMessagesPerTurn = 64;
 
+constexpr std::uint64_t kBlockingCallTimeoutUs = 3'000'000;
+
 // Bounds the work of closing a broken connection (one step per pending call).
 constexpr int kClosingSteps = 4096;
 
@@ -42,6 +44,9 @@ std::unique_ptr<BusConnection> BusConnection::openSession() {
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0)
     return nullptr;
+  // The few blocking calls (taking and releasing a name) go to the bus daemon itself, which
+  // answers at once; this bounds them should it hang.
+  sd_bus_set_method_call_timeout(bus, kBlockingCallTimeoutUs);
   return std::unique_ptr<BusConnection>(new BusConnection(bus));
 }
 

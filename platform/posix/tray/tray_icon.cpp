@@ -47,8 +47,9 @@ TrayIcon::~TrayIcon() {
   sd_bus_slot_unref(watcherMatch_);
   sd_bus_slot_unref(menuSlot_);
   sd_bus_slot_unref(itemSlot_);
-  // Said explicitly, though closing the connection would drop the name too.
-  sd_bus_release_name_async(connection_->bus(), nullptr, serviceName_.c_str(), nullptr, nullptr);
+  // Closing the connection would drop the name too, but only when the bus daemon gets to it;
+  // waiting for the release means the icon is gone when the delete returns, as on Windows.
+  sd_bus_release_name(connection_->bus(), serviceName_.c_str());
   connection_.reset();
 }
 

@@ -33,6 +33,7 @@ constexpr const char* kClass = "PIXORIA_TRAY_TEST";
 constexpr std::uint32_t kTrayMessage = WM_USER + 10;
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kMenuInterface = "com.canonical.dbusmenu";
+constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 
 struct Posted {
   std::uint32_t message;
@@ -332,6 +333,7 @@ TEST_F(TrayTest, DeleteRemovesTheNameAndTrayRestartRegistersAgain) {
 
   // The panel restarts: a new watcher, which knows nothing of the icon until it registers again.
   watcher.reset();
+  ASSERT_TRUE(client().pumpUntil([&] { return !client().nameHasOwner(kWatcherName); }));
   watcher = std::make_unique<TrayStandIn>(
       std::vector<std::string>{"--watcher", "--record", recordPath("second.log")});
   ASSERT_TRUE(watcher->ready());
