@@ -53,17 +53,19 @@ median() {
   sed -n 's/.*"median": *\([0-9.e-]*\).*/\1/p' "$1" | head -n 1
 }
 
-# Peak resident memory in MiB of one run.
-peak_mib() {
-  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }'
+# Peak resident memory in MiB and processor time (user + system) in seconds of one run: the
+# processor time does not depend on how busy the machine is, the wall time does.
+peak_and_cpu() {
+  /usr/bin/time -f '%M %U %S' "$@" 2>&1 >/dev/null | tail -n 1 |
+    awk '{ printf "%.1f %.2f", $1 / 1024, $2 + $3 }'
 }
 
 psnr() {
   "$magick_compare" -metric PSNR "$1" "$2" null: 2>&1 | awk '{ printf "%.2f", $1 }'
 }
 
-printf '%-24s %-10s %9s %9s %7s %9s %9s %8s %8s\n' source canvas ours_s vips_s ratio \
-  ours_MiB vips_MiB ours_dB vips_dB
+printf '%-24s %-10s %7s %7s %6s %8s %8s %8s %8s %7s %7s\n' source canvas ours_s vips_s ratio \
+  ours_cpu vips_cpu ours_MiB vips_MiB ours_dB vips_dB
 for case in "photo-10240x5760.jpg 1920 1080" "photo-18000x10000.jpg 3840 2160" \
   "photo-8192x4608-rgba.png 1920 1080"; do
   set -- $case
@@ -74,12 +76,14 @@ for case in "photo-10240x5760.jpg 1920 1080" "photo-18000x10000.jpg 3840 2160" \
     -n vipsthumbnail "vipsthumbnail $source --size ${width}x -o $name-vips.jpg[Q=75]" >/dev/null
   ours_s=$(median "$name.json")
   vips_s=$(sed -n 's/.*"median": *\([0-9.e-]*\).*/\1/p' "$name.json" | sed -n 2p)
-  ours_mib=$(peak_mib "$fit" "$source" "$name-ours.jpg" "$width" "$height")
-  vips_mib=$(peak_mib vipsthumbnail "$source" --size "${width}x" -o "$name-vips.jpg[Q=75]")
+  set -- $(peak_and_cpu "$fit" "$source" "$name-ours.jpg" "$width" "$height")
+  ours_mib=$1 ours_cpu=$2
+  set -- $(peak_and_cpu vipsthumbnail "$source" --size "${width}x" -o "$name-vips.jpg[Q=75]")
+  vips_mib=$1 vips_cpu=$2
   # The reference: the full-resolution source resampled with Catmull-Rom, on the same canvas.
   # ImageMagick's default policy refuses sides over 16K pixels, so that case has no reference.
   ours_db=- vips_db=-
-  if "$magick_convert" "$source" -alpha remove -background black -filter Catrom \
+  if "$magick_convert" "$source" -background black -alpha remove -filter Catrom \
     -resize "${width}x" -gravity northwest -extent "${width}x${height}" "$name-ref.png" \
     2>/dev/null; then
     ours_db=$(psnr "$name-ours.jpg" "$name-ref.png")
@@ -88,6 +92,6 @@ for case in "photo-10240x5760.jpg 1920 1080" "photo-18000x10000.jpg 3840 2160" \
     vips_db=$(psnr "$name-vips-canvas.png" "$name-ref.png")
   fi
   ratio=$(awk -v a="$ours_s" -v b="$vips_s" 'BEGIN { printf "%.2f", a / b }')
-  printf '%-24s %-10s %9.3f %9.3f %7s %9s %9s %8s %8s\n' "$source" "${width}x${height}" \
-    "$ours_s" "$vips_s" "$ratio" "$ours_mib" "$vips_mib" "$ours_db" "$vips_db"
+  printf '%-24s %-10s %7.3f %7.3f %6s %8s %8s %8s %8s %7s %7s\n' "$source" "${width}x${height}" \
+    "$ours_s" "$vips_s" "$ratio" "$ours_cpu" "$vips_cpu" "$ours_mib" "$vips_mib" "$ours_db" "$vips_db"
 done
