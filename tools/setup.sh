@@ -6,7 +6,7 @@ set -euo pipefail
 build_packages=(
   cmake ninja-build g++ pkg-config ca-certificates
   libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev
-  libx11-dev libxrandr-dev libcurl4-openssl-dev
+  libx11-dev libxrandr-dev libcurl4-openssl-dev libsystemd-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev
 )
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
