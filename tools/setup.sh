@@ -11,7 +11,7 @@ build_packages=(
 )
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
-  libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl
+  libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl dbus-daemon
   clang libclang-rt-14-dev
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
