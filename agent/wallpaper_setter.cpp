@@ -76,6 +76,10 @@ void setWallpaperPair(std::string firstPath, std::string secondPath) {
   if (pf::failed(created) || !wallpaper) {
     pf::writeStandardError("Failed to create IDesktopWallpaper instance. Error: 0x" + hex(created) +
                            "\n");
+    // Without the desktop-wallpaper class (Windows 7, Wine) the older call still sets an image.
+    if (created == pf::kClassNotRegistered) {
+      pf::setWallpaperFallback(firstPath);
+    }
     pf::coUninitialize();
     return;
   }

@@ -118,6 +118,12 @@ HResult createDesktopWallpaper(std::unique_ptr<DesktopWallpaper>& wallpaper) {
   return kOk;
 }
 
+// Recorded as a call "fallback" with the image's path.
+bool setWallpaperFallback(std::string_view imagePath) {
+  desktop().calls.push_back({"fallback", "", std::string(imagePath)});
+  return true;
+}
+
 int getSystemMetrics(SystemMetric metric) {
   switch (metric) {
     case SystemMetric::screenWidth:

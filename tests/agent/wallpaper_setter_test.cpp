@@ -76,6 +76,14 @@ TEST_F(WallpaperSetterTest, EarlyFailuresReportAndReleaseEverything) {
   failures.create = platform::kClassNotRegistered;
   fake::setDesktopFailures(failures);
   setWallpaperPair("/1.jpg", "/2.jpg");
+  // Only a missing class falls back to the older call, and with the first image.
+  ASSERT_EQ(fake::desktopCalls().size(), 1u);
+  EXPECT_EQ(fake::desktopCalls()[0].what, "fallback");
+  EXPECT_EQ(fake::desktopCalls()[0].path, "/1.jpg");
+  fake::clearDesktopCalls();
+  failures.create = platform::kAccessDenied;
+  fake::setDesktopFailures(failures);
+  setWallpaperPair("/1.jpg", "/2.jpg");
   failures = {};
   failures.count = platform::kAccessDenied;
   fake::setDesktopFailures(failures);
@@ -83,6 +91,7 @@ TEST_F(WallpaperSetterTest, EarlyFailuresReportAndReleaseEverything) {
   EXPECT_EQ(fake::standardError(),
             "COM initialization failed. Error: 0x80004005\n"
             "Failed to create IDesktopWallpaper instance. Error: 0x80040154\n"
+            "Failed to create IDesktopWallpaper instance. Error: 0x80070005\n"
             "Failed to get monitor count. Error: 0x80070005\n");
   EXPECT_TRUE(fake::desktopCalls().empty());
   EXPECT_EQ(fake::liveDesktopObjects(), 0);

@@ -47,4 +47,9 @@ void coUninitialize();
 // desktop's backend (PIXORIA_DESKTOP, then what the session says it runs).
 HResult createDesktopWallpaper(std::unique_ptr<DesktopWallpaper>& wallpaper);
 
+// For when createDesktopWallpaper fails with kClassNotRegistered (Windows 7, Wine): sets the image
+// on the whole desktop, filled, through SystemParametersInfoW(SPI_SETDESKWALLPAPER). False where
+// the platform has no such path (Linux) or the call fails.
+bool setWallpaperFallback(std::string_view imagePath);
+
 }  // namespace pixoria::platform

@@ -12,7 +12,7 @@
 namespace pixoria::fake {
 
 struct DesktopCall {
-  std::string what;  // "set" or "position"
+  std::string what;  // "set", "position" or "fallback"
   std::string monitorId;
   std::string path;  // for "set"; the position number for "position"
 };
