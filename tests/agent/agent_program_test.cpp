@@ -4,11 +4,17 @@
 #include "agent/online_source_doubles.h"
 #include "agent/show_main_program.h"
 #include "agent/wallpaper_setter.h"
+#include "pixoria/platform/folders.h"
 
 namespace pixoria::test {
 namespace {
 
 namespace pf = platform;
+
+// The configuration application's file in `folder`, as the platform spells paths.
+std::string programIn(const std::string& folder) {
+  return folder + pf::kPathSeparator + "Pixoria" + std::string(pf::kProgramSuffix);
+}
 
 struct Posted {
   std::uint32_t message;
@@ -96,7 +102,7 @@ TEST_F(AgentProgramTest, TrayClicksOpenTheApplicationOrTrackTheMenu) {
   EXPECT_TRUE(fake::startedPrograms().empty());
   post(AGENT_MSG_TRAY, 0, pf::WM_LBUTTONDBLCLK);
   ASSERT_EQ(fake::startedPrograms().size(), 1u);
-  EXPECT_EQ(fake::startedPrograms()[0].file, "/opt/pixoria/Pixoria");
+  EXPECT_EQ(fake::startedPrograms()[0].file, programIn("/opt/pixoria"));
   EXPECT_EQ(fake::startedPrograms()[0].workingFolder, "/opt/pixoria");
 }
 
@@ -121,7 +127,7 @@ TEST_F(AgentProgramTest, WithoutPathTheAgentsOwnFolderIsUsedAndFailuresAreShown)
   EXPECT_EQ(fake::messageBoxes()[0].text, "Cannot open Pixoria main app.");
   fake::failProgramStarts(false);
   ShowMainProgram();
-  EXPECT_EQ(fake::startedPrograms()[0].file, "/usr/lib/pixoria/Pixoria");
+  EXPECT_EQ(fake::startedPrograms()[0].file, programIn("/usr/lib/pixoria"));
 }
 
 TEST_F(AgentProgramTest, ASecondAgentLeavesTheFirstAlone) {

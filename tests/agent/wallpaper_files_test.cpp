@@ -3,10 +3,13 @@
 #include <filesystem>
 
 #include "agent/agent_test_fixture.h"
+#include "pixoria/platform/folders.h"
 #include "support/test_images.h"
 
 namespace pixoria::test {
 namespace {
+
+const std::string kSep(1, platform::kPathSeparator);
 
 class WallpaperFilesTest : public AgentTest {
  protected:
@@ -23,11 +26,11 @@ TEST_F(WallpaperFilesTest, FilesLiveInTheWallpaperFolderWhichIsCreatedWhenMissin
   std::string first = "stale";
   std::string second = "stale";
   getWallpaperPaths(first, second);
-  const std::string folder = root + "/data/Corvane Tavemark Plus!/Wallpaper";
-  EXPECT_EQ(first, folder + "/temp_image.jpg");
-  EXPECT_EQ(second, folder + "/temp_image2.jpg");
-  EXPECT_EQ(firstImagePath, folder + "/image.jpg");
-  EXPECT_EQ(secondImagePath, folder + "/image2.jpg");
+  const std::string folder = root + "/data" + kSep + "Corvane Tavemark Plus!" + kSep + "Wallpaper";
+  EXPECT_EQ(first, folder + kSep + "temp_image.jpg");
+  EXPECT_EQ(second, folder + kSep + "temp_image2.jpg");
+  EXPECT_EQ(firstImagePath, folder + kSep + "image.jpg");
+  EXPECT_EQ(secondImagePath, folder + kSep + "image2.jpg");
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
@@ -37,8 +40,8 @@ TEST_F(WallpaperFilesTest, WithoutTheShellFolderTheFilesGoIntoTheCurrentDirector
   std::string first;
   std::string second;
   getWallpaperPaths(first, second);
-  EXPECT_EQ(first, root + "/temp_image.jpg");
-  EXPECT_EQ(secondImagePath, root + "/image2.jpg");
+  EXPECT_EQ(first, root + kSep + "temp_image.jpg");
+  EXPECT_EQ(secondImagePath, root + kSep + "image2.jpg");
 }
 
 TEST_F(WallpaperFilesTest, AnUncreatableFolderIsReportedNotFatal) {
@@ -47,7 +50,8 @@ TEST_F(WallpaperFilesTest, AnUncreatableFolderIsReportedNotFatal) {
   std::string first;
   std::string second;
   getWallpaperPaths(first, second);
-  EXPECT_EQ(first, root + "/data/Corvane Tavemark Plus!/Wallpaper/temp_image.jpg");
+  EXPECT_EQ(first, root + "/data" + kSep + "Corvane Tavemark Plus!" + kSep + "Wallpaper" + kSep +
+                       "temp_image.jpg");
   EXPECT_NE(fake::debugOutput().find("Cannot create the wallpaper folder"), std::string::npos);
 }
 

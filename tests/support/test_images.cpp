@@ -1,9 +1,10 @@
 #include "support/test_images.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 namespace pixoria::test {
@@ -58,9 +59,19 @@ bool writeFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string makeTemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "pixoria-test-XXXXXX").string();
-  const char* made = mkdtemp(pattern.data());
-  return made != nullptr ? std::string(made) : std::string();
+  // A random name, created exclusively: create_directory is false when the name is taken.
+  std::random_device random;
+  std::error_code error;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  for (int attempt = 0; attempt < 100 && !error; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "pixoria-test-%08x", static_cast<unsigned>(random()));
+    const std::filesystem::path folder = base / name;
+    if (std::filesystem::create_directory(folder, error)) {
+      return folder.string();
+    }
+  }
+  return {};
 }
 
 void removeFolder(const std::string& folder) {

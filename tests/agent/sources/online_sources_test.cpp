@@ -19,6 +19,7 @@ namespace pf = platform;
 
 constexpr std::uint32_t kDownloading = pf::kBindStatusDownloadingData;
 constexpr std::uint32_t kEnded = pf::kBindStatusEndDownloadData;
+const std::string kSep(1, pf::kPathSeparator);
 
 class OnlineSourcesTest : public AgentTest {
  protected:
@@ -29,7 +30,7 @@ class OnlineSourcesTest : public AgentTest {
     root = makeTemporaryFolder();
     fake::setAppDataFolder(root);
     fake::setScreenSize(64, 36);
-    folder = root + "/Corvane Tavemark Plus!/Wallpaper/";
+    folder = root + kSep + "Corvane Tavemark Plus!" + kSep + "Wallpaper" + kSep;
     const std::string bmp = root + "/picture.bmp";
     writeBmp(bmp, 32, 16, [](int, int) { return Rgb{10, 200, 10}; });
     picture = readFileBytes(bmp);

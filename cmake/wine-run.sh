@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine, quietly and headless, in a prefix of its own.
+#
+# The prefix is $PIXORIA_WINEPREFIX, or "wineprefix" in the nearest build folder above the current
+# directory (the one holding CMakeCache.txt), so that every build keeps and reuses one prefix:
+# creating a prefix costs many seconds. Its creation is serialised with a lock, so tests started in
+# parallel do not race to make it.
+set -euo pipefail
+
+find_build_folder() {
+  local folder=$PWD
+  while [ "$folder" != / ]; do
+    [ -f "$folder/CMakeCache.txt" ] && { echo "$folder"; return; }
+    folder=$(dirname "$folder")
+  done
+  echo "${TMPDIR:-/tmp}"
+}
+
+WINEPREFIX=${PIXORIA_WINEPREFIX:-$(find_build_folder)/wineprefix}
+export WINEPREFIX
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs; nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+unset DISPLAY WAYLAND_DISPLAY
+wine=${PIXORIA_WINE:-/usr/lib/wine/wine64}
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      "$wine" wineboot --init >/dev/null 2>&1 || true
+      "$(dirname "$wine")/wineserver" -w || true
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
+
+exec "$wine" "$@"
