@@ -87,7 +87,9 @@ class JpegRows final : public RowSource {
 
   GpStatus readHeader(ImageSize& size);
   GpStatus start(int minWidth, int minHeight);
+  void restrictColumns(int first, int last) override;
   GpStatus readRow(std::uint8_t* rgb) override;
+  GpStatus skipRows(int count) override;
 
  private:
   bool dataEnded() const { return source_.ranOut || error_.prematureEnd; }
@@ -137,6 +139,29 @@ GpStatus JpegRows::start(int minWidth, int minHeight) {
   return GpStatus::ok;
 }
 
+// libjpeg widens the span to whole blocks; the columns outside it are never transformed.
+void JpegRows::restrictColumns(int first, int last) {
+  if (setjmp(error_.jump))
+    return;  // keeps the whole width
+  auto offset = static_cast<JDIMENSION>(first);
+  auto width = static_cast<JDIMENSION>(last - first + 1);
+  jpeg_crop_scanline(&info_, &offset, &width);
+  firstColumn_ = static_cast<int>(offset);
+  deliveredWidth_ = static_cast<int>(width);
+  if (!cmyk_.empty())
+    cmyk_.resize(std::size_t(width) * 4);
+}
+
+// Skipped rows are entropy-decoded (they must be) but not transformed or converted.
+GpStatus JpegRows::skipRows(int count) {
+  if (setjmp(error_.jump))
+    return GpStatus::genericError;
+  if (count > 0 &&
+      jpeg_skip_scanlines(&info_, static_cast<JDIMENSION>(count)) != static_cast<JDIMENSION>(count))
+    return GpStatus::genericError;
+  return dataEnded() ? GpStatus::genericError : GpStatus::ok;
+}
+
 GpStatus JpegRows::readRow(std::uint8_t* rgb) {
   if (setjmp(error_.jump))
     return GpStatus::genericError;
@@ -154,7 +179,7 @@ GpStatus JpegRows::readRow(std::uint8_t* rgb) {
 
 // Adobe writes CMYK inverted (0 is full ink); others write it plain.
 void JpegRows::cmykRowToRgb(std::uint8_t* rgb) const {
-  for (int x = 0; x < width_; ++x) {
+  for (int x = 0; x < deliveredWidth(); ++x) {
     const std::uint8_t* ink = &cmyk_[std::size_t(x) * 4];
     unsigned c = adobeCmyk_ ? ink[0] : 255u - ink[0];
     unsigned m = adobeCmyk_ ? ink[1] : 255u - ink[1];

@@ -170,18 +170,24 @@ GpStatus resampleInto(RowSource& source, const AxisTaps& columns, const AxisTaps
   const std::size_t slot = span + kRowPadding;
   std::vector<float> sums(slot * std::size_t(ring), 0.0f);
   std::vector<Contribution> to(static_cast<std::size_t>(ring));
-  std::vector<std::uint8_t> decoded(static_cast<std::size_t>(source.width()) * 3);
-  const std::uint8_t* needed = decoded.data() + std::size_t(firstColumn) * 3;
+  source.restrictColumns(firstColumn, lastColumn);
+  if (source.firstColumn() > firstColumn ||
+      source.firstColumn() + source.deliveredWidth() <= lastColumn) {
+    return GpStatus::genericError;
+  }
+  std::vector<std::uint8_t> decoded(static_cast<std::size_t>(source.deliveredWidth()) * 3);
+  const std::uint8_t* needed = decoded.data() + std::size_t(firstColumn - source.firstColumn()) * 3;
 
   const int firstSource = rows.start.front();
   const int lastSource = lastTap(rows, rows.count - 1);
+  GpStatus skipped = source.skipRows(firstSource);
+  if (skipped != GpStatus::ok)
+    return skipped;
   int finished = 0;  // output rows before this one are on the canvas
-  for (int s = 0; s <= lastSource; ++s) {
+  for (int s = firstSource; s <= lastSource; ++s) {
     GpStatus status = source.readRow(decoded.data());
     if (status != GpStatus::ok)
       return status;
-    if (s < firstSource)
-      continue;
     int contributions = 0;
     for (int y = finished; y < rows.count && rows.start[std::size_t(y)] <= s; ++y) {
       int tap = s - rows.start[std::size_t(y)];

@@ -2,7 +2,9 @@
 // already composited onto black (what drawing it into a black 24-bit canvas gives).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "pixoria/platform/imaging.h"
 
@@ -17,13 +19,34 @@ class RowSource {
   int width() const { return width_; }
   int height() const { return height_; }
 
-  // Fills `rgb` (width() * 3 bytes) with the next row. Any status but ok ends the decode.
+  // Asks for columns first .. last only, before the first row is read. A decoder that can skip
+  // the others may deliver fewer columns: from firstColumn(), deliveredWidth() of them.
+  virtual void restrictColumns(int /*first*/, int /*last*/) {}
+  int firstColumn() const { return firstColumn_; }
+  int deliveredWidth() const { return deliveredWidth_ ? deliveredWidth_ : width_; }
+
+  // Fills `rgb` (deliveredWidth() * 3 bytes) with the next row. Any status but ok ends the decode.
   virtual GpStatus readRow(std::uint8_t* rgb) = 0;
 
+  // Passes over `count` rows; decoders that can skip work for them do.
+  virtual GpStatus skipRows(int count);
+
  protected:
+  int firstColumn_ = 0;
+  int deliveredWidth_ = 0;
   int width_ = 0;
   int height_ = 0;
 };
+
+inline GpStatus RowSource::skipRows(int count) {
+  std::vector<std::uint8_t> row(std::size_t(deliveredWidth()) * 3);
+  for (int i = 0; i < count; ++i) {
+    GpStatus status = readRow(row.data());
+    if (status != GpStatus::ok)
+      return status;
+  }
+  return GpStatus::ok;
+}
 
 // Multiplies colour by alpha, 8 bits each: the colour left after drawing over black.
 inline std::uint8_t overBlack(std::uint8_t colour, std::uint8_t alpha) {
