@@ -7,6 +7,7 @@
 #include "desktop_test_environment.h"
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "pixoria/platform/screen.h"
+#include "recording_command_runner.h"
 #include "root_window_probe.h"
 #include "xvfb_server.h"
 
@@ -143,6 +144,38 @@ TEST_F(X11DesktopTest, LosingTheServerFailsCallsWithoutEndingTheProcess) {
   EXPECT_TRUE(failed(wallpaper_->setWallpaper("L", image)));
   EXPECT_EQ(getSystemMetrics(SystemMetric::screenWidth), 0);
   wallpaper_.reset();
+}
+
+// Desktops that keep their wallpaper as a setting take their monitors from the same server.
+TEST_F(X11DesktopTest, SettingDesktopsCountAndNameMonitorsFromXrandr) {
+  test::RecordingCommandRunner runner;
+  runner.answer({"xfconf-query"}, test::RecordingCommandRunner::exited(1));
+  environment_.set("HOME", folder_.path());
+  environment_.set("XDG_DATA_HOME", folder_.path() + "/data");
+  for (const char* desktop : {"kde", "xfce", "gnome"}) {
+    environment_.set("PIXORIA_DESKTOP", desktop);
+    std::unique_ptr<DesktopWallpaper> wallpaper;
+    ASSERT_EQ(createDesktopWallpaper(wallpaper), kOk);
+    std::uint32_t count = 0;
+    testing::internal::CaptureStderr();  // xfconf-query's refusal
+    ASSERT_EQ(wallpaper->getMonitorDevicePathCount(count), kOk) << desktop;
+    testing::internal::GetCapturedStderr();
+    std::string first;
+    std::string last;
+    ASSERT_EQ(wallpaper->getMonitorDevicePathAt(0, first), kOk);
+    ASSERT_EQ(wallpaper->getMonitorDevicePathAt(count - 1, last), kOk);
+    EXPECT_EQ(getSystemMetrics(SystemMetric::screenWidth), 1920) << desktop;
+    EXPECT_EQ(getSystemMetrics(SystemMetric::screenHeight), 1080) << desktop;
+    if (std::string_view(desktop) == "kde") {
+      EXPECT_EQ(count, 2u);
+      EXPECT_EQ(last, "KDE-2");
+    } else if (std::string_view(desktop) == "xfce") {
+      EXPECT_EQ(count, 2u);
+      EXPECT_EQ(first + last, "LR");
+    } else {
+      EXPECT_EQ(count, 1u);
+    }
+  }
 }
 
 }  // namespace
