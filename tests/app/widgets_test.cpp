@@ -1,5 +1,5 @@
-// The form's and the dialogs' widget sets: object names, classes, texts, fixed sizes and fonts,
-// combo box contents, the layout order, and the icon rule for light, dark and a disabled Back.
+// The form's and the dialogs' widget sets: object names, texts, initial states, combo box
+// contents, the layout order, and the icon rule for light, dark and a disabled Back.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -87,29 +87,9 @@ TEST(FormWidgets, CarryTheirNamesAndTexts) {
   EXPECT_EQ(child<QFrame>(form, "line")->frameShape(), QFrame::VLine);
 }
 
-TEST(FormWidgets, HaveTheirSizesFontsAndStates) {
+TEST(FormWidgets, StartInTheirInitialStates) {
   AutoPixoriaForm form;
-  const auto* image = child<QLabel>(form, "pixoriaImage");
-  EXPECT_EQ(image->minimumSize(), QSize(300, 150));
-  EXPECT_EQ(image->maximumSize(), QSize(300, 150));
-  EXPECT_EQ(image->font().pointSize(), 12);
-  EXPECT_EQ(image->font().weight(), QFont::Bold);
-  EXPECT_TRUE(image->wordWrap());
-  EXPECT_FALSE(image->hasScaledContents());
-  EXPECT_EQ(image->frameShape(), QFrame::Box);
-  EXPECT_EQ(child<QToolButton>(form, "helpButton")->font().pointSize(), 10);
-  EXPECT_EQ(child<QToolButton>(form, "websiteButton")->font().weight(), QFont::Normal);
-  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageButton")->maximumWidth(), 80);
-  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageReloadButton")->maximumWidth(), 80);
-  EXPECT_EQ(child<QPushButton>(form, "pixoriaImageSaveButton")->maximumWidth(), 125);
-  EXPECT_EQ(child<QLabel>(form, "pixoriaImageLabel2")->maximumHeight(), 40);
-  EXPECT_EQ(child<QLabel>(form, "pixoriaImageLabel")->minimumWidth(), 300);
-  EXPECT_EQ(child<QToolButton>(form, "startButton")->iconSize(), QSize(24, 24));
-  EXPECT_EQ(child<QToolButton>(form, "pixoriaNextToolButton")->iconSize(), QSize(64, 64));
-  EXPECT_TRUE(child<QToolButton>(form, "pixoriaBackToolButton")->autoRaise());
-
   auto* spin = child<QSpinBox>(form, "pixoriaTimeSpinBox");
-  EXPECT_EQ(spin->maximumWidth(), 42);
   spin->setValue(13);
   EXPECT_EQ(spin->value(), 12);
   spin->setValue(0);
@@ -119,6 +99,25 @@ TEST(FormWidgets, HaveTheirSizesFontsAndStates) {
   EXPECT_FALSE(child<QToolButton>(form, "startButton")->isHidden());
   EXPECT_FALSE(child<QPushButton>(form, "customSourceRemovePushButton")->isEnabled());
   EXPECT_FALSE(child<QPushButton>(form, "customSourceClearPushButton")->isEnabled());
+}
+
+TEST(FormWidgets, SourceChoiceShowsItsOwnControls) {
+  AutoPixoriaForm form;
+  auto* source = child<QComboBox>(form, "pixoriaSourceComboBox");
+  auto* region = child<QComboBox>(form, "pixoriaRegionComboBox");
+  auto* tree = child<QTreeWidget>(form, "customSourceTreeWidget");
+  auto* add = child<QPushButton>(form, "customSourceAddPushButton");
+  EXPECT_FALSE(region->isHidden());
+  EXPECT_TRUE(tree->isHidden());
+  source->setCurrentIndex(3);
+  EXPECT_TRUE(region->isHidden());
+  EXPECT_TRUE(child<QLabel>(form, "pixoriaSourceRegionLabel")->isHidden());
+  EXPECT_FALSE(tree->isHidden());
+  EXPECT_FALSE(add->isHidden());
+  source->setCurrentIndex(1);
+  EXPECT_TRUE(region->isHidden());
+  EXPECT_TRUE(tree->isHidden());
+  EXPECT_TRUE(add->isHidden());
 }
 
 TEST(FormWidgets, ComboBoxesHoldTheSettingValuesInOrder) {
@@ -193,51 +192,30 @@ TEST(FormIcons, FollowTheColourSchemeAndGrayTheArrowsWhileBackIsDisabled) {
   EXPECT_TRUE(showsResource(next->icon(), "_ForwardIosBlack64.png"));
 }
 
-struct Placed {
-  const char* name;
-  QRect geometry;
-};
-
-TEST(AboutDialogWidgets, ShowNameVersionSiteAndLogoInPlace) {
+TEST(AboutDialogWidgets, ShowNameVersionSiteAndLogo) {
   QWidget opener;
   auto* about = new AboutDialog(&opener);
   EXPECT_EQ(about->objectName(), "AboutDialog");
   EXPECT_EQ(about->windowTitle(), "About");
   EXPECT_EQ(about->size(), QSize(545, 319));
-  const Placed placed[] = {
-      {"versionLabel", {180, 90, 121, 16}}, {"licenseLabel_2", {180, 130, 61, 16}},
-      {"webLabel", {230, 130, 121, 16}},    {"label_3", {180, 200, 351, 16}},
-      {"label_4", {20, 30, 131, 131}},
-  };
-  for (const Placed& p : placed)
-    EXPECT_EQ(child<QLabel>(*about, p.name)->geometry(), p.geometry) << p.name;
-  EXPECT_EQ(child<QPushButton>(*about, "closeButton")->geometry(), QRect(450, 280, 75, 24));
-  EXPECT_EQ(child<QFrame>(*about, "line")->geometry(), QRect(180, 180, 351, 20));
 
   const auto* name = child<QLabel>(*about, "label");
   EXPECT_EQ(name->text(), "Corvane Pixoria");
   EXPECT_EQ(name->pos(), QPoint(180, 20));
-  EXPECT_EQ(name->font().pointSize(), 17);
-  EXPECT_EQ(name->font().weight(), QFont::Bold);
+  EXPECT_GE(name->width(), name->sizeHint().width());
   const auto* platformLine = child<QLabel>(*about, "label_5");
   EXPECT_EQ(platformLine->text(), "for Windows 11 and 10");
   EXPECT_EQ(platformLine->pos(), QPoint(180, 50));
   EXPECT_EQ(platformLine->height(), 21);
   EXPECT_GE(platformLine->width(), 231);
   EXPECT_GE(platformLine->width(), platformLine->sizeHint().width());
-  EXPECT_EQ(child<QLabel>(*about, "label_5")->font().pointSize(), 16);
-  EXPECT_EQ(child<QLabel>(*about, "label_5")->font().weight(), QFont::Normal);
   EXPECT_EQ(child<QLabel>(*about, "versionLabel")->text(), "Version: 1.0.1");
   EXPECT_EQ(child<QLabel>(*about, "licenseLabel_2")->text(), "Website:");
   const auto* web = child<QLabel>(*about, "webLabel");
   EXPECT_EQ(web->text(), "<a href=\"https://www.corvane.com\">www.corvane.com</a>");
   EXPECT_TRUE(web->openExternalLinks());
-  EXPECT_TRUE(web->font().underline());
-  EXPECT_EQ(static_cast<int>(web->textInteractionFlags()), 13);
   EXPECT_FALSE(child<QLabel>(*about, "label_3")->text().isEmpty());
-  const auto* logo = child<QLabel>(*about, "label_4");
-  EXPECT_TRUE(logo->hasScaledContents());
-  EXPECT_FALSE(logo->pixmap().isNull());
+  EXPECT_FALSE(child<QLabel>(*about, "label_4")->pixmap().isNull());
 }
 
 TEST(AboutDialogWidgets, CloseDeletesTheDialog) {
@@ -262,11 +240,6 @@ TEST(InfoDialogWidgets, ShowTheTextsInTopAlignedParagraphsAndCloseKeepsTheDialog
   EXPECT_TRUE(label2->text().endsWith("without slowing down your PC."));
   EXPECT_TRUE(
       label3->text().contains(QString::fromUtf8("your system\u2019s look and performance.")));
-  for (const QLabel* label : {label1, label2, label3}) {
-    EXPECT_EQ(static_cast<int>(label->alignment()), 33) << label->objectName().toStdString();
-    EXPECT_TRUE(label->wordWrap());
-  }
-  EXPECT_EQ(label3->font().weight(), QFont::Bold);
   EXPECT_EQ(child<QPushButton>(*info, "upgradeButton")->text(), "Upgrade");
 
   info->resize(596, 285);
