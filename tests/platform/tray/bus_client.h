@@ -5,9 +5,12 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pixoria::test {
 
@@ -44,5 +47,15 @@ class BusClient {
  private:
   sd_bus* bus_ = nullptr;
 };
+
+// One entry of a com.canonical.dbusmenu layout, with its string properties.
+struct LayoutItem {
+  std::int32_t id = 0;
+  std::map<std::string, std::string> properties;
+  std::vector<LayoutItem> children;
+};
+
+// Reads one (ia{sv}av) of a GetLayout reply, the message positioned at it.
+bool readLayout(sd_bus_message* m, LayoutItem& item);
 
 }  // namespace pixoria::test

@@ -104,7 +104,11 @@ PrivateSessionBus::~PrivateSessionBus() {
 }
 
 TrayStandIn::TrayStandIn(const std::vector<std::string>& arguments) {
+#ifdef PIXORIA_TRAY_STAND_IN
+  std::vector<std::string> command{PIXORIA_TRAY_STAND_IN};
+#else
   std::vector<std::string> command{std::string(PIXORIA_TEST_BINARY_DIR) + "/pixoria_tray_stand_in"};
+#endif
   command.insert(command.end(), arguments.begin(), arguments.end());
   ready_ = startAndReadLine(command, pid_) == "ready";
 }

@@ -25,6 +25,7 @@ namespace {
 using test::BusClient;
 using test::BusReply;
 using test::fileText;
+using test::LayoutItem;
 using test::PrivateSessionBus;
 using test::TestWorld;
 using test::TrayStandIn;
@@ -68,42 +69,6 @@ struct AgentMenus {
   ~AgentMenus() { destroyMenu(main); }
   MenuHandle main = createPopupMenu();
 };
-
-struct LayoutItem {
-  std::int32_t id = 0;
-  std::map<std::string, std::string> properties;
-  std::vector<LayoutItem> children;
-};
-
-bool readProperties(sd_bus_message* m, std::map<std::string, std::string>& properties) {
-  if (sd_bus_message_enter_container(m, 'a', "{sv}") < 0)
-    return false;
-  while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
-    const char* key = nullptr;
-    const char* value = nullptr;
-    if (sd_bus_message_read(m, "s", &key) < 0 || sd_bus_message_read(m, "v", "s", &value) < 0 ||
-        sd_bus_message_exit_container(m) < 0) {
-      return false;
-    }
-    properties[key] = value;
-  }
-  return sd_bus_message_exit_container(m) >= 0;
-}
-
-// One (ia{sv}av), the message positioned at it.
-bool readLayout(sd_bus_message* m, LayoutItem& item) {
-  if (sd_bus_message_enter_container(m, 'r', "ia{sv}av") < 0 ||
-      sd_bus_message_read(m, "i", &item.id) < 0 || !readProperties(m, item.properties) ||
-      sd_bus_message_enter_container(m, 'a', "v") < 0) {
-    return false;
-  }
-  while (sd_bus_message_enter_container(m, 'v', "(ia{sv}av)") > 0) {
-    item.children.emplace_back();
-    if (!readLayout(m, item.children.back()) || sd_bus_message_exit_container(m) < 0)
-      return false;
-  }
-  return sd_bus_message_exit_container(m) >= 0 && sd_bus_message_exit_container(m) >= 0;
-}
 
 class TrayTest : public ::testing::Test {
  protected:

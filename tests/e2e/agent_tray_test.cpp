@@ -1,0 +1,237 @@
+// The real PixoriaHelper with its tray on a private session bus: the icon registers with a
+// stand-in watcher, the menu reads back over the bus, and clicks steer the agent.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "agent/image_fitting.h"
+#include "e2e/isolated_world.h"
+#include "pixoria/platform/messages.h"
+#include "pixoria/platform/registry.h"
+#include "pixoria/platform/windows.h"
+#include "platform/tray/bus_client.h"
+#include "platform/tray/private_session_bus.h"
+#include "support/child_process.h"
+#include "support/fixture_server.h"
+#include "support/test_images.h"
+
+namespace pixoria::test {
+namespace {
+
+namespace pf = platform;
+namespace fs = std::filesystem;
+
+constexpr const char* kMenu = "com.canonical.dbusmenu";
+constexpr const char* kItem = "org.kde.StatusNotifierItem";
+
+std::vector<std::uint32_t> postedToApp;
+
+pf::LResult recordAppWindow(pf::WindowHandle, std::uint32_t message, pf::WParam wParam,
+                            pf::LParam) {
+  if (message == pf::WM_SYSCOMMAND && wParam == pf::SC_RESTORE) {
+    postedToApp.push_back(message);
+  }
+  return 0;
+}
+
+class AgentTrayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(world.root() + "/bus");
+    bus = std::make_unique<PrivateSessionBus>(world.root() + "/bus");
+    ASSERT_FALSE(bus->address().empty()) << "dbus-daemon did not start";
+    world.setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus->address());
+    record = world.root() + "/tray.record";
+    busClient = std::make_unique<BusClient>();
+    postedToApp.clear();
+  }
+
+  void TearDown() override {
+    if (agent > 0) {
+      stopChild(agent);
+    }
+    watcher.reset();
+  }
+
+  void startWatcher() {
+    watcher = std::make_unique<TrayStandIn>(
+        std::vector<std::string>{"--watcher", "--record", record, "--lifetime", "60"});
+    ASSERT_TRUE(watcher->ready());
+  }
+
+  void startAgent() {
+    agent = spawnProgram({PIXORIA_AGENT_PROGRAM});
+    ASSERT_GT(agent, 0);
+    ASSERT_TRUE(busClient->pumpUntil(
+        [] { return pf::findWindow("PIXORIA", "Corvane Pixoria Helper") != nullptr; }));
+  }
+
+  std::string service() const {
+    return "org.kde.StatusNotifierItem-" + std::to_string(agent) + "-1010";
+  }
+
+  int registrations() const {
+    std::istringstream lines(fileText(record));
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+      count += line.rfind("register " + service(), 0) == 0 ? 1 : 0;
+    }
+    return count;
+  }
+
+  bool waitForRegistrations(int count) {
+    return busClient->pumpUntil([&] { return registrations() == count; }, 8000);
+  }
+
+  bool click(std::int32_t id) {
+    return busClient->call(service(), "/MenuBar", kMenu, "Event", [id](sd_bus_message* m) {
+      return sd_bus_message_append(m, "isvu", id, "clicked", "i", 0, 0u);
+    }) != nullptr;
+  }
+
+  void expectExit(int code) {
+    int status = -1;
+    ASSERT_TRUE(waitForChild(agent, 8000, status));
+    agent = -1;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), code);
+  }
+
+  static void setDword(std::string_view name, std::uint32_t value) {
+    pf::RegKey key = nullptr;
+    ASSERT_EQ(pf::regCreateKey("Software\\Corvane Pixoria", key), pf::kErrorSuccess);
+    pf::regSetDword(key, name, value);
+    pf::regCloseKey(key);
+  }
+
+  static void setString(std::string_view name, std::string_view value) {
+    pf::RegKey key = nullptr;
+    ASSERT_EQ(pf::regCreateKey("Software\\Corvane Pixoria", key), pf::kErrorSuccess);
+    pf::regSetString(key, name, value);
+    pf::regCloseKey(key);
+  }
+
+  IsolatedWorld world;
+  std::unique_ptr<PrivateSessionBus> bus;
+  std::unique_ptr<TrayStandIn> watcher;
+  std::unique_ptr<BusClient> busClient;  // connects once the private bus is the session's
+  std::string record;
+  pid_t agent = -1;
+};
+
+TEST_F(AgentTrayTest, OneIconFromTwoStartsAndTheMenuAsTheTraySeesIt) {
+  startWatcher();
+  startAgent();
+  ASSERT_TRUE(waitForRegistrations(1)) << fileText(record);
+  const pid_t second = spawnProgram({PIXORIA_AGENT_PROGRAM});
+  int status = -1;
+  ASSERT_TRUE(waitForChild(second, 5000, status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(registrations(), 1);
+
+  BusReply reply =
+      busClient->call(service(), "/MenuBar", kMenu, "GetLayout",
+                      [](sd_bus_message* m) { return sd_bus_message_append(m, "iias", 0, -1, 0); });
+  ASSERT_TRUE(reply) << busClient->lastError;
+  std::uint32_t revision = 0;
+  ASSERT_GE(sd_bus_message_read(reply.get(), "u", &revision), 0);
+  LayoutItem root;
+  ASSERT_TRUE(readLayout(reply.get(), root));
+  std::vector<std::string> seen;
+  for (const LayoutItem& item : root.children) {
+    std::string entry = item.properties.at("label");
+    for (const LayoutItem& child : item.children) {
+      entry += " [" + std::to_string(child.id) + " " + child.properties.at("label") + "]";
+    }
+    if (item.children.empty()) {
+      entry += " " + std::to_string(item.id);
+    }
+    seen.push_back(entry);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "Bing Daily Wallpapers [307 Next Image] [308 Previous Image]",
+                      "NASA Daily Wallpapers [309 Next Image] [310 Previous Image]",
+                      "Wikipedia Daily Wallpapers [322 Next Image] [323 Previous Image]",
+                      "Configuration 208", "Close 210"}));
+
+  const std::string name = service();
+  ASSERT_TRUE(click(210));  // "Close"
+  expectExit(0);
+  EXPECT_TRUE(busClient->pumpUntil(
+      [&] { return fileText(record).find("unregister " + name) != std::string::npos; }));
+}
+
+TEST_F(AgentTrayTest, NextImageFromTheMenuChangesTheBingImage) {
+  const std::string mirror = world.root() + "/mirror";
+  fs::create_directories(mirror + "/images");
+  const std::string bmp = world.root() + "/picture.bmp";
+  writeBmp(bmp, 64, 36, [](int, int) { return Rgb{30, 160, 90}; });
+  fitImage(bmp, mirror + "/images/next.jpg", 64, 36, FitVariant::agent);
+  writeFileBytes(mirror + "/HPImageArchive.aspx",
+                 "<images><image><url>/images/next.jpg</url></image></images>");
+  FixtureServer server({mirror, "", "", "", 60});
+  ASSERT_TRUE(server.running()) << server.error();
+  world.setEnvironment("PIXORIA_BING_ORIGIN", server.url(""));
+  world.setEnvironment("PIXORIA_BING_IMAGE_BASE", server.url(""));
+  fs::create_directories(world.wallpaperFolder());
+  writeFileBytes(world.wallpaperFolder() + "/image.jpg", "an older wallpaper");
+
+  startWatcher();
+  startAgent();
+  ASSERT_TRUE(waitForRegistrations(1));
+  ASSERT_TRUE(click(307));  // "Next Image" under "Bing Daily Wallpapers"
+  EXPECT_TRUE(busClient->pumpUntil(
+      [&] { return readFileBytes(world.desktopLog()).find("image.jpg") != std::string::npos; },
+      8000));
+  EXPECT_NE(readFileBytes(world.wallpaperFolder() + "/image.jpg"), "an older wallpaper");
+  pf::postMessage(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), pf::WM_CLOSE, 0, 0);
+  expectExit(0);
+}
+
+TEST_F(AgentTrayTest, WithoutAWatcherTheIconComesOnlyWhenAskedAgain) {
+  startAgent();
+  startWatcher();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(registrations(), 0);
+  pf::postMessage(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), 1524, 0, 0);
+  ASSERT_TRUE(waitForRegistrations(1)) << fileText(record);
+}
+
+TEST_F(AgentTrayTest, ActivateStartsTheApplicationOrRestoresItsWindow) {
+  const std::string folder = world.root() + "/install dir";
+  fs::create_directories(folder);
+  const std::string started = world.root() + "/started";
+  writeFileBytes(folder + "/Pixoria", "#!/bin/sh\npwd > \"" + started + "\"\n");
+  chmod((folder + "/Pixoria").c_str(), 0755);
+  setString("Path", folder);
+  startWatcher();
+  startAgent();
+  ASSERT_TRUE(waitForRegistrations(1));
+  ASSERT_TRUE(
+      busClient->call(service(), "/StatusNotifierItem", kItem, "Activate",
+                      [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 0, 0); }));
+  ASSERT_TRUE(busClient->pumpUntil([&] { return !readFileBytes(started).empty(); }, 8000));
+  EXPECT_EQ(readFileBytes(started), folder + "\n");
+
+  fs::remove(started);
+  pf::registerWindowClass("Qt690QWindowIcon", recordAppWindow);
+  const pf::WindowHandle app = pf::createWindow("Qt690QWindowIcon", "Corvane Pixoria");
+  ASSERT_NE(app, nullptr);
+  ASSERT_TRUE(
+      busClient->call(service(), "/StatusNotifierItem", kItem, "Activate",
+                      [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 0, 0); }));
+  EXPECT_TRUE(busClient->pumpUntil([] { return !postedToApp.empty(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(fs::exists(started));
+  pf::destroyWindow(app);
+}
+
+}  // namespace
+}  // namespace pixoria::test
