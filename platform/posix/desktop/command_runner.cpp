@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -116,30 +117,47 @@ bool readAvailable(int fd, std::string& text, std::size_t limit, bool& cut) {
   }
 }
 
-// Reads both streams until they close, the child ends (then what is already in the pipes is
-// taken) or the deadline passes. True when the deadline passed with the child still running.
-bool collectOutput(OutputPipe& output, OutputPipe& errors, int pidFd, const CommandLimits& limits,
-                   CommandOutcome& outcome) {
+// True once the child has ended; it stays waitable (WNOWAIT) for reap().
+bool hasEnded(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
+
+// Reads both streams until the child has ended (then what is already in the pipes is taken; a
+// grandchild may hold them open for ever) or the deadline passes. A child that closed its
+// streams and runs on is still timed. True when the deadline passed with the child running.
+bool collectOutput(OutputPipe& output, OutputPipe& errors, pid_t pid, int pidFd,
+                   const CommandLimits& limits, CommandOutcome& outcome) {
+  // Without a pidfd (kernels before 5.3) the end is checked between short polls.
+  constexpr int kExitCheckMilliseconds = 10;
   const Clock::time_point deadline = Clock::now() + limits.timeLimit;
   bool childEnded = false;
   bool errorsCut = false;
-  while (output.read.get() >= 0 || errors.read.get() >= 0) {
+  for (;;) {
+    const bool pipesOpen = output.read.get() >= 0 || errors.read.get() >= 0;
+    if (childEnded && !pipesOpen) {
+      return false;
+    }
     const auto remaining =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (remaining.count() <= 0) {
       return !childEnded;
     }
+    int timeout = childEnded ? 0 : static_cast<int>(remaining.count()) + 1;
+    if (!childEnded && pidFd < 0) {
+      timeout = std::min(timeout, kExitCheckMilliseconds);
+    }
     // Closed streams are left out by their negative descriptors.
     std::array<pollfd, 3> watched{{{output.read.get(), POLLIN, 0},
                                    {errors.read.get(), POLLIN, 0},
                                    {childEnded ? -1 : pidFd, POLLIN, 0}}};
-    const int ready = ::poll(watched.data(), watched.size(),
-                             childEnded ? 0 : static_cast<int>(remaining.count()) + 1);
+    const int ready = ::poll(watched.data(), watched.size(), timeout);
     if (ready < 0 && errno != EINTR) {
-      return false;
+      return !childEnded;  // a child we cannot watch is not left running
     }
     if (ready == 0 && childEnded) {
-      break;  // the child is gone and its pipes are drained; a grandchild may hold them open
+      return false;
     }
     if (watched[0].revents != 0 &&
         !readAvailable(output.read.get(), outcome.output, limits.outputLimit, outcome.outputCut)) {
@@ -149,9 +167,10 @@ bool collectOutput(OutputPipe& output, OutputPipe& errors, int pidFd, const Comm
                                                   limits.errorOutputLimit, errorsCut)) {
       errors.read.reset();
     }
-    childEnded = childEnded || watched[2].revents != 0;
+    if (!childEnded) {
+      childEnded = pidFd >= 0 ? watched[2].revents != 0 : hasEnded(pid);
+    }
   }
-  return false;
 }
 
 // Waits for this one pid: never -1, which would reap children other code is waiting for.
@@ -201,7 +220,7 @@ CommandOutcome runSpawned(const std::vector<std::string>& arguments, const Comma
   }
   outcome.started = true;
   const FileDescriptor pidFd(openPidFd(pid));
-  outcome.timedOut = collectOutput(output, errors, pidFd.get(), limits, outcome);
+  outcome.timedOut = collectOutput(output, errors, pid, pidFd.get(), limits, outcome);
   if (outcome.timedOut) {
     ::kill(-pid, SIGKILL);
   }

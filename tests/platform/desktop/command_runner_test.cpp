@@ -70,6 +70,11 @@ TEST(SpawnedCommandRunner, KillsTheWholeGroupPastTheTimeLimit) {
             std::string::npos);
   const pid_t sleeper = static_cast<pid_t>(std::stol(outcome.output));
   EXPECT_TRUE(endsWithin(sleeper, 2s)) << "the program's own child outlived the limit";
+
+  // Closing its streams does not take a program out of the limit.
+  const auto quietStart = Clock::now();
+  EXPECT_TRUE(runner.run({"sh", "-c", "exec >&- 2>&-; sleep 30"}).timedOut);
+  EXPECT_LT(Clock::now() - quietStart, 3s);
 }
 
 TEST(SpawnedCommandRunner, ReturnsWhenTheProgramEndsEvenIfItsChildHoldsTheOutput) {
