@@ -122,9 +122,13 @@ TEST_F(AgentBinaryTest, CustomListOnTheHeadlessDesktopFromStartToClose) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(kill(agent, 0), 0);
 
-  post(pf::WM_CLOSE);
+  // Any program reaches the agent through pixoria-post; WM_CLOSE ends it.
+  EXPECT_TRUE(runProgram({PIXORIA_POST_PROGRAM, kClass, kTitle, "16"}));
   expectExitCode(0);
   EXPECT_EQ(pf::findWindow(kClass, kTitle), nullptr);
+  const pid_t post = spawnProgram({PIXORIA_POST_PROGRAM, kClass, kTitle, "16"});
+  ASSERT_TRUE(waitForChild(post, 5000, status));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);  // no such window
 }
 
 TEST_F(AgentBinaryTest, EnableThenReloadAppliesAndReloadAltActsTheSame) {
