@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +139,38 @@ TEST(SpawnedCommandRunner, ADesktopWhoseToolIsMissingFailsTheCall) {
     EXPECT_NE(diagnostic.find(std::string(desktop) + " desktop: cannot run "), std::string::npos)
         << diagnostic;
   }
+}
+
+TEST(SpawnedCommandRunner, ATooledDesktopPassesPathsToTheRealProgramIntact) {
+  test::TemporaryFolder folder;
+  test::ScopedEnvironment environment;
+  const std::string tools = folder.path() + "/tools";
+  const std::string log = folder.path() + "/calls";
+  ASSERT_EQ(::mkdir(tools.c_str(), 0700), 0);
+  // A stand-in gsettings that logs each argument followed by a NUL.
+  ASSERT_TRUE(test::writeFile(
+      tools + "/gsettings",
+      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done >> \"$CALLS\"\n"));
+  ASSERT_EQ(::chmod((tools + "/gsettings").c_str(), 0700), 0);
+  environment.set("PATH", tools + ":/usr/bin:/bin");
+  environment.set("CALLS", log);
+  environment.set("HOME", folder.path());
+  environment.set("XDG_DATA_HOME", folder.path() + "/d\xC3\xA4ta $HOME's");
+  environment.set("PIXORIA_DESKTOP", "mate");
+  const std::string image = folder.path() + "/image.png";
+  ASSERT_TRUE(test::writeFile(image, "x"));
+  std::unique_ptr<DesktopWallpaper> wallpaper;
+  ASSERT_EQ(createDesktopWallpaper(wallpaper), kOk);
+  ASSERT_EQ(wallpaper->setWallpaper("MATE", image), kOk);
+  ASSERT_EQ(wallpaper->setPosition(WallpaperPosition::fill), kOk);
+
+  const std::string calls = test::readFile(log);
+  const std::string prefix = std::string("set\0org.mate.background\0picture-filename\0'", 42) +
+                             folder.path() + "/d\xC3\xA4ta $HOME\\'s/pixoria/desktop/MATE-";
+  EXPECT_TRUE(calls.starts_with(prefix)) << calls;
+  EXPECT_TRUE(
+      calls.ends_with(std::string(".png'\0set\0org.mate.background\0picture-options\0zoom\0", 51)))
+      << calls;
 }
 
 }  // namespace
