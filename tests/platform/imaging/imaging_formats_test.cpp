@@ -247,7 +247,7 @@ TEST(Encoders, EveryListedEncoderWritesAFileThatReadsBack) {
                           [](const auto& e) { return e.mimeType == "image/jpeg"; }));
   for (const auto& encoder : encoders) {
     SCOPED_TRACE(encoder.mimeType);
-    const std::string path = folder.file("saved");
+    const std::string path = folder.file(encoder.mimeType == "image/png" ? "saved.png" : "saved");
     writeBytes(path, "old");
     ASSERT_EQ(pf::saveImageToFile(canvas.get(), path, encoder.clsid), pf::GpStatus::ok);
     bool lossy = encoder.mimeType == "image/jpeg";
@@ -261,7 +261,14 @@ TEST(Encoders, EveryListedEncoderWritesAFileThatReadsBack) {
       }
     }
   }
-  EXPECT_EQ(folder.names().size(), 2u) << "temporary files are renamed or removed";
+  EXPECT_EQ(folder.names().size(), 3u) << "temporary files are renamed or removed";
+
+  // A loaded image saves through a canvas of its own size.
+  const std::string png = std::find_if(encoders.begin(), encoders.end(), [](const auto& e) {
+                            return e.mimeType == "image/png";
+                          })->clsid;
+  ASSERT_EQ(pf::saveImageToFile(source.get(), folder.file("copy.png"), png), pf::GpStatus::ok);
+  EXPECT_EQ(readBytes(folder.file("copy.png")), readBytes(folder.file("saved.png")));
 }
 
 // Saving with no parameters means quality 75: the luminance table starts at 8 (16 scaled by 50%).
