@@ -57,10 +57,12 @@ WikipediaPicture readWikipediaPicture(std::string_view feed, bool withTexts) {
   }
   const Cut artist =
       cutValue(feed, kArtistMarker, kHtmlMemberLead, picture.found ? address.end : 0);
+  picture.artistFound = artist.end != kNotFound;
   picture.artist =
       stripTags(decodeJsonEscapes(artist.value), UnclosedTag::cut, &picture.artistTagUnclosed);
   if (artist.end != kNotFound) {
     const Cut description = cutValue(feed, kDescriptionMarker, kHtmlMemberLead, artist.end);
+    picture.descriptionFound = description.end != kNotFound;
     picture.description = stripTags(decodeJsonEscapes(description.value), UnclosedTag::keep);
   }
   return picture;

@@ -10,6 +10,8 @@ namespace pixoria {
 
 struct WikipediaPicture {
   bool found = false;              // an address was found
+  bool artistFound = false;        // an artist value was found
+  bool descriptionFound = false;   // a description value was found
   std::string address;             // the full-size file's address, feed bytes as they are
   std::string artist;              // plain text: escapes decoded, tags cut
   std::string description;         // plain text: escapes decoded, tags removed

@@ -1,0 +1,76 @@
+// The preview fetcher: asks the chosen source for its list or archive entry and downloads one
+// image into the preview file, reporting to the form by signals. It derives from QThread, but its
+// thread does nothing: every request and every reply runs on the GUI thread's event loop.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkReply>
+#include <QString>
+#include <QThread>
+
+class QNetworkAccessManager;
+
+class LoadWallpaperThread : public QThread {
+  Q_OBJECT
+
+ public:
+  explicit LoadWallpaperThread(QObject* parent = nullptr);
+
+  // The form's lists: the object only appends to them.
+  void setNasaUrlList(QList<QByteArray>* list) { nasaUrlList = list; }
+  void setNasaDescriptionList(QList<QByteArray>* list) { nasaDescriptionList = list; }
+  void setWikipediaUrlList(QList<QByteArray>* list) { wikipediaUrlList = list; }
+  void setWikipediaCreditList(QList<QByteArray>* list) { wikipediaCreditList = list; }
+  void setWikipediaDescriptionList(QList<QByteArray>* list) { wikipediaDescriptionList = list; }
+
+  // Starts the fetch for `source`: 0 Bing, 1 NASA, 2 Wikipedia.
+  void loadWallpaper();
+
+  // Downloads one image into the preview file (CVGlobal::wallpaperPath).
+  void downloadImage(QString address);
+
+  // While set, no request of any kind starts; setting it cancels the image download in flight,
+  // which then reports nothing.
+  void setTerminateDownload(bool terminate);
+
+  QString bingUrl;
+  int source = 0;
+  int nasaIndex = 0;
+  int wikipediaIndex = 0;
+
+ signals:
+  void firstImageReady(QString info);
+  void downloadComplete();
+  void processFinish();
+  void downloadFail();
+  void showDesc(QString copyright);
+
+ protected:
+  void run() override;
+
+ private:
+  void getNasaWallpaperList();
+  void getWikipediaWallpaperList(QList<QByteArray>* urls, QList<QByteArray>* credits,
+                                 QList<QByteArray>* descriptions);
+  void readWikipediaFeaturedDay(int index, QList<QByteArray>* urls, QList<QByteArray>* credits,
+                                QList<QByteArray>* descriptions);
+  void onBingReply(QNetworkReply* reply);
+  void onNasaReply(QNetworkReply* reply);
+  void onImageProgress(qint64 received, qint64 total);
+  void onImageFinished(QNetworkReply* reply);
+
+  // A GET through a network manager of its own, bounded: http and https only, a few redirects,
+  // a stall timeout, and a body cap past which the reply is aborted.
+  QNetworkReply* get(const QString& address, qint64 bodyCap);
+
+  bool terminateDownload = false;
+  QList<QByteArray>* nasaUrlList = nullptr;
+  QList<QByteArray>* nasaDescriptionList = nullptr;
+  QList<QByteArray>* wikipediaUrlList = nullptr;
+  QList<QByteArray>* wikipediaCreditList = nullptr;
+  QList<QByteArray>* wikipediaDescriptionList = nullptr;
+  bool firstImageRequested = false;
+  QNetworkReply* currentReply = nullptr;
+  QList<QByteArray> wikipediaFeedUrls;
+};
