@@ -30,6 +30,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$wine" wineboot --init >/dev/null 2>&1 || true
+      # No X server: windows, timers and the screen metrics come from Wine's null display
+      # driver (a 1024x768 screen) instead of failing to create any window.
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
       "$(dirname "$wine")/wineserver" -w || true
     fi
   ) 9>"$WINEPREFIX.lock"

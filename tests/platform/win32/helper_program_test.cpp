@@ -1,0 +1,179 @@
+// PixoriaHelper.exe itself under Wine: one instance only, settings applied on the configuration
+// application's messages (through the older wallpaper call, as Wine has no desktop-wallpaper
+// class), and WM_CLOSE ending it with exit code 0.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/test_images.h"
+
+namespace pixoria::test {
+namespace {
+
+constexpr wchar_t kAgentClass[] = L"PIXORIA";
+constexpr wchar_t kAgentTitle[] = L"Corvane Pixoria Helper";
+constexpr wchar_t kSettingsKey[] = L"Software\\Corvane Pixoria";
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr UINT kAgentMsgReload = 1324;
+constexpr UINT kAgentMsgEnable = 1326;
+constexpr DWORD kPatienceMs = 20000;
+
+// A started PixoriaHelper.exe; killed if a test leaves it running.
+class Agent {
+ public:
+  Agent() {
+    std::wstring program = std::filesystem::path(PIXORIA_HELPER_PROGRAM).wstring();
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                              nullptr, nullptr, &startup, &process_) != FALSE;
+  }
+  ~Agent() {
+    if (started_) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 9);
+        WaitForSingleObject(process_.hProcess, kPatienceMs);
+      }
+      CloseHandle(process_.hThread);
+      CloseHandle(process_.hProcess);
+    }
+  }
+  Agent(const Agent&) = delete;
+  Agent& operator=(const Agent&) = delete;
+
+  bool started() const { return started_; }
+  bool running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // The exit code once it has ended, or -1 when it is still running after the wait.
+  long exitCodeWithin(DWORD ms) const {
+    if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) {
+      return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+
+ private:
+  bool started_ = false;
+  PROCESS_INFORMATION process_{};
+};
+
+template <typename Condition>
+bool waitFor(Condition condition) {
+  const ULONGLONG end = GetTickCount64() + kPatienceMs;
+  while (!condition()) {
+    if (GetTickCount64() > end) {
+      return false;
+    }
+    Sleep(50);
+  }
+  return true;
+}
+
+HWND agentWindow() {
+  return FindWindowW(kAgentClass, kAgentTitle);
+}
+
+std::wstring desktopString(const wchar_t* name) {
+  wchar_t value[MAX_PATH * 2] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS) {
+    return L"";
+  }
+  return value;
+}
+
+void setDword(HKEY key, const wchar_t* name, DWORD value) {
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void setString(HKEY key, const wchar_t* name, const std::wstring& value) {
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+class HelperProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(agentWindow(), nullptr) << "an agent from elsewhere is running";
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    folder = makeTemporaryFolder();
+    ASSERT_FALSE(folder.empty());
+  }
+  void TearDown() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    removeFolder(folder);
+  }
+  std::string folder;
+};
+
+TEST_F(HelperProgramTest, ASecondStartEndsAtOnceAndWmCloseEndsTheFirst) {
+  Agent first;
+  ASSERT_TRUE(first.started());
+  ASSERT_TRUE(waitFor([] { return agentWindow() != nullptr; }));
+  const HWND window = agentWindow();
+
+  Agent second;
+  ASSERT_TRUE(second.started());
+  EXPECT_EQ(second.exitCodeWithin(kPatienceMs), 0);
+  EXPECT_TRUE(first.running());
+  EXPECT_EQ(agentWindow(), window);
+
+  ASSERT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0));
+  EXPECT_EQ(first.exitCodeWithin(kPatienceMs), 0);
+  EXPECT_EQ(agentWindow(), nullptr);
+}
+
+TEST_F(HelperProgramTest, EnableAndReloadApplyTheCustomListThroughTheOlderCall) {
+  const std::string image = folder + "\\custom.bmp";
+  ASSERT_TRUE(writeBmp(image, 64, 48, [](int x, int) {
+    return Rgb{0, 0, static_cast<std::uint8_t>(x)};
+  }));
+  const std::wstring imagePath = std::filesystem::path(image).wstring();
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &desktop, nullptr),
+            ERROR_SUCCESS);
+  setString(desktop, L"Wallpaper", L"");
+  setString(desktop, L"WallpaperStyle", L"0");
+  setString(desktop, L"TileWallpaper", L"1");
+  RegCloseKey(desktop);
+
+  // Stopped at start: the agent waits for the configuration application.
+  HKEY settings = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &settings, nullptr),
+            ERROR_SUCCESS);
+  setDword(settings, L"Enabled", 0);
+  setDword(settings, L"Source", 3);
+  setDword(settings, L"CustomCount", 1);
+  setString(settings, L"CustomFile0", imagePath);
+  setDword(settings, L"CustomIndex", 0);
+
+  Agent agent;
+  ASSERT_TRUE(agent.started());
+  ASSERT_TRUE(waitFor([] { return agentWindow() != nullptr; }));
+  Sleep(300);
+  EXPECT_EQ(desktopString(L"Wallpaper"), L"") << "a stopped agent sets nothing";
+
+  // What the configuration application does on Start.
+  setDword(settings, L"Enabled", 1);
+  RegCloseKey(settings);
+  ASSERT_TRUE(PostMessageW(agentWindow(), kAgentMsgEnable, 0, 0));
+  ASSERT_TRUE(PostMessageW(agentWindow(), kAgentMsgReload, 0, 0));
+  EXPECT_TRUE(waitFor([&] { return desktopString(L"Wallpaper") == imagePath; }))
+      << "Wallpaper is \"" << std::filesystem::path(desktopString(L"Wallpaper")).string() << "\"";
+  EXPECT_EQ(desktopString(L"WallpaperStyle"), L"10");
+  EXPECT_EQ(desktopString(L"TileWallpaper"), L"0");
+
+  ASSERT_TRUE(PostMessageW(agentWindow(), WM_CLOSE, 0, 0));
+  EXPECT_EQ(agent.exitCodeWithin(kPatienceMs), 0);
+}
+
+}  // namespace
+}  // namespace pixoria::test

@@ -1,0 +1,173 @@
+// The network on urlmon under Wine: the binding-status adapter's slots, and (with the loopback
+// fixture server started beside the test, PIXORIA_FIXTURE_PORT) streams and file downloads.
+#include <windows.h>
+// The Windows headers below need windows.h before them.
+#include <gtest/gtest.h>
+#include <urlmon.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bind_status_adapter.h"
+#include "pixoria/platform/url.h"
+#include "support/test_images.h"
+
+namespace pixoria::test {
+namespace {
+
+namespace pf = platform;
+
+struct Progress {
+  std::uint32_t progress;
+  std::uint32_t progressMax;
+  std::uint32_t status;
+  std::string text;
+};
+
+class RecordingCallback : public pf::BindStatusCallback {
+ public:
+  pf::HResult onProgress(std::uint32_t progress, std::uint32_t progressMax,
+                         std::uint32_t statusCode, std::string_view statusText) override {
+    reports.push_back({progress, progressMax, statusCode, std::string(statusText)});
+    return pf::kAbort;  // ignored: a download is never cancelled from here
+  }
+  bool saw(std::uint32_t status) const {
+    return std::any_of(reports.begin(), reports.end(),
+                       [&](const Progress& report) { return report.status == status; });
+  }
+  std::vector<Progress> reports;
+};
+
+TEST(BindStatusAdapterTest, EverySlotAnswersAsTheTableSays) {
+  RecordingCallback callback;
+  platform::win32::BindStatusAdapter adapter(&callback);
+  IBindStatusCallback* com = &adapter;
+
+  void* out = nullptr;
+  EXPECT_EQ(com->QueryInterface(IID_IBindStatusCallback, &out), S_OK);
+  EXPECT_EQ(out, static_cast<void*>(com));
+  out = nullptr;
+  EXPECT_EQ(com->QueryInterface(IID_IUnknown, &out), S_OK);
+  EXPECT_EQ(out, static_cast<void*>(com));
+  int sentinel = 0;
+  out = &sentinel;
+  EXPECT_EQ(com->QueryInterface(IID_IStream, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, &sentinel) << "a refused interface leaves the out parameter";
+  EXPECT_EQ(com->QueryInterface(IID_IHttpNegotiate, &out), E_NOINTERFACE);
+
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(com->AddRef(), 2u);
+    EXPECT_EQ(com->Release(), 1u);
+  }
+
+  LONG priority = 0;
+  DWORD flags = 0;
+  BINDINFO info{};
+  EXPECT_EQ(com->OnStartBinding(0, nullptr), E_NOTIMPL);
+  EXPECT_EQ(com->GetPriority(&priority), E_NOTIMPL);
+  EXPECT_EQ(com->OnLowResource(0), E_NOTIMPL);
+  EXPECT_EQ(com->OnStopBinding(S_OK, nullptr), E_NOTIMPL);
+  EXPECT_EQ(com->GetBindInfo(&flags, &info), E_NOTIMPL);
+  EXPECT_EQ(com->OnDataAvailable(0, 0, nullptr, nullptr), E_NOTIMPL);
+  EXPECT_EQ(com->OnObjectAvailable(IID_IUnknown, nullptr), E_NOTIMPL);
+
+  // OnProgress forwards, the text in UTF-8, and answers S_OK whatever the program returned.
+  EXPECT_EQ(com->OnProgress(10, 20, 5, L"C:\\Bilder\\\u00FC.jpg"), S_OK);
+  EXPECT_EQ(com->OnProgress(20, 20, 6, nullptr), S_OK);
+  ASSERT_EQ(callback.reports.size(), 2u);
+  EXPECT_EQ(callback.reports[0].progress, 10u);
+  EXPECT_EQ(callback.reports[0].progressMax, 20u);
+  EXPECT_EQ(callback.reports[0].status, 5u);
+  EXPECT_EQ(callback.reports[0].text, "C:\\Bilder\\\xC3\xBC.jpg");
+  EXPECT_EQ(callback.reports[1].text, "");
+}
+
+// The tests against the fixture server, which the build starts on the Linux side.
+class LoopbackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* port = std::getenv("PIXORIA_FIXTURE_PORT");
+    if (port == nullptr || *port == '\0') {
+      GTEST_SKIP() << "PIXORIA_FIXTURE_PORT is not set (run through with_fixture_server.sh)";
+    }
+    origin = std::string("http://127.0.0.1:") + port;
+    folder = makeTemporaryFolder();
+    ASSERT_FALSE(folder.empty());
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
+  void TearDown() override {
+    if (!folder.empty()) {
+      removeFolder(folder);
+      CoUninitialize();
+    }
+  }
+  std::vector<std::string> folderNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+  std::string origin;
+  std::string folder;
+};
+
+// The server's bodies: byte i is i % 256.
+bool isPattern(const std::string& bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) != i % 256) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(LoopbackTest, ABlockingStreamDeliversTheBodyInChunks) {
+  std::unique_ptr<pf::Stream> stream;
+  ASSERT_EQ(pf::urlOpenBlockingStream(origin + "/bytes/200000", stream), pf::kOk);
+  ASSERT_NE(stream, nullptr);
+  std::string body;
+  std::vector<char> chunk(1024);
+  int reads = 0;
+  std::uint32_t count = 0;
+  do {
+    stream->read(chunk.data(), 1024, count);
+    ASSERT_LE(count, 1024u);
+    body.append(chunk.data(), count);
+    ++reads;
+  } while (count != 0 && reads < 100000);
+  EXPECT_EQ(body.size(), 200000u);
+  EXPECT_TRUE(isPattern(body));
+  EXPECT_GT(reads, 195);
+
+  EXPECT_TRUE(pf::failed(pf::urlOpenBlockingStream("file:///C:/windows/win.ini", stream)));
+}
+
+TEST_F(LoopbackTest, ADownloadReportsDataAndItsEndAndReplacesTheFile) {
+  const std::string target = folder + "\\temp_image.jpg";
+  ASSERT_TRUE(writeFileBytes(target, "old"));
+  RecordingCallback callback;
+  EXPECT_EQ(pf::urlDownloadToFile(origin + "/bytes/300000", target, &callback), pf::kOk);
+  const std::string body = readFileBytes(target);
+  EXPECT_EQ(body.size(), 300000u);
+  EXPECT_TRUE(isPattern(body));
+  EXPECT_TRUE(callback.saw(pf::kBindStatusDownloadingData));
+  EXPECT_TRUE(callback.saw(pf::kBindStatusEndDownloadData));
+  EXPECT_EQ(folderNames(), std::vector<std::string>{"temp_image.jpg"});
+}
+
+TEST_F(LoopbackTest, AnErrorStatusOrNoServerIsAFailureThatLeavesTheFileWhole) {
+  const std::string target = folder + "\\temp_image.jpg";
+  ASSERT_TRUE(writeFileBytes(target, "old"));
+  RecordingCallback callback;
+  EXPECT_TRUE(pf::failed(pf::urlDownloadToFile(origin + "/status/404", target, &callback)));
+  EXPECT_TRUE(pf::failed(pf::urlDownloadToFile("http://127.0.0.1:1/x.jpg", target, nullptr)));
+  EXPECT_EQ(readFileBytes(target), "old");
+  EXPECT_EQ(folderNames(), std::vector<std::string>{"temp_image.jpg"});
+}
+
+}  // namespace
+}  // namespace pixoria::test

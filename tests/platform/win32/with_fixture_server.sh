@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a command with the loopback fixture server (tools/fixture_server.py) beside it, on the
+# Linux side, and hands the server's port over as PIXORIA_FIXTURE_PORT (Wine passes the
+# environment on to Windows programs). The server is stopped when the command ends.
+# Usage: with_fixture_server.sh COMMAND [ARGUMENTS...]
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+server_script="$here/../../../tools/fixture_server.py"
+work=$(mktemp -d)
+server=
+cleanup() {
+  if [ -n "$server" ]; then
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+python3 "$server_script" --lifetime 240 >"$work/server.out" &
+server=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/server.out")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+if [ -z "$port" ]; then
+  echo "with_fixture_server.sh: the fixture server did not start" >&2
+  exit 1
+fi
+
+PIXORIA_FIXTURE_PORT=$port "$@"
