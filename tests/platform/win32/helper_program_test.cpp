@@ -112,6 +112,33 @@ class HelperProgramTest : public ::testing::Test {
   std::string folder;
 };
 
+TEST(HelperResourcesTest, TheProgramCarriesItsIdentityIconAndManifest) {
+  const std::wstring program = std::filesystem::path(PIXORIA_HELPER_PROGRAM).wstring();
+  const HMODULE module = LoadLibraryExW(program.c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  wchar_t text[100] = {};
+  EXPECT_GT(LoadStringW(module, 103, text, 100), 0);
+  EXPECT_STREQ(text, kAgentTitle);
+  EXPECT_GT(LoadStringW(module, 109, text, 100), 0);
+  EXPECT_STREQ(text, kAgentClass);
+
+  const HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(131), IMAGE_ICON, 16, 16, 0);
+  EXPECT_NE(icon, nullptr);
+  if (icon != nullptr) {
+    DestroyIcon(static_cast<HICON>(icon));
+  }
+
+  const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+  ASSERT_NE(found, nullptr);
+  const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  const std::string manifest(bytes, SizeofResource(module, found));
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
+  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+  FreeLibrary(module);
+}
+
 TEST_F(HelperProgramTest, ASecondStartEndsAtOnceAndWmCloseEndsTheFirst) {
   Agent first;
   ASSERT_TRUE(first.started());
