@@ -91,20 +91,22 @@ TEST_F(ImageFittingTest, LandscapeScreenMatchesTheWidthAndLeavesBlackRowsBelow) 
 }
 
 TEST_F(ImageFittingTest, TallImagesAreCutAtTheBottomAndWideOnesAtTheRightOfAPortraitScreen) {
-  // 1000 x 1500 on 1920 x 1080 is drawn at 1920 x 2880: only the red top third shows.
-  ASSERT_TRUE(
-      writeBmp(path("tall.bmp"), 1000, 1500, [](int, int y) { return y < 500 ? kRed : kBlue; }));
+  // Three bands: only source rows (or columns) 0 to 562 reach a canvas of 1080.
+  const auto band = [](int position) {
+    return position < 400 ? kRed : position < 600 ? kBlue : Rgb{30, 220, 30};
+  };
+  // 1000 x 1500 on 1920 x 1080 is drawn at 1920 x 2880: canvas row 1079 shows source row 562.
+  ASSERT_TRUE(writeBmp(path("tall.bmp"), 1000, 1500, [&](int, int y) { return band(y); }));
   fitImageToScreen(path("tall.bmp"), path("image.jpg"));
   Decoded out;
   ASSERT_TRUE(decode(path("image.jpg"), out));
   EXPECT_TRUE(near(out.at(0, 0), kRed));
-  EXPECT_TRUE(near(out.at(1919, 1079), kBlue));  // source row 562: past the red third
-  EXPECT_TRUE(near(out.at(1919, 900), kBlue));
+  EXPECT_TRUE(near(out.at(1919, 700), kRed));    // source row 364
+  EXPECT_TRUE(near(out.at(1919, 1079), kBlue));  // source row 562; the green band never shows
 
   // 2000 x 1000 on a 1080 x 1920 portrait screen is drawn at 3840 x 1920: the left 1080 columns.
   fake::setScreenSize(1080, 1920);
-  ASSERT_TRUE(
-      writeBmp(path("wide.bmp"), 2000, 1000, [](int x, int) { return x < 600 ? kRed : kBlue; }));
+  ASSERT_TRUE(writeBmp(path("wide.bmp"), 2000, 1000, [&](int x, int) { return band(x); }));
   fitImageToScreen(path("wide.bmp"), path("portrait.jpg"));
   ASSERT_TRUE(decode(path("portrait.jpg"), out));
   ASSERT_EQ(out.pixels.width, 1080);
