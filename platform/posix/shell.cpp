@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/epoll.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include "atomic_file.h"
 #include "desktop_entry.h"
 #include "pixoria/platform/folders.h"
+#include "spawn_settings.h"
 #include "windows/event_loop.h"
 #include "xdg_base_dirs.h"
 
@@ -23,6 +23,8 @@ namespace pixoria::platform {
 namespace {
 
 using posix::EventLoop;
+using posix::openPidFd;
+using posix::SpawnSettings;
 
 // Children we started and have not reaped yet. We wait only for these pids, never for "any
 // child", so other code of the program that waits for its own children is not disturbed.
@@ -58,11 +60,6 @@ void reapEndedChildren() {
   }
 }
 
-// Through syscall(): glibc 2.36 declares pidfd_open without C linkage for C++.
-int openPidFd(pid_t pid) {
-  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-}
-
 // The loop reaps the child as soon as it ends; without a running loop the next start does.
 void trackChild(pid_t pid) {
   StartedChild child{pid, openPidFd(pid), 0};
@@ -85,42 +82,6 @@ bool autostartFolder(std::string& folder) {
   return true;
 }
 
-class SpawnSettings {
- public:
-  explicit SpawnSettings(const std::string& workingFolder) {
-    posix_spawn_file_actions_init(&actions_);
-    posix_spawnattr_init(&attributes_);
-    if (!workingFolder.empty()) {
-      ok_ = posix_spawn_file_actions_addchdir_np(&actions_, workingFolder.c_str()) == 0;
-    }
-    // The program starts clean: its own session (a Ctrl-C meant for us does not reach it), no
-    // blocked signals and every handler at its default.
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    ok_ = ok_ && posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-          posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-          posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                                     POSIX_SPAWN_SETSID) == 0;
-  }
-  ~SpawnSettings() {
-    posix_spawnattr_destroy(&attributes_);
-    posix_spawn_file_actions_destroy(&actions_);
-  }
-  SpawnSettings(const SpawnSettings&) = delete;
-  SpawnSettings& operator=(const SpawnSettings&) = delete;
-
-  bool ok() const { return ok_; }
-  const posix_spawn_file_actions_t* actions() const { return &actions_; }
-  const posix_spawnattr_t* attributes() const { return &attributes_; }
-
- private:
-  posix_spawn_file_actions_t actions_;
-  posix_spawnattr_t attributes_;
-  bool ok_ = true;
-};
-
 }  // namespace
 
 bool shellExecute(std::string_view file, std::string_view workingFolder, ShowMode) {
@@ -131,7 +92,9 @@ bool shellExecute(std::string_view file, std::string_view workingFolder, ShowMod
     return false;
   }
   std::string program(file);
-  const SpawnSettings settings{std::string(workingFolder)};
+  SpawnSettings settings;
+  settings.changeFolder(std::string(workingFolder));
+  settings.newSession();
   if (!settings.ok())
     return false;
   char* arguments[] = {program.data(), nullptr};

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,12 +12,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "spawn_settings.h"
+
 extern char** environ;
 
 namespace pixoria::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using posix::openPidFd;
+using posix::SpawnSettings;
 
 class FileDescriptor {
  public:
@@ -55,48 +58,6 @@ struct OutputPipe {
     return ::fcntl(read.get(), F_SETFL, O_NONBLOCK) == 0;
   }
 };
-
-class SpawnSetup {
- public:
-  SpawnSetup(const OutputPipe& output, const OutputPipe& errors) {
-    posix_spawn_file_actions_init(&actions_);
-    posix_spawnattr_init(&attributes_);
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    // A process group of its own, so a time-out kills whatever the program started as well.
-    ok_ =
-        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
-        posix_spawn_file_actions_adddup2(&actions_, output.write.get(), STDOUT_FILENO) == 0 &&
-        posix_spawn_file_actions_adddup2(&actions_, errors.write.get(), STDERR_FILENO) == 0 &&
-        posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-        posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-        posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                                   POSIX_SPAWN_SETPGROUP) == 0;
-  }
-  ~SpawnSetup() {
-    posix_spawnattr_destroy(&attributes_);
-    posix_spawn_file_actions_destroy(&actions_);
-  }
-  SpawnSetup(const SpawnSetup&) = delete;
-  SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-  bool ok() const { return ok_; }
-  const posix_spawn_file_actions_t* actions() const { return &actions_; }
-  const posix_spawnattr_t* attributes() const { return &attributes_; }
-
- private:
-  posix_spawn_file_actions_t actions_;
-  posix_spawnattr_t attributes_;
-  bool ok_ = false;
-};
-
-// Through syscall(): glibc 2.36 declares pidfd_open without C linkage for C++.
-int openPidFd(pid_t pid) {
-  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-}
 
 // Appends what the pipe holds now, up to `limit` bytes kept. False once the pipe is closed.
 bool readAvailable(int fd, std::string& text, std::size_t limit, bool& cut) {
@@ -203,7 +164,11 @@ CommandOutcome runSpawned(const std::vector<std::string>& arguments, const Comma
     outcome.startError = arguments.empty() ? EINVAL : errno;
     return outcome;
   }
-  const SpawnSetup setup(output, errors);
+  SpawnSettings setup;
+  setup.inputFromNull();
+  setup.redirect(output.write.get(), STDOUT_FILENO);
+  setup.redirect(errors.write.get(), STDERR_FILENO);
+  setup.newProcessGroup();
   if (!setup.ok()) {
     outcome.startError = ENOMEM;
     return outcome;
