@@ -1,14 +1,20 @@
 #include "form/auto_pixoria_form.h"
 
 #include <QBoxLayout>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
+#include <QTimer>
 #include <QUrl>
 
+#include "agent/agent_program.h"
 #include "agent/sources/bing_market.h"
 #include "dialogs/auto_pixoria_info_dialog.h"
+#include "pixoria/platform/folders.h"
+#include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"
 #include "shell/color_scheme.h"
+#include "shell/cv_global.h"
 #include "ui_auto_pixoria_form.h"
 
 namespace {
@@ -16,6 +22,7 @@ namespace {
 constexpr int kBingSource = 0;
 constexpr int kCustomSource = 3;
 constexpr int kPreviewSpacing = 40;
+constexpr int kFirstLoadDelayMs = 100;
 
 QString fromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -38,18 +45,42 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets, Qt::Alignment alignmen
 
 AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::AutoPixoriaForm) {
   ui->setupUi(this);
+  // Without the imaging library the form cannot fit a wallpaper: it stays an inert shell that
+  // reads and writes nothing.
+  imagingStarted =
+      pixoria::platform::gdiplusStartup(imagingToken) == pixoria::platform::GpStatus::ok;
+  if (!imagingStarted) {
+    qDebug() << "Failed to initialize GDI+\n";
+    return;
+  }
+  subKey = QString::fromUtf8(CVGlobal::kSettingsKey);
+  agentClassName = fromView(pixoria::kAgentWindowClass);
+  agentWindowTitle = fromView(pixoria::kAgentWindowTitle);
+  agentExeName = QStringLiteral("PixoriaHelper") + fromView(pixoria::platform::kProgramSuffix);
   buildLayout();
   updateThemeIcons();
   ui->customSourceTreeWidget->setHeaderLabels({QStringLiteral("File List")});
   ui->customSourceTreeWidget->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+  readCustomList();
   fillComboBoxes();
+  readDataPixoria();
+  setRegion(ui->pixoriaRegionComboBox->currentIndex());
+
   ui->customSourceRemovePushButton->setEnabled(false);
   ui->customSourceClearPushButton->setEnabled(false);
   connect(ui->customSourceTreeWidget, SIGNAL(itemSelectionChanged()), this,
           SLOT(on_customSourceTree_itemSelectionChanged()));
+  getWallpaperTimer = new QTimer(this);
+  getWallpaperTimer->setSingleShot(true);
+  connect(getWallpaperTimer, &QTimer::timeout, this, &AutoPixoriaForm::onGetWallpaperTimer);
+  getWallpaperTimer->start(kFirstLoadDelayMs);
+  initialized = true;
 }
 
 AutoPixoriaForm::~AutoPixoriaForm() {
+  if (imagingStarted)
+    pixoria::platform::gdiplusShutdown(imagingToken);
   delete ui;
 }
 
@@ -141,10 +172,6 @@ void AutoPixoriaForm::showSourceControls(int source) {
   ui->customSourceClearPushButton->setVisible(custom);
 }
 
-void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
-  showSourceControls(index);
-}
-
 void AutoPixoriaForm::on_websiteButton_clicked() {
   QDesktopServices::openUrl(QUrl(fromView(pixoria::kMakerWebAddress)));
 }
@@ -157,28 +184,3 @@ void AutoPixoriaForm::on_helpButton_clicked() {
   AutoPixoriaInfoDialog* info = new AutoPixoriaInfoDialog(this);
   info->exec();
 }
-
-// Settings, agent control and the preview: these handlers take their signals already, and do
-// nothing with them until that behaviour is in place.
-void AutoPixoriaForm::onGetWallpaperTimer() {}
-void AutoPixoriaForm::onLoadImageTimer() {}
-void AutoPixoriaForm::onDownloadComplete() {}
-void AutoPixoriaForm::onFirstImageReady(QString) {}
-void AutoPixoriaForm::onLoadWallpaperProcessFinish() {}
-void AutoPixoriaForm::onDownloadFail() {}
-void AutoPixoriaForm::onShowDesc(QString) {}
-void AutoPixoriaForm::on_pixoriaTimeSpinBox_valueChanged(int) {}
-void AutoPixoriaForm::on_pixoriaTimeComboBox_currentIndexChanged(int) {}
-void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int) {}
-void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {}
-void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {}
-void AutoPixoriaForm::on_pixoriaImageButton_clicked() {}
-void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {}
-void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {}
-void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {}
-void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {}
-void AutoPixoriaForm::on_customSourceTree_itemSelectionChanged() {}
-void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {}
-void AutoPixoriaForm::on_startButton_clicked() {}
-void AutoPixoriaForm::on_stopButton_clicked() {}
-void AutoPixoriaForm::on_customSourceClearPushButton_clicked() {}

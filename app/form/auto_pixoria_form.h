@@ -1,9 +1,22 @@
 // The configuration form: every control of the application in one widget, hosted by the main
 // window. Its widget set comes from auto_pixoria_form.ui; the constructor lays it out.
+//
+// The form's code is split by concern: auto_pixoria_form.cpp builds it, form_settings.cpp keeps
+// the settings and steers the agent, form_preview.cpp loads and navigates the feed preview,
+// form_custom_list.cpp edits and shows the custom list.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <cstdint>
+
+#include "pixoria/platform/windows.h"
+
+class LoadWallpaperThread;
+class QTimer;
 
 namespace Ui {
 class AutoPixoriaForm;
@@ -60,5 +73,62 @@ class AutoPixoriaForm : public QWidget {
   // The region row shows for Bing only, the custom list's widgets for the custom source only.
   void showSourceControls(int source);
 
+  // Settings and the agent.
+  void readCustomList();
+  void writeCustomList(bool notifyAgent);
+  void readDataPixoria();
+  void writeDataPixoria();
+  void applyToAgent();
+  void setWallpaper(const QString& imagePath);
+  // The change handlers' common tail: the list, then every setting, then the agent.
+  void writeAllSettings();
+  bool running() const;
+  QString agentCommandPath() const;
+  void startAgent(const QString& commandPath);
+  void writeAutostartEntry(const QString& commandPath);
+  // The index value of the current source (BingCurrentIndex, ... CustomIndex).
+  void writeCurrentSourceIndex();
+
+  // The feed preview.
+  void startPreviewLoad();
+  void showDownloadedImage();
+  void setRegion(int region);
+  void buildBingUrls(const QString& marketCode);
+  void showScaled(const QPixmap& pixmap);
+  void setPreviewControlsEnabled(bool enabled);
+
+  // The custom list.
+  void showCustomImage(int index);
+  void addCustomFiles(const QStringList& paths);
+  void setCustomNavigationVisible();
+
   Ui::AutoPixoriaForm* ui;
+
+  QString subKey;
+  QString agentClassName;
+  QString agentWindowTitle;
+  QString agentExeName;
+
+  int bingWalpaperSourceURLIndex = 0;
+  int nasaWalpaperSourceURLIndex = 0;
+  int wikipediaWalpaperSourceURLIndex = 0;
+  int customWalpaperSourceURLIndex = 0;
+  QStringList customFileList;
+  bool initialized = false;
+  bool imagingStarted = false;
+  std::uintptr_t imagingToken = 0;
+  pixoria::platform::WindowHandle mainAppHWnd = nullptr;
+
+  QStringList bingUrlList;
+  QList<QByteArray> nasaUrlList;
+  QList<QByteArray> nasaDescriptionList;
+  QList<QByteArray> wikipediaUrlList;
+  QList<QByteArray> wikipediaCreditList;
+  QList<QByteArray> wikipediaDescriptionList;
+  LoadWallpaperThread* previewThread = nullptr;
+  bool loadInProgress = false;
+  bool firstLoadStarted = false;
+  bool downloadCompleted = false;
+  QTimer* getWallpaperTimer = nullptr;
+  QTimer* loadImageTimer = nullptr;
 };

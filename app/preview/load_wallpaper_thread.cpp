@@ -14,6 +14,7 @@
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/wikipedia_feed.h"
 #include "preview/preview_file.h"
+#include "preview/refused_reply.h"
 #include "shell/cv_global.h"
 
 namespace {
@@ -31,6 +32,12 @@ QByteArray bytes(const std::string& text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The entry at `index`, or the first one when the index lies outside the list (the form keeps
+// its indices inside the lists; this only keeps a stale one from reading past the end).
+QString entryAt(const QList<QByteArray>& list, int index) {
+  return QString::fromUtf8(index >= 0 && index < list.size() ? list.at(index) : list.first());
+}
+
 std::string bodyOf(QNetworkReply* reply) {
   return reply->readAll().toStdString();
 }
@@ -45,16 +52,16 @@ void LoadWallpaperThread::run() {
 
 QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) {
   const QUrl url(address, QUrl::TolerantMode);
+  // Feed addresses come from the network: only the web's schemes are fetched, never a local file.
+  const QString scheme = url.scheme().toLower();
+  if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+    return new RefusedReply(url, this);
+  }
   auto* manager = new QNetworkAccessManager(this);
   QNetworkRequest request(url);
   request.setMaximumRedirectsAllowed(kMaxRedirects);
   request.setTransferTimeout(kStallTimeoutMs);
   QNetworkReply* reply = manager->get(request);
-  // Feed addresses come from the network: only the web's schemes are fetched, never a local file.
-  const QString scheme = url.scheme().toLower();
-  if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-    reply->abort();
-  }
   connect(reply, &QNetworkReply::downloadProgress, this, [reply, bodyCap](qint64 received, qint64) {
     if (received > bodyCap) {
       reply->abort();
@@ -84,7 +91,7 @@ void LoadWallpaperThread::loadWallpaper() {
       }
       if (!wikipediaUrlList->isEmpty()) {
         qDebug() << "downloadImage: ";
-        downloadImage(QString::fromUtf8(wikipediaUrlList->at(wikipediaIndex)));
+        downloadImage(entryAt(*wikipediaUrlList, wikipediaIndex));
       }
       break;
     default:
@@ -110,7 +117,7 @@ void LoadWallpaperThread::onBingReply(QNetworkReply* reply) {
 
 void LoadWallpaperThread::getNasaWallpaperList() {
   if (!nasaUrlList->isEmpty()) {
-    downloadImage(QString::fromUtf8(nasaUrlList->at(nasaIndex)));
+    downloadImage(entryAt(*nasaUrlList, nasaIndex));
     return;
   }
   if (terminateDownload) {
@@ -132,7 +139,7 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply) {
   }
   reply->deleteLater();
   if (!nasaUrlList->isEmpty()) {
-    downloadImage(QString::fromUtf8(nasaUrlList->at(nasaIndex)));
+    downloadImage(entryAt(*nasaUrlList, nasaIndex));
   }
 }
 
@@ -158,6 +165,9 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<QByteArray>* urls,
 void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<QByteArray>* urls,
                                                    QList<QByteArray>* credits,
                                                    QList<QByteArray>* descriptions) {
+  if (terminateDownload) {
+    return;
+  }
   QNetworkReply* reply = get(QString::fromUtf8(wikipediaFeedUrls.at(index)), kFeedCap);
   connect(reply, &QNetworkReply::finished, this, [=, this] {
     reply->deleteLater();

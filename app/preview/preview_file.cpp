@@ -1,7 +1,6 @@
 #include "preview/preview_file.h"
 
 #include <string>
-#include <string_view>
 
 #include "agent/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
@@ -14,14 +13,17 @@ QString text(std::string_view utf8) {
 
 }  // namespace
 
-QString previewImagePath() {
+QString wallpaperFilePath(std::string_view name) {
   namespace pf = pixoria::platform;
   const QChar separator = QLatin1Char(pf::kPathSeparator);
   std::string appData;
   if (!pf::getAppDataFolder(appData)) {
-    return separator + text(pixoria::kSecondImageName);
+    return separator + text(name);
   }
   return QString::fromStdString(appData) + separator + text(pixoria::kWallpaperSubfolder) +
-         separator + text(pixoria::kWallpaperFolderName) + separator +
-         text(pixoria::kSecondImageName);
+         separator + text(pixoria::kWallpaperFolderName) + separator + text(name);
+}
+
+QString previewImagePath() {
+  return wallpaperFilePath(pixoria::kSecondImageName);
 }

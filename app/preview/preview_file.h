@@ -1,8 +1,12 @@
-// Where the preview image goes: image2.jpg in the shared wallpaper folder.
+// The files the configuration application writes into the shared wallpaper folder.
 #pragma once
 
 #include <QString>
+#include <string_view>
 
-// The preview file's path, composed afresh: the roaming application-data folder followed by the
-// wallpaper folder and "image2.jpg", or "image2.jpg" at the root when that folder is unknown.
+// The roaming application-data folder followed by the wallpaper folder and `name`, composed
+// afresh; `name` at the root when that folder is unknown. The folder is not created.
+QString wallpaperFilePath(std::string_view name);
+
+// Where the preview image goes: image2.jpg in the wallpaper folder.
 QString previewImagePath();

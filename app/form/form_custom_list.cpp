@@ -1,0 +1,108 @@
+// The custom list: showing one of the user's files, and adding, removing and clearing entries.
+// Each change is stored at once and the agent told.
+#include <QDebug>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTreeWidgetItem>
+
+#include "form/auto_pixoria_form.h"
+#include "form/pictures_folder.h"
+#include "ui_auto_pixoria_form.h"
+
+void AutoPixoriaForm::setCustomNavigationVisible() {
+  const bool several = customFileList.size() > 1;
+  ui->pixoriaBackToolButton->setVisible(several);
+  ui->pixoriaNextToolButton->setVisible(several);
+}
+
+void AutoPixoriaForm::showCustomImage(int index) {
+  setCustomNavigationVisible();
+  if (customFileList.isEmpty()) {
+    ui->pixoriaImage->setText(QStringLiteral("Loading image from the list..."));
+    ui->pixoriaImageButton->hide();
+    ui->pixoriaImageSaveButton->hide();
+    customWalpaperSourceURLIndex = -1;
+    return;
+  }
+  if (index < 0 || index >= customFileList.size())
+    index = 0;
+  customWalpaperSourceURLIndex = index;
+  const QString& path = customFileList.at(index);
+  ui->PreviewLabel->setText(QFileInfo(path).fileName());
+  ui->customSourceTreeWidget->setCurrentItem(ui->customSourceTreeWidget->topLevelItem(index));
+  ui->pixoriaImageButton->show();
+  ui->pixoriaImageSaveButton->show();
+  // A file that is gone or does not decode gives an empty picture.
+  showScaled(QPixmap(path));
+}
+
+void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
+  addCustomFiles(QFileDialog::getOpenFileNames(this, tr("Add Image File"), picturesFolder(),
+                                               tr("Image Files (*.png *.jpg *.jpeg)")));
+}
+
+void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (customFileList.contains(path, Qt::CaseInsensitive))
+      continue;
+    customFileList.append(path);
+    if (customFileList.size() == 1) {
+      customWalpaperSourceURLIndex = 0;
+      showCustomImage(0);
+    } else {
+      ui->pixoriaBackToolButton->show();
+      ui->pixoriaNextToolButton->show();
+    }
+    ui->customSourceTreeWidget->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
+    writeCustomList(true);
+  }
+}
+
+void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {
+  const QList<QTreeWidgetItem*> selected = ui->customSourceTreeWidget->selectedItems();
+  for (auto item = selected.crbegin(); item != selected.crend(); ++item) {
+    const int index = ui->customSourceTreeWidget->indexOfTopLevelItem(*item);
+    qDebug() << "indexToRemove: " << index;
+    if (index < 0)
+      continue;
+    customFileList.removeAt(index);
+    delete *item;
+    if (index == customWalpaperSourceURLIndex)
+      showCustomImage(index);
+  }
+  writeCustomList(true);
+  if (customFileList.size() < 2) {
+    ui->pixoriaBackToolButton->hide();
+    ui->pixoriaNextToolButton->hide();
+  }
+}
+
+void AutoPixoriaForm::on_customSourceClearPushButton_clicked() {
+  ui->customSourceTreeWidget->clear();
+  customFileList.clear();
+  writeCustomList(true);
+  ui->pixoriaBackToolButton->hide();
+  ui->pixoriaNextToolButton->hide();
+}
+
+void AutoPixoriaForm::on_customSourceTree_itemSelectionChanged() {
+  qDebug() << "on_customSourceTree_itemSelectionChanged";
+  const QList<QTreeWidgetItem*> selected = ui->customSourceTreeWidget->selectedItems();
+  if (selected.isEmpty()) {
+    ui->customSourceRemovePushButton->setEnabled(false);
+    ui->customSourceClearPushButton->setEnabled(false);
+    ui->PreviewLabel->setText(QStringLiteral("Preview"));
+    ui->pixoriaImage->clear();
+    return;
+  }
+  ui->customSourceRemovePushButton->setEnabled(true);
+  ui->customSourceClearPushButton->setEnabled(true);
+  QTreeWidgetItem* first = selected.first();
+  const int index = first->parent() != nullptr
+                        ? first->parent()->indexOfChild(first)
+                        : ui->customSourceTreeWidget->indexOfTopLevelItem(first);
+  customWalpaperSourceURLIndex = index;
+  ui->PreviewLabel->setText(QFileInfo(customFileList.value(index)).fileName());
+  showCustomImage(index);
+}

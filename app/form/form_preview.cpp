@@ -1,0 +1,324 @@
+// The feed preview: starting a load, the loader's reports, drawing the preview file with its
+// captions, stepping through a feed's recent images, the region and source switches, and saving.
+#include <QDate>
+#include <QDebug>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPixmap>
+#include <QTimer>
+#include <string>
+
+#include "agent/sources/bing_market.h"
+#include "agent/sources/source_addresses.h"
+#include "form/auto_pixoria_form.h"
+#include "form/pictures_folder.h"
+#include "preview/load_wallpaper_thread.h"
+#include "shell/cv_global.h"
+#include "ui_auto_pixoria_form.h"
+
+namespace {
+
+constexpr int kBingSource = 0;
+constexpr int kNasaSource = 1;
+constexpr int kWikipediaSource = 2;
+constexpr int kCustomSource = 3;
+constexpr int kLastFeedSource = kWikipediaSource;
+constexpr int kRedrawDelayMs = 1000;
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// One step back (+1) or forward (-1) through a list of `length` entries, wrapping at both ends;
+// an empty list keeps index 0.
+int wrapped(int index, int length) {
+  if (index >= length)
+    return 0;
+  if (index < 0)
+    return length > 0 ? length - 1 : 0;
+  return index;
+}
+
+QImage readImage(const QString& path) {
+  QImageReader reader(path);
+  // Previews are whole desktop images; Qt's default limit would refuse the large ones.
+  reader.setAllocationLimit(0);
+  return reader.read();
+}
+
+}  // namespace
+
+void AutoPixoriaForm::onGetWallpaperTimer() {
+  startPreviewLoad();
+  firstLoadStarted = true;
+}
+
+void AutoPixoriaForm::startPreviewLoad() {
+  const int source = ui->pixoriaSourceComboBox->currentIndex();
+  if (loadInProgress || source > kLastFeedSource)
+    return;
+  ui->pixoriaSourceComboBox->setEnabled(false);
+  ui->pixoriaRegionComboBox->setEnabled(false);
+  loadInProgress = true;
+  if (previewThread == nullptr) {
+    previewThread = new LoadWallpaperThread(this);
+    connect(previewThread, SIGNAL(showDesc(QString)), this, SLOT(onShowDesc(QString)));
+    connect(previewThread, SIGNAL(downloadComplete()), this, SLOT(onDownloadComplete()));
+    connect(previewThread, SIGNAL(downloadFail()), this, SLOT(onDownloadFail()));
+    connect(previewThread, SIGNAL(firstImageReady(QString)), this,
+            SLOT(onFirstImageReady(QString)));
+    connect(previewThread, SIGNAL(finished()), this, SLOT(onLoadWallpaperProcessFinish()));
+    previewThread->start(QThread::InheritPriority);
+  }
+  previewThread->bingUrl = bingUrlList.value(bingWalpaperSourceURLIndex);
+  previewThread->setNasaUrlList(&nasaUrlList);
+  previewThread->setNasaDescriptionList(&nasaDescriptionList);
+  previewThread->setWikipediaUrlList(&wikipediaUrlList);
+  previewThread->setWikipediaCreditList(&wikipediaCreditList);
+  previewThread->setWikipediaDescriptionList(&wikipediaDescriptionList);
+  previewThread->source = source;
+  previewThread->nasaIndex = nasaWalpaperSourceURLIndex;
+  previewThread->wikipediaIndex = wikipediaWalpaperSourceURLIndex;
+  previewThread->loadWallpaper();
+}
+
+void AutoPixoriaForm::setPreviewControlsEnabled(bool enabled) {
+  for (QWidget* widget : {static_cast<QWidget*>(ui->pixoriaImageButton),
+                          static_cast<QWidget*>(ui->pixoriaImageSaveButton),
+                          static_cast<QWidget*>(ui->pixoriaImageReloadButton),
+                          static_cast<QWidget*>(ui->pixoriaBackToolButton),
+                          static_cast<QWidget*>(ui->pixoriaNextToolButton),
+                          static_cast<QWidget*>(ui->pixoriaSourceComboBox),
+                          static_cast<QWidget*>(ui->pixoriaRegionComboBox)}) {
+    widget->setEnabled(enabled);
+  }
+  updateThemeIcons();
+}
+
+void AutoPixoriaForm::onFirstImageReady(QString status) {
+  setPreviewControlsEnabled(false);
+  ui->pixoriaImage->setText(status);
+}
+
+void AutoPixoriaForm::onShowDesc(QString description) {
+  ui->pixoriaImageLabel2->setText(description);
+}
+
+void AutoPixoriaForm::onDownloadComplete() {
+  qDebug() << "onDownloadComplete";
+  downloadCompleted = true;
+  showDownloadedImage();
+  setPreviewControlsEnabled(true);
+}
+
+void AutoPixoriaForm::onDownloadFail() {
+  downloadCompleted = false;
+  ui->pixoriaImageButton->setEnabled(false);
+  ui->pixoriaImageSaveButton->setEnabled(false);
+  ui->pixoriaImageReloadButton->setEnabled(true);
+}
+
+void AutoPixoriaForm::onLoadWallpaperProcessFinish() {
+  qDebug() << "onLoadWallpaperProcessFinish";
+  loadInProgress = false;
+  // The loader stays a child of the form: its replies are still on their way to it.
+  previewThread = nullptr;
+  if (downloadCompleted) {
+    if (loadImageTimer == nullptr) {
+      loadImageTimer = new QTimer(this);
+      loadImageTimer->setSingleShot(true);
+      connect(loadImageTimer, &QTimer::timeout, this, &AutoPixoriaForm::onLoadImageTimer);
+    }
+    loadImageTimer->start(kRedrawDelayMs);
+  }
+  ui->pixoriaSourceComboBox->setEnabled(true);
+  ui->pixoriaRegionComboBox->setEnabled(true);
+}
+
+void AutoPixoriaForm::onLoadImageTimer() {
+  showDownloadedImage();
+}
+
+void AutoPixoriaForm::showScaled(const QPixmap& pixmap) {
+  const QPixmap scaled = pixmap.width() > pixmap.height()
+                             ? pixmap.scaledToWidth(ui->pixoriaImage->width())
+                             : pixmap.scaledToHeight(ui->pixoriaImage->height());
+  ui->pixoriaImage->setPixmap(scaled);
+  qDebug() << "pixmap.size(): " << scaled.size();
+}
+
+void AutoPixoriaForm::showDownloadedImage() {
+  showScaled(QPixmap::fromImage(readImage(CVGlobal::wallpaperPath)));
+  switch (ui->pixoriaSourceComboBox->currentIndex()) {
+    case kWikipediaSource:
+      ui->pixoriaImageLabel->setText(QStringLiteral("Wikimedia Picture of the Day"));
+      if (wikipediaWalpaperSourceURLIndex < wikipediaDescriptionList.size()) {
+        ui->pixoriaImageLabel2->setText(
+            QStringLiteral("By ") +
+            QString::fromUtf8(wikipediaCreditList.value(wikipediaWalpaperSourceURLIndex)) +
+            QStringLiteral("\n") +
+            QString::fromUtf8(wikipediaDescriptionList.at(wikipediaWalpaperSourceURLIndex)));
+      }
+      break;
+    case kNasaSource:
+      ui->pixoriaImageLabel->setText(QStringLiteral("NASA Astronomy Picture of the Day"));
+      if (nasaWalpaperSourceURLIndex < nasaDescriptionList.size()) {
+        ui->pixoriaImageLabel2->setText(
+            QString::fromUtf8(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
+      }
+      break;
+    case kBingSource:
+      ui->pixoriaImageLabel->setText(
+          QStringLiteral("Bing\u2019s image of the day (") +
+          QDate::currentDate().addDays(-bingWalpaperSourceURLIndex).toString(Qt::TextDate) +
+          QStringLiteral(")"));
+      qDebug() << "bingWalpaperSourceURLIndex: " << bingWalpaperSourceURLIndex;
+      break;
+    default:
+      break;
+  }
+}
+
+void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {
+  switch (ui->pixoriaSourceComboBox->currentIndex()) {
+    case kBingSource:
+      bingWalpaperSourceURLIndex =
+          wrapped(bingWalpaperSourceURLIndex + 1, pixoria::kBingArchiveDays);
+      break;
+    case kNasaSource:
+      nasaWalpaperSourceURLIndex =
+          wrapped(nasaWalpaperSourceURLIndex + 1, static_cast<int>(nasaUrlList.size()));
+      break;
+    case kWikipediaSource:
+      wikipediaWalpaperSourceURLIndex =
+          wrapped(wikipediaWalpaperSourceURLIndex + 1, static_cast<int>(wikipediaUrlList.size()));
+      break;
+    case kCustomSource:
+      showCustomImage(
+          wrapped(customWalpaperSourceURLIndex - 1, static_cast<int>(customFileList.size())));
+      return;
+    default:
+      return;
+  }
+  startPreviewLoad();
+}
+
+void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {
+  qDebug() << "on_pixoriaNextToolButton_clicked: " << previewThread;
+  // A loader whose thread has not reported yet is the one just started: its download is
+  // abandoned, and this press starts nothing new (the load in progress keeps it out).
+  if (previewThread != nullptr)
+    previewThread->setTerminateDownload(true);
+  switch (ui->pixoriaSourceComboBox->currentIndex()) {
+    case kBingSource:
+      bingWalpaperSourceURLIndex =
+          wrapped(bingWalpaperSourceURLIndex - 1, pixoria::kBingArchiveDays);
+      break;
+    case kNasaSource:
+      nasaWalpaperSourceURLIndex =
+          wrapped(nasaWalpaperSourceURLIndex - 1, static_cast<int>(nasaUrlList.size()));
+      break;
+    case kWikipediaSource:
+      wikipediaWalpaperSourceURLIndex =
+          wrapped(wikipediaWalpaperSourceURLIndex - 1, static_cast<int>(wikipediaUrlList.size()));
+      break;
+    case kCustomSource:
+      showCustomImage(
+          wrapped(customWalpaperSourceURLIndex + 1, static_cast<int>(customFileList.size())));
+      return;
+    default:
+      return;
+  }
+  startPreviewLoad();
+}
+
+void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {
+  startPreviewLoad();
+}
+
+void AutoPixoriaForm::setRegion(int region) {
+  if (region < 0 || region >= static_cast<int>(pixoria::kBingMarkets.size()))
+    return;
+  buildBingUrls(fromView(pixoria::kBingMarkets[static_cast<std::size_t>(region)].code));
+}
+
+void AutoPixoriaForm::buildBingUrls(const QString& marketCode) {
+  bingUrlList.clear();
+  for (const std::string& request : pixoria::bingBaseRequests(pixoria::bingArchiveOrigin()))
+    bingUrlList.append(QString::fromStdString(request) + marketCode);
+}
+
+void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int index) {
+  if (!initialized)
+    return;
+  setRegion(index);
+  if (firstLoadStarted)
+    startPreviewLoad();
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
+  for (QWidget* widget :
+       {static_cast<QWidget*>(ui->pixoriaImageReloadButton),
+        static_cast<QWidget*>(ui->pixoriaImageSaveButton),
+        static_cast<QWidget*>(ui->pixoriaImageButton), static_cast<QWidget*>(ui->pixoriaImageLabel),
+        static_cast<QWidget*>(ui->pixoriaImageLabel2)}) {
+    widget->show();
+  }
+  ui->pixoriaImageLabel->clear();
+  ui->pixoriaImageLabel2->clear();
+  showSourceControls(index);
+  switch (index) {
+    case kBingSource:
+      ui->pixoriaImage->setText(
+          QStringLiteral("Downloading image of the day from Microsoft Bing server..."));
+      break;
+    case kNasaSource:
+      ui->pixoriaImage->setText(
+          QStringLiteral("Downloading Astronomy Picture of the Day from NASA server..."));
+      break;
+    case kWikipediaSource:
+      ui->pixoriaImage->setText(
+          QStringLiteral("Downloading Picture of the day from Wikimedia server..."));
+      break;
+    case kCustomSource:
+      ui->pixoriaImage->setText(QStringLiteral("Loading image from the list..."));
+      ui->pixoriaImageReloadButton->hide();
+      ui->pixoriaImageSaveButton->hide();
+      ui->pixoriaImageLabel->hide();
+      ui->pixoriaImageLabel2->hide();
+      break;
+    default:
+      break;
+  }
+  if (bingWalpaperSourceURLIndex >= pixoria::kBingArchiveDays)
+    bingWalpaperSourceURLIndex = 0;
+  if (nasaWalpaperSourceURLIndex >= nasaUrlList.size())
+    nasaWalpaperSourceURLIndex = 0;
+  if (wikipediaWalpaperSourceURLIndex >= wikipediaUrlList.size())
+    wikipediaWalpaperSourceURLIndex = 0;
+  writeAllSettings();
+  if (index == kCustomSource) {
+    qDebug() << "Use Custom Image";
+    qDebug() << "customWalpaperSourceURLIndex: " << customWalpaperSourceURLIndex;
+    showCustomImage(customWalpaperSourceURLIndex);
+    return;
+  }
+  ui->PreviewLabel->setText(QStringLiteral("Preview"));
+  if (firstLoadStarted)
+    startPreviewLoad();
+}
+
+void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
+  const QString path = QFileDialog::getSaveFileName(this, tr("Save to Harddisk"), picturesFolder(),
+                                                    tr("Portable Network Graphic (*.png)"));
+  const QString fileName = QFileInfo(path).fileName();
+  if (fileName.isEmpty())
+    return;
+  qDebug() << "fileName: " << fileName;
+  qDebug() << "fullPath: " << path;
+  QImageWriter writer(path);
+  writer.write(readImage(CVGlobal::wallpaperPath));
+}

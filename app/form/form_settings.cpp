@@ -1,0 +1,259 @@
+// The form's settings and its hold on the agent: reading the settings key into the controls,
+// writing them back as the user changes them, and starting, reloading and stopping PixoriaHelper.
+#include <QDebug>
+#include <QTimer>
+#include <QTreeWidgetItem>
+#include <cstdint>
+#include <string>
+
+#include "agent/change_schedule.h"
+#include "form/auto_pixoria_form.h"
+#include "form/second_monitor_wallpaper.h"
+#include "pixoria/platform/folders.h"
+#include "pixoria/platform/shell.h"
+#include "shell/cv_global.h"
+#include "ui_auto_pixoria_form.h"
+
+namespace {
+
+namespace pf = pixoria::platform;
+
+constexpr int kBingSource = 0;
+constexpr int kNasaSource = 1;
+constexpr int kWikipediaSource = 2;
+constexpr int kCustomSource = 3;
+constexpr const char* kAutostartName = "LumivexGlass";
+
+std::uint32_t readDword(const QString& subKey, const char* name, std::uint32_t fallback) {
+  std::uint32_t value = fallback;
+  CVGlobal::readRegistryDword(CVGlobal::HKEY_CURRENT_USER, subKey, QString::fromLatin1(name),
+                              &value);
+  return value;
+}
+
+void writeDword(const QString& subKey, const QString& name, std::uint32_t value) {
+  CVGlobal::writeRegistryDword(CVGlobal::HKEY_CURRENT_USER, subKey, name, value);
+}
+
+void writeDword(const QString& subKey, const char* name, std::int64_t value) {
+  // Negative indices are stored as their two's complement, as a DWORD holds them on Windows.
+  writeDword(subKey, QString::fromLatin1(name), static_cast<std::uint32_t>(value));
+}
+
+QString customFileValue(qsizetype n) {
+  return QStringLiteral("CustomFile%1").arg(n);
+}
+
+void post(pf::WindowHandle window, std::uint32_t message) {
+  pf::postMessage(window, message, 0, 0);
+}
+
+}  // namespace
+
+bool AutoPixoriaForm::running() const {
+  return ui->startButton->isHidden();
+}
+
+void AutoPixoriaForm::readCustomList() {
+  const std::uint32_t count = readDword(subKey, "CustomCount", 0);
+  customFileList.clear();
+  for (std::uint32_t n = 0; n < count; ++n) {
+    QString path;
+    CVGlobal::readRegistryString(CVGlobal::HKEY_CURRENT_USER, subKey, customFileValue(n), path);
+    customFileList.append(path);
+    ui->customSourceTreeWidget->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
+  }
+  const std::uint32_t index = readDword(subKey, "CustomIndex", 0);
+  customWalpaperSourceURLIndex =
+      index != 0 && index < static_cast<std::uint32_t>(customFileList.size())
+          ? static_cast<int>(index)
+          : 0;
+}
+
+void AutoPixoriaForm::writeCustomList(bool notifyAgent) {
+  writeDword(subKey, "CustomCount", customFileList.size());
+  for (qsizetype n = 0; n < customFileList.size(); ++n) {
+    CVGlobal::writeRegistryString(CVGlobal::HKEY_CURRENT_USER, subKey, customFileValue(n),
+                                  customFileList.at(n));
+  }
+  writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+  if (notifyAgent)
+    applyToAgent();
+}
+
+void AutoPixoriaForm::readDataPixoria() {
+  const bool enabled = readDword(subKey, "Enabled", 0) != 0;
+  const std::uint32_t multiMonitor = readDword(subKey, "multiMonitorSupport", 0);
+  const std::uint32_t timeIndex = readDword(subKey, "TimeIndex", 1);
+  const std::uint32_t timePeriod = readDword(subKey, "TimePeriod", 0);
+  const std::uint32_t source = readDword(subKey, "Source", 0);
+  const std::uint32_t region = readDword(subKey, "Region", 0);
+  ui->startButton->setVisible(!enabled);
+  ui->stopButton->setVisible(enabled);
+  ui->pixoriaDualMonitorCheckBox->setChecked(multiMonitor != 0);
+  // The DWORDs are taken as signed, as the controls take ints: the spin box clamps to 1..12, and
+  // an index a combo box lacks leaves it without a current item.
+  ui->pixoriaTimeSpinBox->setValue(static_cast<int>(timeIndex));
+  ui->pixoriaTimeComboBox->setCurrentIndex(static_cast<int>(timePeriod));
+  ui->pixoriaSourceComboBox->setCurrentIndex(static_cast<int>(source));
+  ui->pixoriaRegionComboBox->setCurrentIndex(static_cast<int>(region));
+  bingWalpaperSourceURLIndex = 0;
+  if (!running())
+    return;
+  mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
+  if (mainAppHWnd != nullptr) {
+    post(mainAppHWnd, pixoria::AGENT_MSG_ENABLE);
+    post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
+  } else {
+    qDebug() << "mainAppHWnd==NULL";
+    startAgent(agentCommandPath());
+  }
+  writeAutostartEntry(agentCommandPath());
+}
+
+void AutoPixoriaForm::writeCurrentSourceIndex() {
+  switch (ui->pixoriaSourceComboBox->currentIndex()) {
+    case kBingSource:
+      writeDword(subKey, "BingCurrentIndex", bingWalpaperSourceURLIndex);
+      break;
+    case kNasaSource:
+      writeDword(subKey, "NasaCurrentIndex", nasaWalpaperSourceURLIndex);
+      break;
+    case kWikipediaSource:
+      writeDword(subKey, "WikipediaCurrentIndex", wikipediaWalpaperSourceURLIndex);
+      break;
+    default:
+      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+      break;
+  }
+}
+
+void AutoPixoriaForm::writeDataPixoria() {
+  qDebug() << "writeDataPixoria";
+  qDebug() << "subKey: " << subKey;
+  writeDword(subKey, "Enabled", ui->stopButton->isHidden() ? 0 : 1);
+  writeDword(subKey, "multiMonitorSupport",
+             static_cast<std::int64_t>(ui->pixoriaDualMonitorCheckBox->checkState()));
+  writeDword(subKey, "TimeIndex", ui->pixoriaTimeSpinBox->value());
+  writeDword(subKey, "TimePeriod", ui->pixoriaTimeComboBox->currentIndex());
+  writeDword(subKey, "Source", ui->pixoriaSourceComboBox->currentIndex());
+  writeDword(subKey, "Region", ui->pixoriaRegionComboBox->currentIndex());
+  writeCurrentSourceIndex();
+  applyToAgent();
+}
+
+// The folder of the agent program: the stored installation folder, or the folder this program
+// runs from when none is stored (both programs are installed side by side).
+QString AutoPixoriaForm::agentCommandPath() const {
+  QString folder = CVGlobal::installPath();
+  if (folder.isEmpty()) {
+    std::string own;
+    pf::getExecutableFolder(own);
+    folder = QString::fromStdString(own);
+  }
+  return folder + QLatin1Char(pf::kPathSeparator) + agentExeName;
+}
+
+void AutoPixoriaForm::startAgent(const QString& commandPath) {
+  const std::string command = commandPath.toStdString();
+  const std::string folder = command.substr(0, command.rfind(pf::kPathSeparator));
+  pf::shellExecute(command, folder, pf::ShowMode::hide);
+}
+
+void AutoPixoriaForm::writeAutostartEntry(const QString& commandPath) {
+  pf::setAutostartEntry(kAutostartName, commandPath.toStdString());
+}
+
+void AutoPixoriaForm::applyToAgent() {
+  mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
+  if (!running()) {
+    if (mainAppHWnd != nullptr)
+      post(mainAppHWnd, pixoria::AGENT_MSG_DISABLE);
+    return;
+  }
+  const QString commandPath = agentCommandPath();
+  if (mainAppHWnd == nullptr) {
+    startAgent(commandPath);
+    writeAutostartEntry(commandPath);
+    return;
+  }
+  post(mainAppHWnd, pixoria::AGENT_MSG_ENABLE);
+  post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
+  if (ui->pixoriaSourceComboBox->currentIndex() != kCustomSource) {
+    setWallpaper(CVGlobal::wallpaperPath);
+  } else {
+    if (customWalpaperSourceURLIndex < 0 || customWalpaperSourceURLIndex >= customFileList.size()) {
+      customWalpaperSourceURLIndex = 0;
+      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+    }
+    if (!customFileList.isEmpty())
+      setWallpaper(customFileList.at(customWalpaperSourceURLIndex));
+  }
+  writeAutostartEntry(commandPath);
+}
+
+void AutoPixoriaForm::setWallpaper(const QString& imagePath) {
+  setPreviewedWallpaper(imagePath);
+}
+
+void AutoPixoriaForm::on_startButton_clicked() {
+  if (!initialized)
+    return;
+  ui->pixoriaTimeSpinBox->setEnabled(true);
+  ui->pixoriaTimeComboBox->setEnabled(true);
+  ui->startButton->hide();
+  ui->stopButton->show();
+  writeDataPixoria();
+}
+
+void AutoPixoriaForm::on_stopButton_clicked() {
+  if (!initialized)
+    return;
+  ui->pixoriaTimeSpinBox->setEnabled(false);
+  ui->pixoriaTimeComboBox->setEnabled(false);
+  ui->startButton->show();
+  ui->stopButton->hide();
+  writeDataPixoria();
+}
+
+void AutoPixoriaForm::writeAllSettings() {
+  if (!initialized)
+    return;
+  writeCustomList(false);
+  writeDataPixoria();
+}
+
+void AutoPixoriaForm::on_pixoriaTimeSpinBox_valueChanged(int) {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaTimeComboBox_currentIndexChanged(int) {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
+  QString image = CVGlobal::wallpaperPath;
+  switch (ui->pixoriaSourceComboBox->currentIndex()) {
+    case kBingSource:
+    case kNasaSource:
+    case kWikipediaSource:
+      writeCurrentSourceIndex();
+      break;
+    default:
+      qDebug() << "index: " << customWalpaperSourceURLIndex;
+      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+      image = customFileList.value(customWalpaperSourceURLIndex);
+      break;
+  }
+  setWallpaper(image);
+  if (!running())
+    return;
+  mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
+  if (mainAppHWnd != nullptr)
+    post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
+  writeAutostartEntry(agentCommandPath());
+}
