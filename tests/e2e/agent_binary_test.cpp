@@ -60,17 +60,10 @@ class AgentBinaryTest : public ::testing::Test {
   }
 
   static void setDword(std::string_view name, std::uint32_t value) {
-    pf::RegKey key = nullptr;
-    ASSERT_EQ(pf::regCreateKey("Software\\Corvane Pixoria", key), pf::kErrorSuccess);
-    pf::regSetDword(key, name, value);
-    pf::regCloseKey(key);
+    IsolatedWorld::setSettingDword(name, value);
   }
-
   static void setString(std::string_view name, std::string_view value) {
-    pf::RegKey key = nullptr;
-    ASSERT_EQ(pf::regCreateKey("Software\\Corvane Pixoria", key), pf::kErrorSuccess);
-    pf::regSetString(key, name, value);
-    pf::regCloseKey(key);
+    IsolatedWorld::setSettingString(name, value);
   }
 
   void setCustomList(bool enabled) {

@@ -1,10 +1,12 @@
 #include "e2e/isolated_world.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "pixoria/platform/registry.h"
 #include "support/test_images.h"
 
 namespace pixoria::test {
@@ -44,6 +46,31 @@ void IsolatedWorld::setEnvironment(const std::string& name, const std::string& v
     saved_[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
   }
   setenv(name.c_str(), value.c_str(), 1);
+}
+
+namespace {
+
+namespace pf = platform;
+
+// Opens the settings key for writing, or fails the current test.
+pf::RegKey settingsKey() {
+  pf::RegKey key = nullptr;
+  EXPECT_EQ(pf::regCreateKey("Software\\Corvane Pixoria", key), pf::kErrorSuccess);
+  return key;
+}
+
+}  // namespace
+
+void IsolatedWorld::setSettingDword(std::string_view name, std::uint32_t value) {
+  const pf::RegKey key = settingsKey();
+  EXPECT_EQ(pf::regSetDword(key, name, value), pf::kErrorSuccess);
+  pf::regCloseKey(key);
+}
+
+void IsolatedWorld::setSettingString(std::string_view name, std::string_view value) {
+  const pf::RegKey key = settingsKey();
+  EXPECT_EQ(pf::regSetString(key, name, value), pf::kErrorSuccess);
+  pf::regCloseKey(key);
 }
 
 std::string IsolatedWorld::wallpaperFolder() const {

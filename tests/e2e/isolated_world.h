@@ -2,9 +2,11 @@
 // folders, the headless desktop, and environment variables restored afterwards.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace pixoria::test {
 
@@ -20,6 +22,10 @@ class IsolatedWorld {
   std::string wallpaperFolder() const;
   std::string desktopLog() const;
   std::string hiveFile() const;
+
+  // Stores a value in the settings key of the world's hive, as the configuration application does.
+  static void setSettingDword(std::string_view name, std::uint32_t value);
+  static void setSettingString(std::string_view name, std::string_view value);
 
   // Sets an environment variable for the world's life.
   void setEnvironment(const std::string& name, const std::string& value);
