@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/child_process.h"
+
 extern char** environ;
 
 namespace pixoria::test {
@@ -26,27 +28,6 @@ std::vector<char*> argumentVector(std::vector<std::string>& arguments) {
   }
   vector.push_back(nullptr);
   return vector;
-}
-
-// Waits for the child up to `timeoutMs`; true with its status when it ended.
-bool waitWithTimeout(pid_t pid, int timeoutMs, int& status) {
-  for (int waited = 0; waited <= timeoutMs; waited += 10) {
-    const pid_t ended = ::waitpid(pid, &status, WNOHANG);
-    if (ended == pid || (ended < 0 && errno != EINTR)) {
-      return ended == pid;
-    }
-    ::usleep(10000);
-  }
-  return false;
-}
-
-void stopChild(pid_t pid) {
-  int status = 0;
-  ::kill(pid, SIGTERM);
-  if (!waitWithTimeout(pid, kExitTimeoutMs, status)) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-  }
 }
 
 // The display number Xvfb writes, followed by a newline, once it accepts connections.
@@ -130,7 +111,7 @@ bool runWithDisplay(const std::string& display, const std::vector<std::string>& 
     return false;
   }
   int status = 0;
-  if (!waitWithTimeout(pid, kExitTimeoutMs, status)) {
+  if (!waitForChild(pid, kExitTimeoutMs, status)) {
     stopChild(pid);
     return false;
   }
