@@ -19,8 +19,9 @@ find_build_folder() {
 WINEPREFIX=${PIXORIA_WINEPREFIX:-$(find_build_folder)/wineprefix}
 export WINEPREFIX
 export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs; nothing here needs them.
-export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+# No Mono or Gecko installer dialogs (nothing here needs them), and no debugger that would keep a
+# crashed test waiting instead of failing.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 wine=${PIXORIA_WINE:-/usr/lib/wine/wine64}
 

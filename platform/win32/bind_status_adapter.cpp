@@ -6,12 +6,6 @@
 
 namespace pixoria::platform::win32 {
 
-BindStatusAdapter::~BindStatusAdapter() {
-  if (binding_ != nullptr) {
-    binding_->Release();
-  }
-}
-
 HRESULT BindStatusAdapter::QueryInterface(REFIID riid, void** object) {
   if (IsEqualIID(riid, IID_IBindStatusCallback) || IsEqualIID(riid, IID_IUnknown)) {
     *object = static_cast<IBindStatusCallback*>(this);
@@ -30,10 +24,7 @@ ULONG BindStatusAdapter::Release() {
 
 // The result stays E_NOTIMPL; the binding is only kept to read the HTTP status later.
 HRESULT BindStatusAdapter::OnStartBinding(DWORD, IBinding* binding) {
-  if (binding != nullptr && binding_ == nullptr) {
-    binding_ = binding;
-    binding_->AddRef();
-  }
+  tracker_.start(binding);
   return E_NOTIMPL;
 }
 
@@ -47,7 +38,16 @@ HRESULT BindStatusAdapter::OnLowResource(DWORD) {
 
 HRESULT BindStatusAdapter::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
                                       LPCWSTR statusText) {
+  tracker_.noteActivity();
   readHttpStatus();
+  if (statusCode == BINDSTATUS_DOWNLOADINGDATA || statusCode == BINDSTATUS_ENDDOWNLOADDATA ||
+      statusCode == BINDSTATUS_BEGINDOWNLOADDATA) {
+    lastProgress_ = progress;
+    progressMax_ = progressMax;
+  }
+  if (progress > bodyCap_) {
+    tracker_.abort();
+  }
   if (target_ != nullptr) {
     target_->onProgress(progress, progressMax, statusCode,
                         statusText != nullptr ? toUtf8(statusText) : std::string());
@@ -72,11 +72,12 @@ HRESULT BindStatusAdapter::OnObjectAvailable(REFIID, IUnknown*) {
 }
 
 void BindStatusAdapter::readHttpStatus() {
-  if (binding_ == nullptr || httpStatus_ != 0) {
+  IBinding* binding = tracker_.binding();
+  if (binding == nullptr || httpStatus_ != 0) {
     return;
   }
   IWinInetHttpInfo* info = nullptr;
-  if (FAILED(binding_->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) ||
+  if (FAILED(binding->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) ||
       info == nullptr) {
     return;
   }

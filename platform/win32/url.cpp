@@ -5,10 +5,13 @@
 // The Windows headers below need windows.h before them.
 #include <urlmon.h>
 
-#include <new>
+#include <exception>
+#include <memory>
 
 #include "bind_status_adapter.h"
 #include "replace_file.h"
+#include "stall_watchdog.h"
+#include "url_limits.h"
 #include "wide_text.h"
 
 namespace pixoria::platform {
@@ -17,11 +20,13 @@ namespace {
 
 using win32::toWide;
 
-// A feed is small; a body longer than this is cut off rather than read into memory.
-constexpr std::uint64_t kMaxStreamBytes = std::uint64_t{64} << 20;
-
 bool isHttpAddress(std::string_view url) {
   return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
+}
+
+// HTTP answers an error with a page that urlmon happily delivers; the page is not the file.
+bool isErrorStatus(DWORD httpStatus) {
+  return httpStatus >= 400;
 }
 
 // Owns the IStream and reads it to its end or to the cap.
@@ -34,7 +39,8 @@ class ComStream final : public Stream {
 
   HResult read(void* buffer, std::uint32_t size, std::uint32_t& bytesRead) override {
     bytesRead = 0;
-    const std::uint64_t left = kMaxStreamBytes - total_;
+    // A feed is small; a longer body is cut off rather than read into memory.
+    const std::uint64_t left = win32::kStreamBodyCap - total_;
     const ULONG wanted = static_cast<ULONG>(left < size ? left : size);
     if (wanted == 0) {
       return S_FALSE;
@@ -51,9 +57,38 @@ class ComStream final : public Stream {
   std::uint64_t total_ = 0;
 };
 
-// HTTP answers an error with a page that urlmon happily delivers; the page is not the file.
-bool isErrorStatus(DWORD httpStatus) {
-  return httpStatus >= 400;
+// No callback: urlmon declines to open a stream for one that answers E_NOTIMPL, and goes on
+// calling it while the stream is read. A stall is bounded by wininet's own timeouts here.
+HResult openStream(std::string_view url, std::unique_ptr<Stream>& stream) {
+  IStream* opened = nullptr;
+  const HRESULT result = URLOpenBlockingStreamW(nullptr, toWide(url).c_str(), &opened, 0, nullptr);
+  if (FAILED(result) || opened == nullptr) {
+    return FAILED(result) ? result : E_POINTER;
+  }
+  stream = std::make_unique<ComStream>(opened);
+  return S_OK;
+}
+
+HResult downloadToFile(std::string_view url, std::string_view filePath,
+                       BindStatusCallback* callback) {
+  const std::wstring destination = toWide(filePath);
+  const std::wstring temporary = win32::temporaryPathBeside(destination);
+  HRESULT result = S_OK;
+  {
+    win32::BindStatusAdapter adapter(callback, win32::kDownloadBodyCap);
+    {
+      win32::StallWatchdog watchdog(adapter.tracker(), win32::stallTimeoutMs());
+      result = URLDownloadToFileW(nullptr, toWide(url).c_str(), temporary.c_str(), 0, &adapter);
+    }
+    if (result == S_OK && (isErrorStatus(adapter.httpStatus()) || adapter.bodyCutShort())) {
+      result = INET_E_DOWNLOAD_FAILURE;
+    }
+  }
+  if (result != S_OK) {
+    DeleteFileW(temporary.c_str());
+    return result;
+  }
+  return win32::replaceWith(temporary, destination) ? S_OK : E_FAIL;
 }
 
 }  // namespace
@@ -62,17 +97,12 @@ HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& str
   if (!isHttpAddress(url)) {
     return E_INVALIDARG;
   }
-  IStream* opened = nullptr;
-  const HRESULT result = URLOpenBlockingStreamW(nullptr, toWide(url).c_str(), &opened, 0, nullptr);
-  if (FAILED(result) || opened == nullptr) {
-    return FAILED(result) ? result : E_POINTER;
-  }
-  stream.reset(new (std::nothrow) ComStream(opened));
-  if (!stream) {
-    opened->Release();
+  win32::applyUrlTimeouts();
+  try {
+    return openStream(url, stream);
+  } catch (const std::exception&) {  // no memory or no thread for the watchdog
     return E_OUTOFMEMORY;
   }
-  return S_OK;
 }
 
 HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
@@ -80,21 +110,12 @@ HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
   if (!isHttpAddress(url)) {
     return E_INVALIDARG;
   }
-  const std::wstring destination = toWide(filePath);
-  const std::wstring temporary = win32::temporaryPathBeside(destination);
-  HRESULT result = S_OK;
-  {
-    win32::BindStatusAdapter adapter(callback);
-    result = URLDownloadToFileW(nullptr, toWide(url).c_str(), temporary.c_str(), 0, &adapter);
-    if (result == S_OK && isErrorStatus(adapter.httpStatus())) {
-      result = INET_E_DOWNLOAD_FAILURE;
-    }
+  win32::applyUrlTimeouts();
+  try {
+    return downloadToFile(url, filePath, callback);
+  } catch (const std::exception&) {
+    return E_OUTOFMEMORY;
   }
-  if (result != S_OK) {
-    DeleteFileW(temporary.c_str());
-    return result;
-  }
-  return win32::replaceWith(temporary, destination) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 }  // namespace pixoria::platform

@@ -22,6 +22,14 @@ int main(int argc, char** argv) {
   qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
   qputenv("XDG_STATE_HOME", (root + "/state").toUtf8());
   qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
+  // No test reaches the real image services or the real desktop: the addresses lead to a closed
+  // loopback port until a test points them at its own server.
+  for (const char* name : {"PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE"})
+    qputenv(name, "http://127.0.0.1:9");
+  qputenv("PIXORIA_NASA_FEED_URL", "http://127.0.0.1:9/nasa.rss");
+  qputenv("PIXORIA_WIKIPEDIA_FEED_PREFIX", "http://127.0.0.1:9/featured/");
+  qputenv("PIXORIA_DESKTOP", "headless");
+  qputenv("PIXORIA_SCREENS", "320x180");
 
   QApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));

@@ -14,6 +14,7 @@
 #include "bind_status_adapter.h"
 #include "pixoria/platform/url.h"
 #include "support/test_images.h"
+#include "url_limits.h"
 
 namespace pixoria::test {
 namespace {
@@ -43,7 +44,7 @@ class RecordingCallback : public pf::BindStatusCallback {
 
 TEST(BindStatusAdapterTest, EverySlotAnswersAsTheTableSays) {
   RecordingCallback callback;
-  platform::win32::BindStatusAdapter adapter(&callback);
+  platform::win32::BindStatusAdapter adapter(&callback, platform::win32::kDownloadBodyCap);
   IBindStatusCallback* com = &adapter;
 
   void* out = nullptr;
@@ -157,6 +158,30 @@ TEST_F(LoopbackTest, ADownloadReportsDataAndItsEndAndReplacesTheFile) {
   EXPECT_TRUE(callback.saw(pf::kBindStatusDownloadingData));
   EXPECT_TRUE(callback.saw(pf::kBindStatusEndDownloadData));
   EXPECT_EQ(folderNames(), std::vector<std::string>{"temp_image.jpg"});
+}
+
+TEST_F(LoopbackTest, ABodyPastItsCapIsAbortedWhileProgressStillAnswersOk) {
+  RecordingCallback callback;
+  platform::win32::BindStatusAdapter adapter(&callback, 100000);
+  const std::wstring url = std::filesystem::path(origin + "/bytes/300000").wstring();
+  const std::wstring target = std::filesystem::path(folder + "\\big.bin").wstring();
+  EXPECT_NE(URLDownloadToFileW(nullptr, url.c_str(), target.c_str(), 0, &adapter), S_OK);
+  EXPECT_TRUE(callback.saw(pf::kBindStatusDownloadingData));
+}
+
+// The loopback run shortens the stall timeout to 2 s (PIXORIA_TEST_STALL_SECONDS).
+TEST_F(LoopbackTest, AServerThatStopsSendingIsGivenUp) {
+  const std::string target = folder + "\\temp_image.jpg";
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_TRUE(pf::failed(pf::urlDownloadToFile(origin + "/stall-after/1000", target, nullptr)));
+  EXPECT_LT(GetTickCount64() - start, 15000u);
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(LoopbackTest, AConnectionClosedBeforeTheAnnouncedLengthIsAFailure) {
+  const std::string target = folder + "\\temp_image.jpg";
+  EXPECT_TRUE(pf::failed(pf::urlDownloadToFile(origin + "/close-after/1000", target, nullptr)));
+  EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 TEST_F(LoopbackTest, AnErrorStatusOrNoServerIsAFailureThatLeavesTheFileWhole) {

@@ -1,0 +1,37 @@
+// Ends a transfer whose server stops sending. urlmon's transfer blocks the calling thread without
+// reporting anything while no data comes, so a second thread watches the binding's last activity
+// and aborts it once that is older than the stall timeout.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "binding_tracker.h"
+
+namespace pixoria::platform::win32 {
+
+class StallWatchdog {
+ public:
+  StallWatchdog(BindingTracker& tracker, DWORD stallMs);
+  ~StallWatchdog();  // stops the watch and waits for the thread
+  StallWatchdog(const StallWatchdog&) = delete;
+  StallWatchdog& operator=(const StallWatchdog&) = delete;
+
+  bool fired() const { return fired_; }
+
+ private:
+  void watch(ULONGLONG startedAt);
+
+  BindingTracker& tracker_;
+  const DWORD stallMs_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+}  // namespace pixoria::platform::win32

@@ -1,0 +1,90 @@
+// What the form's and the preview fetcher's tests share: waiting on Qt's loop, the settings key
+// in the hive, a stand-in agent window, and a loopback server with realistic feeds and images.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/fixture_server.h"
+
+// Readable values in GoogleTest's messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
+namespace pixoria::app_test {
+
+// Runs Qt's loop and the platform's message queue until `condition` holds; false on timeout.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// Runs both loops for `ms` milliseconds.
+void spin(int ms);
+
+// The settings key through the platform registry, as the agent sees it.
+std::optional<std::uint32_t> hiveDword(const char* name);
+std::optional<std::string> hiveString(const char* name);
+void setHiveDword(const char* name, std::uint32_t value);
+void setHiveString(const char* name, const std::string& value);
+
+// A fresh start: no hive, no autostart entry, no desktop log, an empty wallpaper folder.
+void resetUserState();
+
+std::string wallpaperFolder();
+std::string autostartEntryFile();
+std::string desktopLogFile();
+
+// Writes a real JPEG of one colour.
+bool writeJpeg(const std::string& path, int width, int height, std::uint8_t red, std::uint8_t green,
+               std::uint8_t blue);
+
+// A window of the agent's class and title in this process; records every message posted to it.
+class StandInAgent {
+ public:
+  StandInAgent();
+  ~StandInAgent();
+  StandInAgent(const StandInAgent&) = delete;
+  StandInAgent& operator=(const StandInAgent&) = delete;
+
+  bool created() const { return created_; }
+  // The message numbers received since the last call, after handling what is waiting.
+  std::vector<std::uint32_t> takeMessages();
+
+ private:
+  bool created_ = false;
+};
+
+// The fixture server over a folder holding the three services' documents (the realistic ones,
+// their image addresses moved to the server) and a JPEG at every image address; the services'
+// addresses point at it while it lives.
+class FeedServer {
+ public:
+  FeedServer();
+  ~FeedServer();
+  FeedServer(const FeedServer&) = delete;
+  FeedServer& operator=(const FeedServer&) = delete;
+
+  bool running() const { return server_ && server_->running(); }
+  std::string url(const std::string& path) const { return server_->url(path); }
+  const std::string& folder() const { return folder_; }
+  // Request paths since the last call.
+  std::vector<std::string> takeRequests();
+  // Replaces the file served at `path` (starting with '/').
+  void serve(const std::string& path, const std::string& bytes) const;
+  // The i-th Wikipedia day's path (0 = today in UTC).
+  static std::string wikipediaDayPath(int daysBack);
+
+ private:
+  void publish(const std::string& path, std::string document) const;
+
+  std::string folder_;
+  std::unique_ptr<test::FixtureServer> server_;
+  std::size_t requestsSeen_ = 0;
+};
+
+}  // namespace pixoria::app_test

@@ -1,0 +1,254 @@
+// The preview fetcher against the loopback feed server: the signal sequence of each source, the
+// lists it fills, the cancel rule, and the ways a load fails.
+#include "preview/load_wallpaper_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+
+#include "form_test_support.h"
+#include "preview/preview_file.h"
+#include "shell/cv_global.h"
+#include "support/test_images.h"
+
+namespace pixoria::app_test {
+namespace {
+
+const QString kBingPreparing =
+    QStringLiteral("ready:Preparing to download images from Bing Server...");
+const QString kNasaPreparing =
+    QStringLiteral("ready:Preparing to download images from NASA Server...");
+const QString kWikipediaPreparing =
+    QStringLiteral("ready:Preparing to download images from Wikipedia Server...");
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetUserState();
+    ASSERT_TRUE(server.running());
+    server.takeRequests();
+  }
+
+  // A loader wired to the test's lists, recording its seen in order.
+  std::unique_ptr<LoadWallpaperThread> makeLoader(int source) {
+    auto loader = std::make_unique<LoadWallpaperThread>();
+    loader->source = source;
+    loader->setNasaUrlList(&nasaUrls);
+    loader->setNasaDescriptionList(&nasaDescriptions);
+    loader->setWikipediaUrlList(&wikipediaUrls);
+    loader->setWikipediaCreditList(&wikipediaCredits);
+    loader->setWikipediaDescriptionList(&wikipediaDescriptions);
+    QObject::connect(loader.get(), &LoadWallpaperThread::firstImageReady,
+                     [this](const QString& text) { seen << "ready:" + text; });
+    QObject::connect(loader.get(), &LoadWallpaperThread::showDesc,
+                     [this](const QString& text) { seen << "desc:" + text; });
+    QObject::connect(loader.get(), &LoadWallpaperThread::downloadComplete,
+                     [this] { seen << "complete"; });
+    QObject::connect(loader.get(), &LoadWallpaperThread::downloadFail, [this] { seen << "fail"; });
+    return loader;
+  }
+
+  bool ended() {
+    return waitUntil([this] {
+      return seen.contains(QStringLiteral("complete")) || seen.contains(QStringLiteral("fail"));
+    });
+  }
+
+  QStringList withoutProgress() const {
+    QStringList kept;
+    for (const QString& line : seen) {
+      if (!line.startsWith(QStringLiteral("ready:Download progress:")))
+        kept << line;
+    }
+    return kept;
+  }
+
+  std::string preview() const { return test::readFileBytes(previewImagePath().toStdString()); }
+  std::string served(const std::string& path) const {
+    return test::readFileBytes(server.folder() + path);
+  }
+
+  FeedServer server;
+  QStringList seen;
+  QList<QByteArray> nasaUrls, nasaDescriptions, wikipediaUrls, wikipediaCredits,
+      wikipediaDescriptions;
+};
+
+TEST_F(LoaderTest, BingAnnouncesCaptionProgressAndSavesTheImage) {
+  auto loader = makeLoader(0);
+  loader->bingUrl =
+      QString::fromStdString(server.url("/HPImageArchive.aspx?format=xml&idx=3&n=1&mkt=en-GB"));
+  loader->loadWallpaper();
+  ASSERT_TRUE(ended());
+  // The caption ends before its closing tag, with the XML entities decoded.
+  EXPECT_EQ(
+      withoutProgress(),
+      QStringList({kBingPreparing,
+                   QStringLiteral("desc:Anse Source d\u2019Argent beach, La Digue, Seychelles "
+                                  "& the \u201cIndian Ocean\u201d (\u00a9 Jane Doe/Getty "
+                                  "Images)"),
+                   QStringLiteral("complete")}));
+  EXPECT_EQ(seen.at(seen.size() - 2), QStringLiteral("ready:Download progress: 100 %"));
+  EXPECT_EQ(CVGlobal::wallpaperPath, previewImagePath());
+  EXPECT_EQ(preview(), served("/th"));
+  const std::vector<std::string> requests = server.takeRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0], "/HPImageArchive.aspx?format=xml&idx=3&n=1&mkt=en-GB");
+  EXPECT_EQ(requests[1].rfind("/th?id=OHR.LaDigue_EN-US1234567890_1920x1080.jpg", 0), 0u);
+}
+
+TEST_F(LoaderTest, NasaBuildsItsListOnceThenDownloadsStraightFromIt) {
+  auto first = makeLoader(1);
+  first->loadWallpaper();
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(withoutProgress(), QStringList({kNasaPreparing, QStringLiteral("complete")}));
+  ASSERT_GE(nasaUrls.size(), 2);
+  EXPECT_LE(nasaUrls.size(), 7);
+  EXPECT_EQ(nasaUrls.size(), nasaDescriptions.size());
+  std::vector<std::string> requests = server.takeRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0], "/nasa.rss");
+  EXPECT_EQ(server.url(requests[1]), nasaUrls.at(0).toStdString());
+
+  seen.clear();
+  auto second = makeLoader(1);
+  second->nasaIndex = 1;
+  second->loadWallpaper();
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(withoutProgress(), QStringList({QStringLiteral("complete")}));
+  requests = server.takeRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(server.url(requests[0]), nasaUrls.at(1).toStdString());
+  EXPECT_EQ(preview(), served(requests[0].substr(0, requests[0].find('?'))));
+}
+
+TEST_F(LoaderTest, WikipediaAsksForSevenDaysInTurnAndDownloadsTheFirstPictureFound) {
+  // Today has no picture: the first one comes from yesterday.
+  server.serve(
+      FeedServer::wikipediaDayPath(0),
+      test::readFileBytes(std::string(PIXORIA_FIXTURE_DIR) + "/feeds/wikipedia_no_image.json"));
+  auto loader = makeLoader(2);
+  loader->loadWallpaper();
+  ASSERT_TRUE(waitUntil([&] {
+    return server.takeRequests().size() == 0 && wikipediaUrls.size() == 6 &&
+           seen.contains(QStringLiteral("complete"));
+  }));
+  EXPECT_EQ(withoutProgress(), QStringList({kWikipediaPreparing, QStringLiteral("complete")}));
+  EXPECT_EQ(wikipediaUrls.size(), 6);
+  EXPECT_EQ(wikipediaCredits.size(), wikipediaDescriptions.size());
+  EXPECT_NE(wikipediaUrls.at(0).indexOf("Featured_picture_7"), -1) << wikipediaUrls.at(0).data();
+}
+
+TEST_F(LoaderTest, WikipediaRequestsComeInDateOrderWithOneImageDownload) {
+  auto loader = makeLoader(2);
+  loader->loadWallpaper();
+  ASSERT_TRUE(waitUntil([&] { return wikipediaUrls.size() == 7 && seen.contains("complete"); }));
+  spin(100);
+  std::vector<std::string> requests = server.takeRequests();
+  std::vector<std::string> days, images;
+  for (const std::string& request : requests)
+    (request.rfind("/featured/", 0) == 0 ? days : images).push_back(request);
+  ASSERT_EQ(days.size(), 7u);
+  for (int day = 0; day < 7; ++day)
+    EXPECT_EQ(days[static_cast<std::size_t>(day)], FeedServer::wikipediaDayPath(day));
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(server.url(images[0]), wikipediaUrls.at(0).toStdString());
+
+  // A filled list goes straight to the image, no preparing line.
+  seen.clear();
+  auto again = makeLoader(2);
+  again->wikipediaIndex = 6;
+  again->loadWallpaper();
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(withoutProgress(), QStringList({QStringLiteral("complete")}));
+  requests = server.takeRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(server.url(requests[0]), wikipediaUrls.at(6).toStdString());
+}
+
+TEST_F(LoaderTest, CancellingStopsEveryRequestAndSilencesTheDownloadInFlight) {
+  auto early = makeLoader(0);
+  early->bingUrl = QString::fromStdString(server.url("/HPImageArchive.aspx"));
+  early->setTerminateDownload(true);
+  early->loadWallpaper();
+  early->downloadImage(QString::fromStdString(server.url("/th")));
+  auto nasa = makeLoader(1);
+  nasa->setTerminateDownload(true);
+  nasa->loadWallpaper();
+  spin(300);
+  EXPECT_TRUE(seen.isEmpty()) << seen.join(',').toStdString();
+  EXPECT_TRUE(server.takeRequests().empty());
+
+  // A download that hangs half way: cancelled, it reports nothing, and the file stays as it was.
+  test::writeFileBytes(previewImagePath().toStdString(), "before");
+  auto stalled = makeLoader(0);
+  stalled->downloadImage(QString::fromStdString(server.url("/stall-after/4000")));
+  ASSERT_TRUE(waitUntil([&] { return !server.takeRequests().empty(); }));
+  spin(200);
+  stalled->setTerminateDownload(true);
+  seen.clear();
+  spin(500);
+  EXPECT_TRUE(seen.isEmpty()) << seen.join(',').toStdString();
+  EXPECT_EQ(preview(), "before");
+}
+
+TEST_F(LoaderTest, FailuresReportDownloadFailAndLeaveThePreviewFile) {
+  test::writeFileBytes(previewImagePath().toStdString(), "before");
+  struct Case {
+    const char* name;
+    std::string address;
+  };
+  const Case cases[] = {
+      {"server error", server.url("/status/500")},
+      {"local file", "file:///etc/hostname"},
+      {"redirect to a local file", server.url("/redirect?to=file:///etc/hostname")},
+      {"connection closed early", server.url("/close-after/100")},
+  };
+  for (const Case& c : cases) {
+    seen.clear();
+    auto loader = makeLoader(0);
+    loader->downloadImage(QString::fromStdString(c.address));
+    ASSERT_TRUE(ended()) << c.name;
+    EXPECT_EQ(seen.last(), QStringLiteral("fail")) << c.name;
+    EXPECT_EQ(preview(), "before") << c.name;
+  }
+
+  // A failed archive request ends the Bing load at once.
+  seen.clear();
+  auto bing = makeLoader(0);
+  bing->bingUrl = QString::fromStdString(server.url("/status/404"));
+  bing->loadWallpaper();
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(seen, QStringList({kBingPreparing, QStringLiteral("fail")}));
+
+  // No wallpaper folder: nothing can be saved.
+  std::filesystem::remove_all(wallpaperFolder());
+  seen.clear();
+  auto homeless = makeLoader(0);
+  homeless->downloadImage(QString::fromStdString(server.url("/th")));
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(seen.last(), QStringLiteral("fail"));
+}
+
+TEST_F(LoaderTest, ABodyWithoutLengthGivesNoPercentagesOnTheWayAndReplacesTheWholeFile) {
+  auto first = makeLoader(0);
+  first->downloadImage(QString::fromStdString(server.url("/bytes/70000")));
+  ASSERT_TRUE(ended());
+  // Only the end of the transfer knows the total; Qt reports it then.
+  EXPECT_EQ(withoutProgress(), QStringList({QStringLiteral("complete")}));
+  EXPECT_LE(seen.size(), 2);
+  EXPECT_EQ(seen.first(), seen.size() == 2 ? "ready:Download progress: 100 %" : "complete");
+  EXPECT_EQ(preview().size(), 70000u);
+
+  seen.clear();
+  auto second = makeLoader(0);
+  second->downloadImage(QString::fromStdString(server.url("/th")));
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(preview(), served("/th"));
+}
+
+}  // namespace
+}  // namespace pixoria::app_test
