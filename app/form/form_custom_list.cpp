@@ -30,7 +30,13 @@ void AutoPixoriaForm::showCustomImage(int index) {
   customWalpaperSourceURLIndex = index;
   const QString& path = customFileList.at(index);
   ui->PreviewLabel->setText(QFileInfo(path).fileName());
-  ui->customSourceTreeWidget->setCurrentItem(ui->customSourceTreeWidget->topLevelItem(index));
+  // An entry that is already selected only becomes current, so a selection of several entries
+  // (for Remove) survives the preview of its first one.
+  QTreeWidgetItem* item = ui->customSourceTreeWidget->topLevelItem(index);
+  if (item != nullptr && item->isSelected())
+    ui->customSourceTreeWidget->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+  else
+    ui->customSourceTreeWidget->setCurrentItem(item);
   ui->pixoriaImageButton->show();
   ui->pixoriaImageSaveButton->show();
   // A file that is gone or does not decode gives an empty picture.
