@@ -6,7 +6,9 @@
 // The Windows headers below need windows.h before them.
 #include <gdiplus.h>
 
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "replace_file.h"
 #include "wide_text.h"
@@ -177,10 +179,15 @@ GpStatus getImageEncoders(std::vector<ImageCodecInfo>& encoders) {
   if (status != gp::Ok) {
     return fromGp(status);
   }
-  encoders.clear();
-  for (UINT i = 0; i < count; ++i) {
-    encoders.push_back({guidText(codecs[i].Clsid),
+  try {
+    std::vector<ImageCodecInfo> listed;
+    for (UINT i = 0; i < count; ++i) {
+      listed.push_back({guidText(codecs[i].Clsid),
                         codecs[i].MimeType != nullptr ? toUtf8(codecs[i].MimeType) : ""});
+    }
+    encoders = std::move(listed);
+  } catch (const std::bad_alloc&) {
+    return GpStatus::outOfMemory;
   }
   return GpStatus::ok;
 }

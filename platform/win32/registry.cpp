@@ -84,8 +84,7 @@ ErrorCode regGetString(RegKey key, std::string_view subKey, std::string_view val
   status = RegGetValueW(toHkey(key), orNull(wideSubKey), wideName.c_str(), RRF_RT_REG_SZ, nullptr,
                         buffer.data(), &size);
   if (status == ERROR_SUCCESS) {
-    buffer.resize(buffer.find(L'\0') == std::wstring::npos ? buffer.size() : buffer.find(L'\0'));
-    value = toUtf8(buffer);
+    value = toUtf8(buffer.c_str());  // up to the terminator RegGetValueW guarantees
   }
   return status;
 }
