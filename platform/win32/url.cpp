@@ -11,6 +11,7 @@
 #include "bind_status_adapter.h"
 #include "replace_file.h"
 #include "stall_watchdog.h"
+#include "url/url_encoding.h"
 #include "url_limits.h"
 #include "wide_text.h"
 
@@ -22,6 +23,11 @@ using win32::toWide;
 
 bool isHttpAddress(std::string_view url) {
   return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
+}
+
+// Addresses cut out of feeds may carry spaces or UTF-8: encoded as on Linux, then widened.
+std::wstring toNetworkAddress(std::string_view url) {
+  return toWide(posix::percentEncodeUnsafeBytes(url));
 }
 
 // HTTP answers an error with a page that urlmon happily delivers; the page is not the file.
@@ -61,7 +67,8 @@ class ComStream final : public Stream {
 // calling it while the stream is read. A stall is bounded by wininet's own timeouts here.
 HResult openStream(std::string_view url, std::unique_ptr<Stream>& stream) {
   IStream* opened = nullptr;
-  const HRESULT result = URLOpenBlockingStreamW(nullptr, toWide(url).c_str(), &opened, 0, nullptr);
+  const HRESULT result =
+      URLOpenBlockingStreamW(nullptr, toNetworkAddress(url).c_str(), &opened, 0, nullptr);
   if (FAILED(result) || opened == nullptr) {
     return FAILED(result) ? result : E_POINTER;
   }
@@ -78,7 +85,8 @@ HResult downloadToFile(std::string_view url, std::string_view filePath,
     win32::BindStatusAdapter adapter(callback, win32::kDownloadBodyCap);
     {
       win32::StallWatchdog watchdog(adapter.tracker(), win32::stallTimeoutMs());
-      result = URLDownloadToFileW(nullptr, toWide(url).c_str(), temporary.c_str(), 0, &adapter);
+      result = URLDownloadToFileW(nullptr, toNetworkAddress(url).c_str(), temporary.c_str(), 0,
+                                  &adapter);
     }
     if (result == S_OK && (isErrorStatus(adapter.httpStatus()) || adapter.bodyCutShort())) {
       result = INET_E_DOWNLOAD_FAILURE;
