@@ -39,10 +39,18 @@ WindowHandle toHandle(HWND window) {
   return reinterpret_cast<WindowHandle>(window);
 }
 
+void forgetTimers(HWND window) {
+  auto& procedures = timerProcedures();
+  for (auto it = procedures.begin(); it != procedures.end();) {
+    it = it->first.first == window ? procedures.erase(it) : std::next(it);
+  }
+}
+
 LRESULT CALLBACK windowTrampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   win32::onWindowMessageForTray(window, message);
-  if (message == WM_NCDESTROY) {
+  if (message == WM_NCDESTROY) {  // the window's last message: its records go with it
     win32::forgetTrayIcons(window);
+    forgetTimers(window);
   }
   const auto atom = static_cast<ATOM>(GetClassLongPtrW(window, GCW_ATOM));
   const auto found = classProcedures().find(atom);
@@ -56,13 +64,6 @@ void CALLBACK timerTrampoline(HWND window, UINT message, UINT_PTR timerId, DWORD
   const auto found = timerProcedures().find({window, timerId});
   if (found != timerProcedures().end() && found->second != nullptr) {
     found->second(toHandle(window), message, timerId, tickCount);
-  }
-}
-
-void forgetTimers(HWND window) {
-  auto& procedures = timerProcedures();
-  for (auto it = procedures.begin(); it != procedures.end();) {
-    it = it->first.first == window ? procedures.erase(it) : std::next(it);
   }
 }
 
@@ -101,7 +102,6 @@ WindowHandle createWindow(std::string_view className, std::string_view title) {
 }
 
 bool destroyWindow(WindowHandle window) {
-  forgetTimers(toHwnd(window));
   return DestroyWindow(toHwnd(window)) != FALSE;
 }
 
