@@ -115,6 +115,9 @@ void AutoPixoriaForm::onDownloadComplete() {
 
 void AutoPixoriaForm::onDownloadFail() {
   downloadCompleted = false;
+  // A second drawing still due from an earlier load would cover the status the failure leaves.
+  if (loadImageTimer != nullptr)
+    loadImageTimer->stop();
   ui->pixoriaImageButton->setEnabled(false);
   ui->pixoriaImageSaveButton->setEnabled(false);
   ui->pixoriaImageReloadButton->setEnabled(true);

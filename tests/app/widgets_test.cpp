@@ -68,7 +68,7 @@ TEST(FormWidgets, CarryTheirNamesAndTexts) {
       {"pixoriaSourceRegionLabel", "Select region:"},
       {"pixoriaTimeTitle", "Change wallpaper every"},
       {"PreviewLabel", "Preview"},
-      {"pixoriaImage", "Downloading daily image from Microsoft Bing server..."},
+      {"pixoriaImage", "Downloading image of the day from Microsoft Bing server..."},
       {"pixoriaImageLabel", ""},
       {"pixoriaImageLabel2", ""},
   };
