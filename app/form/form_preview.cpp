@@ -273,6 +273,11 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
   ui->pixoriaImageLabel->clear();
   ui->pixoriaImageLabel2->clear();
   showSourceControls(index);
+  // A short custom list hides the arrows; every feed steps through its days again.
+  if (index != kCustomSource) {
+    ui->pixoriaBackToolButton->show();
+    ui->pixoriaNextToolButton->show();
+  }
   switch (index) {
     case kBingSource:
       ui->pixoriaImage->setText(

@@ -252,6 +252,10 @@ TEST_F(FormPreviewTest, TheCustomListAddsRemovesAndShowsItsFiles) {
   EXPECT_EQ(label("pixoriaImage")->text(), "Loading image from the list...");
   EXPECT_TRUE(button("pixoriaImageButton")->isHidden());
   EXPECT_EQ(hiveDword("CustomCount"), 0u);
+
+  // Back to a feed, the arrows come back with it.
+  box("pixoriaSourceComboBox")->setCurrentIndex(0);
+  EXPECT_FALSE(button("pixoriaNextToolButton")->isHidden());
   test::removeFolder(pictures);
 }
 
