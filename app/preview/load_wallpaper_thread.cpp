@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
@@ -228,8 +230,10 @@ void LoadWallpaperThread::onImageFinished(QNetworkReply* reply) {
     qDebug() << "Download error:" << reply->errorString();
     emit downloadFail();
   } else {
-    // Written beside the preview file and renamed over it, so two loads that overlap never mix
-    // their bytes: the last one to finish wins.
+    // On a new machine nothing else has made the wallpaper folder yet: without it every preview
+    // would fail. Written beside the preview file and renamed over it, so two loads that overlap
+    // never mix their bytes: the last one to finish wins.
+    QDir().mkpath(QFileInfo(CVGlobal::wallpaperPath).absolutePath());
     QSaveFile file(CVGlobal::wallpaperPath);
     if (file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0 && file.commit()) {
       qDebug() << "The file is saved to " << CVGlobal::wallpaperPath;

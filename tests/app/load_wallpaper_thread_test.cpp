@@ -224,13 +224,23 @@ TEST_F(LoaderTest, FailuresReportDownloadFailAndLeaveThePreviewFile) {
   ASSERT_TRUE(ended());
   EXPECT_EQ(seen, QStringList({kBingPreparing, QStringLiteral("fail")}));
 
-  // No wallpaper folder: nothing can be saved.
+  // A file where the wallpaper folder should be: nothing can be saved.
   std::filesystem::remove_all(wallpaperFolder());
+  test::writeFileBytes(wallpaperFolder(), "not a folder");
   seen.clear();
-  auto homeless = makeLoader(0);
-  homeless->downloadImage(QString::fromStdString(server.url("/th")));
+  auto blocked = makeLoader(0);
+  blocked->downloadImage(QString::fromStdString(server.url("/th")));
   ASSERT_TRUE(ended());
   EXPECT_EQ(seen.last(), QStringLiteral("fail"));
+
+  // No wallpaper folder yet (a new machine): it is made, and the preview saved.
+  std::filesystem::remove(wallpaperFolder());
+  seen.clear();
+  auto fresh = makeLoader(0);
+  fresh->downloadImage(QString::fromStdString(server.url("/th")));
+  ASSERT_TRUE(ended());
+  EXPECT_EQ(seen.last(), QStringLiteral("complete"));
+  EXPECT_EQ(preview(), served("/th"));
 }
 
 TEST_F(LoaderTest, ABodyWithoutLengthGivesNoPercentagesOnTheWayAndReplacesTheWholeFile) {
