@@ -14,23 +14,33 @@ source_dir=$(pwd)
 
 bash tools/setup.sh run test
 cmake --preset default >/dev/null
-cmake --build --preset default --target PixoriaHelper pixoria-post
+cmake --build --preset default --target PixoriaHelper Pixoria pixoria-post
 build=$source_dir/build/default
 post() { "$build/tools/pixoria-post" PIXORIA "Corvane Pixoria Helper" "$@"; }
 
 world=$(mktemp -d /tmp/pixoria-world-XXXXXX)
 export HOME=$world/home XDG_CONFIG_HOME=$world/home/.config XDG_DATA_HOME=$world/home/.local/share
 export XDG_STATE_HOME=$world/home/.local/state XDG_RUNTIME_DIR=$world/run
-mkdir -p "$HOME/Pictures" "$XDG_CONFIG_HOME/pixoria" "$XDG_RUNTIME_DIR" "$world/mirror/images"
+mkdir -p "$HOME/Pictures" "$XDG_CONFIG_HOME/pixoria" "$XDG_RUNTIME_DIR" "$world/mirror/images" \
+  "$world/install"
+# Both programs side by side, as installed: each starts the other from this folder.
+ln -s "$build/agent/PixoriaHelper" "$build/app/Pixoria" "$world/install/"
 chmod 700 "$XDG_RUNTIME_DIR"
 hive=$XDG_CONFIG_HOME/pixoria/HKCU.reg
 agent_log=$world/agent.log
 
 server_pid=
 agent_pid=
+app_pid=
 cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
   [ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null || true
+  # An agent the application started on its own is closed the way any program would close it.
+  if "$build/tools/pixoria-post" PIXORIA "Corvane Pixoria Helper" 16 2>/dev/null; then
+    sleep 1
+  fi
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  rm -rf "$world"
 }
 trap cleanup EXIT
 
@@ -60,11 +70,14 @@ write_hive() {
 custom_list="\"CustomCount\"=dword:00000002
 \"CustomFile0\"=\"$HOME/Pictures/dawn.jpg\"
 \"CustomFile1\"=\"$HOME/Pictures/meadow.png\"
-\"Path\"=\"$build/app\"
+\"Path\"=\"$world/install\"
 \"TimeIndex\"=dword:00000001"
 
 if [ -n "${DISPLAY:-}" ]; then
+  # The X root window, whatever the session's desktop: the user's own wallpaper settings stay
+  # untouched by a trial run.
   desktop=x11
+  export PIXORIA_DESKTOP=x11
 else
   desktop=headless
   export PIXORIA_DESKTOP=headless PIXORIA_SCREENS=1920x1080,1280x1024
@@ -90,12 +103,12 @@ write_hive "\"Enabled\"=dword:00000001
 \"Source\"=dword:00000003
 \"multiMonitorSupport\"=dword:00000002
 $custom_list"
-"$build/agent/PixoriaHelper" 2>"$agent_log" &
+"$world/install/PixoriaHelper" 2>"$agent_log" &
 agent_pid=$!
 show_desktop 1
 
 say "A second start leaves the first alone"
-"$build/agent/PixoriaHelper" && echo "second start exited with $?"
+"$world/install/PixoriaHelper" && echo "second start exited with $?"
 
 say "Switching to Bing's archive (a loopback mirror), then \"Next Image\" from the tray menu"
 write_hive "\"Enabled\"=dword:00000001
@@ -114,6 +127,20 @@ agent_pid=
 echo "what the agent said on standard error:"; sed 's/^/  /' "$agent_log"
 
 if [ "$desktop" = headless ]; then
-  say "No display here: to see the desktop, run: xvfb-run -a -s '-screen 0 1920x1080x24 -noreset' bash tools/run.sh"
+  say "No display here: to see the desktop and the configuration application, run: xvfb-run -a -s '-screen 0 1920x1080x24 -noreset' bash tools/run.sh"
+else
+  say "The configuration application, Pixoria"
+  "$world/install/Pixoria" 2>"$world/app.log" &
+  app_pid=$!
+  sleep 3
+  show_desktop 0
+  # On a desktop of one's own, the window stays until it is closed; under xvfb-run nobody can
+  # see it, so the screenshot is what there is.
+  if [ -t 0 ] && [[ "${XAUTHORITY:-}" != *xvfb-run* ]]; then
+    echo "close the Pixoria window to end the run"
+    wait "$app_pid" || true
+  else
+    kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null || true
+  fi
+  app_pid=
 fi
-rm -rf "$world"
