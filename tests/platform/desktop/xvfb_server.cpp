@@ -91,31 +91,10 @@ void XvfbServer::stop() {
 }
 
 bool runWithDisplay(const std::string& display, const std::vector<std::string>& arguments) {
-  std::vector<std::string> environment;
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::strncmp(*variable, "DISPLAY=", 8) != 0) {
-      environment.emplace_back(*variable);
-    }
-  }
-  environment.push_back("DISPLAY=" + display);
-  std::vector<std::string> argumentCopy = arguments;
-  std::vector<char*> argv = argumentVector(argumentCopy);
-  std::vector<char*> envp = argumentVector(environment);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    return false;
-  }
-  int status = 0;
-  if (!waitForChild(pid, kExitTimeoutMs, status)) {
-    stopChild(pid);
-    return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  // env(1) sets the variable for the one program, leaving ours as it is.
+  std::vector<std::string> command = {"env", "DISPLAY=" + display};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return runProgram(command, kExitTimeoutMs);
 }
 
 }  // namespace pixoria::test
