@@ -1,6 +1,7 @@
 #include "agent/show_main_program.h"
 
 #include "agent/agent_settings.h"
+#include "agent/program_folder.h"
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/shell.h"
@@ -9,15 +10,6 @@
 namespace pixoria {
 
 namespace pf = platform;
-
-std::string programFolder(const std::string& installPath) {
-  if (!installPath.empty()) {
-    return installPath;
-  }
-  std::string folder;
-  pf::getExecutableFolder(folder);
-  return folder;
-}
 
 bool ShowMainProgram() {
   pf::outputDebugString("ShowMainProgram");

@@ -1,7 +1,6 @@
 // Bringing up the configuration application from the tray.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace pixoria {
@@ -10,10 +9,6 @@ namespace pixoria {
 inline constexpr std::string_view kAppWindowClass = "Qt690QWindowIcon";
 inline constexpr std::string_view kAppWindowTitle = "Corvane Pixoria";
 inline constexpr std::string_view kAppProgramName = "Pixoria";
-
-// The folder that holds both programs: `installPath` when set, else the folder of the running
-// agent (a Path that was never written would otherwise name a program that cannot exist).
-std::string programFolder(const std::string& installPath);
 
 // Restores and raises the configuration application's window when it is open; otherwise starts
 // it from the installation folder, with that folder as working folder, and tells the user when it

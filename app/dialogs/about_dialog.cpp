@@ -2,15 +2,8 @@
 
 #include "pixoria/product.h"
 #include "shell/cv_global.h"
+#include "shell/utf8_text.h"
 #include "ui_about_dialog.h"
-
-namespace {
-
-QString fromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog) {
   ui->setupUi(this);
@@ -22,9 +15,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDia
     ui->label_5->resize(ui->label_5->sizeHint().width(), ui->label_5->height());
   ui->versionLabel->setText(QStringLiteral("Version: ") + CVGlobal::versionString());
   ui->webLabel->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                            .arg(fromView(pixoria::kMakerWebAddress),
-                                 fromView(pixoria::kMakerLinkHost).toHtmlEscaped()));
-  ui->label_3->setText(fromView(pixoria::kCopyrightNotice));
+                            .arg(fromUtf8(pixoria::kMakerWebAddress),
+                                 fromUtf8(pixoria::kMakerLinkHost).toHtmlEscaped()));
+  ui->label_3->setText(fromUtf8(pixoria::kCopyrightNotice));
 }
 
 AboutDialog::~AboutDialog() {

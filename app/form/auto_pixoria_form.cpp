@@ -15,6 +15,7 @@
 #include "pixoria/product.h"
 #include "shell/color_scheme.h"
 #include "shell/cv_global.h"
+#include "shell/utf8_text.h"
 #include "ui_auto_pixoria_form.h"
 
 namespace {
@@ -23,10 +24,6 @@ constexpr int kBingSource = 0;
 constexpr int kCustomSource = 3;
 constexpr int kPreviewSpacing = 40;
 constexpr int kFirstLoadDelayMs = 100;
-
-QString fromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QIcon resourceIcon(const char* name) {
   return QIcon(QStringLiteral(":/resources/images/") + QLatin1String(name));
@@ -54,9 +51,9 @@ AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::
     return;
   }
   subKey = QString::fromUtf8(CVGlobal::kSettingsKey);
-  agentClassName = fromView(pixoria::kAgentWindowClass);
-  agentWindowTitle = fromView(pixoria::kAgentWindowTitle);
-  agentExeName = QStringLiteral("PixoriaHelper") + fromView(pixoria::platform::kProgramSuffix);
+  agentClassName = fromUtf8(pixoria::kAgentWindowClass);
+  agentWindowTitle = fromUtf8(pixoria::kAgentWindowTitle);
+  agentExeName = QStringLiteral("PixoriaHelper") + fromUtf8(pixoria::platform::kProgramSuffix);
   buildLayout();
   updateThemeIcons();
   ui->customSourceTreeWidget->setHeaderLabels({QStringLiteral("File List")});
@@ -138,7 +135,7 @@ void AutoPixoriaForm::fillComboBoxes() {
   ui->pixoriaSourceComboBox->addItem(QStringLiteral("Wikimedia Picture of the Day"));
   ui->pixoriaSourceComboBox->addItem(QStringLiteral("Custom"));
   for (const pixoria::BingMarket& market : pixoria::kBingMarkets)
-    ui->pixoriaRegionComboBox->addItem(fromView(market.regionName));
+    ui->pixoriaRegionComboBox->addItem(fromUtf8(market.regionName));
   ui->pixoriaImageLabel->setText(QString());
   ui->pixoriaImageLabel2->setText(QString());
 }
@@ -173,7 +170,7 @@ void AutoPixoriaForm::showSourceControls(int source) {
 }
 
 void AutoPixoriaForm::on_websiteButton_clicked() {
-  QDesktopServices::openUrl(QUrl(fromView(pixoria::kMakerWebAddress)));
+  QDesktopServices::openUrl(QUrl(fromUtf8(pixoria::kMakerWebAddress)));
 }
 
 void AutoPixoriaForm::on_aboutButton_clicked() {

@@ -93,7 +93,6 @@ class AutoPixoriaForm : public QWidget {
   void startPreviewLoad();
   void showDownloadedImage();
   void setRegion(int region);
-  void buildBingUrls(const QString& marketCode);
   void showScaled(const QPixmap& pixmap);
   void setPreviewControlsEnabled(bool enabled);
 

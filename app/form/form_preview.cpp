@@ -16,6 +16,7 @@
 #include "form/pictures_folder.h"
 #include "preview/load_wallpaper_thread.h"
 #include "shell/cv_global.h"
+#include "shell/utf8_text.h"
 #include "ui_auto_pixoria_form.h"
 
 namespace {
@@ -26,10 +27,6 @@ constexpr int kWikipediaSource = 2;
 constexpr int kCustomSource = 3;
 constexpr int kLastFeedSource = kWikipediaSource;
 constexpr int kRedrawDelayMs = 1000;
-
-QString fromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // One step back (+1) or forward (-1) through a list of `length` entries, wrapping at both ends;
 // an empty list keeps index 0.
@@ -244,13 +241,11 @@ void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {
 void AutoPixoriaForm::setRegion(int region) {
   if (region < 0 || region >= static_cast<int>(pixoria::kBingMarkets.size()))
     return;
-  buildBingUrls(fromView(pixoria::kBingMarkets[static_cast<std::size_t>(region)].code));
-}
-
-void AutoPixoriaForm::buildBingUrls(const QString& marketCode) {
   bingUrlList.clear();
-  for (const std::string& request : pixoria::bingBaseRequests(pixoria::bingArchiveOrigin()))
-    bingUrlList.append(QString::fromStdString(request) + marketCode);
+  for (const std::string& url :
+       pixoria::bingFeedUrlsFor(pixoria::bingBaseRequests(pixoria::bingArchiveOrigin()),
+                                static_cast<std::uint32_t>(region)))
+    bingUrlList.append(QString::fromStdString(url));
 }
 
 void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int index) {

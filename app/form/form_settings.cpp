@@ -7,6 +7,7 @@
 #include <string>
 
 #include "agent/change_schedule.h"
+#include "agent/program_folder.h"
 #include "form/auto_pixoria_form.h"
 #include "form/second_monitor_wallpaper.h"
 #include "pixoria/platform/folders.h"
@@ -145,13 +146,8 @@ void AutoPixoriaForm::writeDataPixoria() {
 // The folder of the agent program: the stored installation folder, or the folder this program
 // runs from when none is stored (both programs are installed side by side).
 QString AutoPixoriaForm::agentCommandPath() const {
-  QString folder = CVGlobal::installPath();
-  if (folder.isEmpty()) {
-    std::string own;
-    pf::getExecutableFolder(own);
-    folder = QString::fromStdString(own);
-  }
-  return folder + QLatin1Char(pf::kPathSeparator) + agentExeName;
+  const std::string folder = pixoria::programFolder(CVGlobal::installPath().toStdString());
+  return QString::fromStdString(folder) + QLatin1Char(pf::kPathSeparator) + agentExeName;
 }
 
 void AutoPixoriaForm::startAgent(const QString& commandPath) {

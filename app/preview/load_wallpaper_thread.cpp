@@ -18,6 +18,7 @@
 #include "preview/preview_file.h"
 #include "preview/refused_reply.h"
 #include "shell/cv_global.h"
+#include "shell/utf8_text.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ constexpr qint64 kFeedCap = 16 << 20;
 constexpr qint64 kImageCap = 256 << 20;
 constexpr int kMaxRedirects = 5;
 constexpr int kStallTimeoutMs = 30'000;
-
-QString fromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QByteArray bytes(const std::string& text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));

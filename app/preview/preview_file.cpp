@@ -4,24 +4,17 @@
 
 #include "agent/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
-
-namespace {
-
-QString text(std::string_view utf8) {
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-}  // namespace
+#include "shell/utf8_text.h"
 
 QString wallpaperFilePath(std::string_view name) {
   namespace pf = pixoria::platform;
   const QChar separator = QLatin1Char(pf::kPathSeparator);
   std::string appData;
   if (!pf::getAppDataFolder(appData)) {
-    return separator + text(name);
+    return separator + fromUtf8(name);
   }
-  return QString::fromStdString(appData) + separator + text(pixoria::kWallpaperSubfolder) +
-         separator + text(pixoria::kWallpaperFolderName) + separator + text(name);
+  return QString::fromStdString(appData) + separator + fromUtf8(pixoria::kWallpaperSubfolder) +
+         separator + fromUtf8(pixoria::kWallpaperFolderName) + separator + fromUtf8(name);
 }
 
 QString previewImagePath() {
