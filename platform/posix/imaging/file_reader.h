@@ -19,6 +19,7 @@ class FileReader {
   void skip(std::uint64_t count) { position_ += count; }
   std::uint64_t position() const { return position_; }
   std::uint64_t size() const { return size_; }
+  int fd() const { return fd_; }
 
  private:
   int fd_;

@@ -6,6 +6,7 @@
 #include "imaging/decoders.h"
 #include "imaging/image_limits.h"
 #include "imaging/jpeg_error.h"
+#include "imaging/parallel_jpeg_rows.h"
 
 namespace pixoria::platform::imaging {
 namespace {
@@ -82,11 +83,17 @@ class JpegRows final : public RowSource {
     if (created_)
       jpeg_destroy_decompress(&info_);
   }
+  // Reads through a reader of its own.
+  explicit JpegRows(std::unique_ptr<FileReader> file) : JpegRows(*file) {
+    ownFile_ = std::move(file);
+  }
   JpegRows(const JpegRows&) = delete;
   JpegRows& operator=(const JpegRows&) = delete;
 
   GpStatus readHeader(ImageSize& size);
   GpStatus start(int minWidth, int minHeight);
+  // After readHeader: the rows decoded on several threads, when that decoder takes the file.
+  std::unique_ptr<RowSource> openParallel(int minWidth, int minHeight, JpegFallback fallback);
   void restrictColumns(int first, int last) override;
   GpStatus readRow(std::uint8_t* rgb) override;
   GpStatus skipRows(int count) override;
@@ -95,6 +102,7 @@ class JpegRows final : public RowSource {
   bool dataEnded() const { return source_.ranOut || error_.prematureEnd; }
   void cmykRowToRgb(std::uint8_t* rgb) const;
 
+  std::unique_ptr<FileReader> ownFile_;
   jpeg_decompress_struct info_{};
   JpegErrorHandler error_;
   JpegFileSource source_;
@@ -137,6 +145,15 @@ GpStatus JpegRows::start(int minWidth, int minHeight) {
   if (info_.out_color_space == JCS_CMYK)
     cmyk_.resize(std::size_t(width_) * 4);
   return GpStatus::ok;
+}
+
+std::unique_ptr<RowSource> JpegRows::openParallel(int minWidth, int minHeight,
+                                                  JpegFallback fallback) {
+  FileReader& file = *source_.file;
+  // libjpeg has read up to the end of the scan header; the entropy-coded data follows.
+  std::uint64_t scanStart = file.position() - source_.manager.bytes_in_buffer;
+  int scale = chooseScale(info_.image_width, info_.image_height, minWidth, minHeight);
+  return openParallelJpegRows(file.fd(), file.size(), info_, scanStart, scale, std::move(fallback));
 }
 
 // libjpeg widens the span to whole blocks; the columns outside it are never transformed.
@@ -198,13 +215,41 @@ GpStatus readJpegSize(FileReader& file, ImageSize& size) {
   return rows.readHeader(size);
 }
 
-GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
-                      std::unique_ptr<RowSource>& rows) {
-  auto jpeg = std::make_unique<JpegRows>(file);
+namespace {
+
+GpStatus openSingleThreaded(std::unique_ptr<JpegRows> jpeg, int minWidth, int minHeight,
+                            std::unique_ptr<RowSource>& rows) {
   ImageSize size;
   GpStatus status = jpeg->readHeader(size);
   if (status == GpStatus::ok)
     status = jpeg->start(minWidth, minHeight);
+  if (status == GpStatus::ok)
+    rows = std::move(jpeg);
+  return status;
+}
+
+}  // namespace
+
+GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
+                      std::unique_ptr<RowSource>& rows) {
+  std::uint64_t start = file.position();
+  auto jpeg = std::make_unique<JpegRows>(file);
+  ImageSize size;
+  GpStatus status = jpeg->readHeader(size);
+  if (status != GpStatus::ok)
+    return status;
+  int fd = file.fd();
+  auto fallback = [fd, start, minWidth, minHeight](std::unique_ptr<RowSource>& fallbackRows) {
+    auto reader = std::make_unique<FileReader>(fd);
+    reader->seek(start);
+    return openSingleThreaded(std::make_unique<JpegRows>(std::move(reader)), minWidth, minHeight,
+                              fallbackRows);
+  };
+  if (auto parallel = jpeg->openParallel(minWidth, minHeight, fallback)) {
+    rows = std::move(parallel);
+    return GpStatus::ok;
+  }
+  status = jpeg->start(minWidth, minHeight);
   if (status == GpStatus::ok)
     rows = std::move(jpeg);
   return status;

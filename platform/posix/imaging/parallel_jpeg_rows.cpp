@@ -1,0 +1,453 @@
+#include "imaging/parallel_jpeg_rows.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "imaging/jpeg_piece.h"
+#include "imaging/jpeg_piece_link.h"
+#include "imaging/jpeg_scan_layout.h"
+#include "imaging/jpeg_scan_plan.h"
+#include "imaging/ycbcr_to_rgb.h"
+
+namespace pixoria::platform::imaging {
+namespace {
+
+// The most decoded data a piece may hold: a piece of far denser units than the scan's average
+// stops there, and the rows past it come from the fallback.
+constexpr std::size_t kMaxPieceDecodedBytes = 16 << 20;
+constexpr int kMaxPieces = 4096;
+constexpr int kMaxWorkers = 8;
+// What a decoder reads past its piece to meet the next one.
+constexpr std::size_t kOverlapBytes = 64 * 1024;
+// Rows of units finished ahead of the reader, per piece being worked on.
+constexpr int kBandsPerPiece = 8;
+constexpr std::int64_t kNoFailure = INT64_MAX;
+
+bool readFully(int fd, std::uint64_t offset, std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t got = pread(fd, data + done, size - done, off_t(offset + done));
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      return false;
+    done += std::size_t(got);
+  }
+  return true;
+}
+
+// The pipeline. Workers decode pieces (a few ahead of the reader), and finish decoded pieces in
+// order once linked: each unit's samples are DC corrected, clamped and converted to RGB straight
+// into a ring of bands, one band per row of units. The reader hands out a band's rows once all
+// its units are in.
+class ParallelJpegRows final : public RowSource {
+ public:
+  ParallelJpegRows(int fd, JpegScanLayout layout, std::vector<std::uint64_t> cuts,
+                   JpegFallback fallback, int workers);
+  ~ParallelJpegRows() override;
+  ParallelJpegRows(const ParallelJpegRows&) = delete;
+  ParallelJpegRows& operator=(const ParallelJpegRows&) = delete;
+
+  void startWorkers(int count);
+  GpStatus readRow(std::uint8_t* rgb) override;
+
+ private:
+  struct Job {
+    enum Kind { none, decode, finish, stop } kind = none;
+    int piece = 0;
+  };
+
+  int pieceCount() const { return int(cuts_.size()) - 1; }
+  int valuesPerMcu() const { return layout_.blocksPerMcu * (1 + layout_.scale * layout_.scale); }
+  int rowsPerBand() const { return layout_.maxVertical * layout_.scale; }
+  std::size_t bandBytes() const { return std::size_t(rgbWidth_) * 3 * std::size_t(rowsPerBand()); }
+  std::uint8_t* band(std::int64_t mcuRow) {
+    return &bands_[std::size_t(mcuRow % bandCount_) * bandBytes()];
+  }
+
+  // Worker side; the functions named *Locked run with mutex_ held.
+  void work();
+  Job nextJobLocked();
+  void decodePiece(int index, JpegPiece& piece);
+  void linkLocked();
+  void failLocked(std::int64_t mcu);
+  void finishPiece(int index);
+  bool waitForBandLocked(std::unique_lock<std::mutex>& lock, std::int64_t mcuRow);
+  template <int N>
+  void finishMcu(const std::int16_t* values, const JpegPieceLink& link, std::int64_t mcu);
+  void finishMcuScaled(const std::int16_t* values, const JpegPieceLink& link, std::int64_t mcu);
+
+  // Reader side.
+  bool waitForBand(std::int64_t mcuRow);
+  void releaseBand();
+  GpStatus readFromFallback(std::uint8_t* rgb);
+
+  int fd_;
+  JpegScanLayout layout_;
+  BlockTransforms transforms_;
+  std::vector<std::uint64_t> cuts_;
+  JpegFallback openFallback_;
+  std::unique_ptr<RowSource> fallback_;
+  int rgbWidth_ = 0;
+  // 1 for a component sampled at half the largest rate along that axis, else 0.
+  std::array<int, 3> horizontalShift_{};
+  std::array<int, 3> verticalShift_{};
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::unique_ptr<JpegPiece>> pieces_;  // freed once finished
+  std::vector<char> decoded_;
+  std::vector<JpegPieceLink> links_;
+  int linked_ = 1;        // pieces whose link is known; the first piece's is trivially so
+  int usablePieces_ = 0;  // pieces up to the first that does not link
+  int nextDecode_ = 0;
+  int nextFinish_ = 0;
+  int released_ = 0;
+  int piecesAhead_ = 1;
+  std::int64_t failedFrom_ = kNoFailure;  // the first unit this decoder cannot deliver
+  std::atomic<bool> cancel_{false};
+  std::vector<std::thread> workers_;
+
+  std::vector<std::uint8_t> bands_;
+  int bandCount_ = 0;
+  std::vector<int> bandMcus_;  // units finished into each band
+  std::int64_t readBands_ = 0;
+
+  // The band being read, and rows handed out.
+  const std::uint8_t* readingBand_ = nullptr;
+  int rowsInBand_ = 0;
+  int nextInBand_ = 0;
+  int rowsDelivered_ = 0;
+};
+
+ParallelJpegRows::ParallelJpegRows(int fd, JpegScanLayout layout, std::vector<std::uint64_t> cuts,
+                                   JpegFallback fallback, int workers)
+    : fd_(fd),
+      layout_(std::move(layout)),
+      cuts_(std::move(cuts)),
+      openFallback_(std::move(fallback)) {
+  width_ = layout_.outputWidth();
+  height_ = layout_.outputHeight();
+  for (int c = 0; c < layout_.componentCount; ++c) {
+    transforms_.byComponent[std::size_t(c)] = std::make_unique<ScaledBlockTransform>(
+        layout_.scale, layout_.components[std::size_t(c)].quant);
+  }
+  rgbWidth_ = layout_.mcusPerRow * layout_.maxHorizontal * layout_.scale;
+  for (int c = 0; c < layout_.componentCount; ++c) {
+    const JpegComponentLayout& component = layout_.components[std::size_t(c)];
+    horizontalShift_[std::size_t(c)] = component.horizontal == layout_.maxHorizontal ? 0 : 1;
+    verticalShift_[std::size_t(c)] = component.vertical == layout_.maxVertical ? 0 : 1;
+  }
+  pieces_.resize(std::size_t(pieceCount()));
+  decoded_.resize(std::size_t(pieceCount()));
+  links_.resize(std::size_t(pieceCount()));
+  usablePieces_ = pieceCount();
+  piecesAhead_ = workers + 2;
+  // Enough bands for the units of the pieces in flight, as the scan's average goes.
+  std::int64_t rowsPerPiece = layout_.mcuRows / pieceCount() + 1;
+  bandCount_ = int(std::min<std::int64_t>(layout_.mcuRows, rowsPerPiece * kBandsPerPiece + 2));
+  bands_.resize(bandBytes() * std::size_t(bandCount_));
+  bandMcus_.resize(std::size_t(bandCount_));
+}
+
+ParallelJpegRows::~ParallelJpegRows() {
+  {
+    std::lock_guard lock(mutex_);
+    cancel_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& worker : workers_)
+    worker.join();
+}
+
+void ParallelJpegRows::startWorkers(int count) {
+  for (int i = 0; i < count; ++i)
+    workers_.emplace_back([this] { work(); });
+}
+
+void ParallelJpegRows::work() {
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return (job = nextJobLocked()).kind != Job::none; });
+    }
+    if (job.kind == Job::stop)
+      return;
+    if (job.kind == Job::finish) {
+      finishPiece(job.piece);
+      continue;
+    }
+    std::unique_ptr<JpegPiece> piece;
+    try {
+      piece = std::make_unique<JpegPiece>(valuesPerMcu());
+      decodePiece(job.piece, *piece);
+    } catch (...) {
+      piece.reset();  // out of memory: nothing links to a missing piece
+    }
+    {
+      std::lock_guard lock(mutex_);
+      pieces_[std::size_t(job.piece)] = std::move(piece);
+      decoded_[std::size_t(job.piece)] = true;
+      linkLocked();
+    }
+    changed_.notify_all();
+  }
+}
+
+// Finishing comes first, in order, so rows flow and decoded pieces do not pile up; decoding
+// stays a few pieces ahead of the last finished one.
+ParallelJpegRows::Job ParallelJpegRows::nextJobLocked() {
+  if (cancel_ || nextFinish_ >= pieceCount() || failedFrom_ != kNoFailure)
+    return {Job::stop};
+  int k = nextFinish_;
+  bool endKnown =
+      k + 1 < linked_ || (k + 1 == pieceCount() && k < linked_ && decoded_[std::size_t(k)]);
+  if (endKnown)
+    return {Job::finish, nextFinish_++};
+  if (nextDecode_ < pieceCount() && nextDecode_ < released_ + piecesAhead_)
+    return {Job::decode, nextDecode_++};
+  return {};
+}
+
+void ParallelJpegRows::decodePiece(int index, JpegPiece& piece) {
+  std::uint64_t begin = cuts_[std::size_t(index)];
+  std::uint64_t ownEnd = cuts_[std::size_t(index) + 1];
+  std::uint64_t end = std::min(ownEnd + kOverlapBytes, cuts_.back());
+  piece.bytes.resize(std::size_t(end - begin));
+  if (!readFully(fd_, begin, piece.bytes.data(), piece.bytes.size()))
+    return;
+  if (index + 1 < pieceCount()) {
+    std::size_t own = std::size_t(ownEnd - begin);
+    piece.ownBits = 8 * std::uint64_t(own - countStuffedBytes(piece.bytes.data(), own));
+  }
+  std::int64_t cap = std::int64_t(kMaxPieceDecodedBytes / piece.mcus.bytesPerMcu());
+  piece.maxMcus = std::min(cap, layout_.mcuCount() + std::int64_t(JpegPiece::kTailMcus));
+  decodeJpegPiece(layout_, transforms_, piece, cancel_);
+  piece.bytes = {};
+}
+
+// Links every piece whose predecessor is linked and which both are decoded. Where a piece does
+// not link (damaged data, or data after the last unit), the one before it becomes the last: it
+// serves as far as its own decoding can be trusted.
+void ParallelJpegRows::linkLocked() {
+  while (linked_ < usablePieces_ && decoded_[std::size_t(linked_ - 1)] &&
+         decoded_[std::size_t(linked_)]) {
+    const JpegPiece* before = pieces_[std::size_t(linked_ - 1)].get();
+    const JpegPiece* after = pieces_[std::size_t(linked_)].get();
+    if (before == nullptr || after == nullptr ||
+        !linkJpegPieces(*before, links_[std::size_t(linked_ - 1)], *after,
+                        links_[std::size_t(linked_)])) {
+      usablePieces_ = linked_;
+      for (std::size_t k = std::size_t(linked_); k < pieces_.size(); ++k)
+        pieces_[k].reset();
+      return;
+    }
+    ++linked_;
+  }
+}
+
+void ParallelJpegRows::failLocked(std::int64_t mcu) {
+  failedFrom_ = std::min(failedFrom_, mcu);
+}
+
+bool ParallelJpegRows::waitForBandLocked(std::unique_lock<std::mutex>& lock, std::int64_t mcuRow) {
+  changed_.wait(lock, [&] { return cancel_ || mcuRow < readBands_ + bandCount_; });
+  return !cancel_;
+}
+
+// Writes the piece's units from its first to the next piece's first into the bands, a row of
+// units at a time; a unit it cannot trust ends the decoder's rows there.
+void ParallelJpegRows::finishPiece(int index) {
+  JpegPiece* piece = pieces_[std::size_t(index)].get();
+  const JpegPieceLink link = links_[std::size_t(index)];
+  std::int64_t end =
+      index + 1 < pieceCount() ? links_[std::size_t(index) + 1].firstMcu : layout_.mcuCount();
+  std::int64_t trusted = link.base + trustedMcuLimit(*piece, link.firstMcu - link.base);
+  std::int64_t mcu = link.firstMcu;
+  const std::int64_t perRow = layout_.mcusPerRow;
+  while (mcu < std::min(end, trusted)) {
+    std::int64_t row = mcu / perRow;
+    std::int64_t rowEnd = std::min({end, trusted, (row + 1) * perRow});
+    {
+      std::unique_lock lock(mutex_);
+      if (!waitForBandLocked(lock, row))
+        return;
+    }
+    int count = int(rowEnd - mcu);
+    for (; mcu < rowEnd; ++mcu)
+      finishMcuScaled(piece->mcus.at(mcu - link.base), link, mcu);
+    bool whole = false;
+    {
+      std::lock_guard lock(mutex_);
+      whole = (bandMcus_[std::size_t(row % bandCount_)] += count) == perRow;
+    }
+    if (whole)
+      changed_.notify_all();  // the reader waits for whole bands only
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (trusted < end)
+      failLocked(trusted);
+    pieces_[std::size_t(index)].reset();
+    ++released_;
+  }
+  changed_.notify_all();
+}
+
+void ParallelJpegRows::finishMcuScaled(const std::int16_t* values, const JpegPieceLink& link,
+                                       std::int64_t mcu) {
+  switch (layout_.scale) {
+    case 1:
+      return finishMcu<1>(values, link, mcu);
+    case 2:
+      return finishMcu<2>(values, link, mcu);
+    case 3:
+      return finishMcu<3>(values, link, mcu);
+    default:
+      return finishMcu<4>(values, link, mcu);
+  }
+}
+
+// One unit: each block's samples DC corrected, level shifted and clamped into the unit's own
+// small planes, then every pixel converted to RGB (chroma at half rate repeated).
+template <int N>
+void ParallelJpegRows::finishMcu(const std::int16_t* values, const JpegPieceLink& link,
+                                 std::int64_t mcu) {
+  constexpr int kSide = 2 * N;  // the largest plane: two blocks a side
+  std::uint8_t planes[3][kSide * kSide];
+  int blockOfComponent[3] = {0, 0, 0};
+  for (int b = 0; b < layout_.blocksPerMcu; ++b, values += 1 + N * N) {
+    int c = layout_.blockComponent[std::size_t(b)];
+    const JpegComponentLayout& component = layout_.components[std::size_t(c)];
+    int index = blockOfComponent[c]++;
+    int x0 = (index % component.horizontal) * N, y0 = (index / component.horizontal) * N;
+    auto dc = std::int16_t(std::uint16_t(std::uint32_t(values[0]) + link.dcOffset[std::size_t(c)]));
+    int level = int(dc) * component.quant[0] + 1024 + 4;
+    for (int y = 0; y < N; ++y) {
+      for (int x = 0; x < N; ++x)
+        planes[c][(y0 + y) * kSide + x0 + x] = clampToByte((values[1 + y * N + x] + level) >> 3);
+    }
+  }
+  const int height = layout_.maxVertical * N, width = layout_.maxHorizontal * N;
+  std::uint8_t* out = band(mcu / layout_.mcusPerRow) +
+                      std::size_t(mcu % layout_.mcusPerRow) * std::size_t(width) * 3;
+  if (layout_.componentCount == 1) {
+    for (int y = 0; y < height; ++y, out += std::size_t(rgbWidth_) * 3) {
+      for (int x = 0; x < width; ++x)
+        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = planes[0][y * kSide + x];
+    }
+    return;
+  }
+  for (int y = 0; y < height; ++y, out += std::size_t(rgbWidth_) * 3) {
+    const std::uint8_t* rows[3];
+    for (int c = 0; c < 3; ++c)
+      rows[c] = planes[c] + (y >> verticalShift_[std::size_t(c)]) * kSide;
+    for (int x = 0; x < width; ++x) {
+      ycbcrToRgb(rows[0][x >> horizontalShift_[0]], rows[1][x >> horizontalShift_[1]],
+                 rows[2][x >> horizontalShift_[2]], out + 3 * x);
+    }
+  }
+}
+
+// Waits until the band of unit row `mcuRow` is whole; false when it never will be.
+bool ParallelJpegRows::waitForBand(std::int64_t mcuRow) {
+  std::unique_lock lock(mutex_);
+  const std::int64_t perRow = layout_.mcusPerRow;
+  changed_.wait(lock, [&] {
+    return bandMcus_[std::size_t(mcuRow % bandCount_)] == perRow ||
+           failedFrom_ < (mcuRow + 1) * perRow;
+  });
+  return bandMcus_[std::size_t(mcuRow % bandCount_)] == perRow;
+}
+
+void ParallelJpegRows::releaseBand() {
+  {
+    std::lock_guard lock(mutex_);
+    bandMcus_[std::size_t(readBands_ % bandCount_)] = 0;
+    ++readBands_;
+  }
+  changed_.notify_all();
+}
+
+GpStatus ParallelJpegRows::readFromFallback(std::uint8_t* rgb) {
+  if (!fallback_) {
+    GpStatus status = openFallback_(fallback_);
+    if (status != GpStatus::ok)
+      return status;
+    if (fallback_->width() != width_ || fallback_->height() != height_ ||
+        fallback_->deliveredWidth() != width_)
+      return GpStatus::genericError;
+    status = fallback_->skipRows(rowsDelivered_);
+    if (status != GpStatus::ok)
+      return status;
+  }
+  return fallback_->readRow(rgb);
+}
+
+GpStatus ParallelJpegRows::readRow(std::uint8_t* rgb) {
+  if (rowsDelivered_ >= height_)
+    return GpStatus::genericError;
+  if (fallback_ != nullptr)
+    return readFromFallback(rgb);
+  if (nextInBand_ == rowsInBand_) {
+    if (readingBand_ != nullptr)
+      releaseBand();
+    if (!waitForBand(readBands_))
+      return readFromFallback(rgb);
+    readingBand_ = band(readBands_);
+    rowsInBand_ = std::min(rowsPerBand(), height_ - rowsDelivered_);
+    nextInBand_ = 0;
+  }
+  const std::uint8_t* row = readingBand_ + std::size_t(nextInBand_++) * std::size_t(rgbWidth_) * 3;
+  std::copy(row, row + std::size_t(width_) * 3, rgb);
+  ++rowsDelivered_;
+  return GpStatus::ok;
+}
+
+int workerCount(const ParallelJpegTuning& tuning) {
+  unsigned processors =
+      tuning.workers > 0 ? unsigned(tuning.workers) : std::thread::hardware_concurrency();
+  return int(std::min(processors, unsigned(kMaxWorkers)));
+}
+
+}  // namespace
+
+std::unique_ptr<RowSource> openParallelJpegRows(int fd, std::uint64_t fileSize,
+                                                const jpeg_decompress_struct& info,
+                                                std::uint64_t scanStart, int scale,
+                                                JpegFallback fallback,
+                                                const ParallelJpegTuning& tuning) try {
+  int workers = workerCount(tuning);
+  if (workers < 2 || scale > kMaxTransformScale || scanStart + tuning.minScanBytes > fileSize)
+    return nullptr;
+  std::optional<JpegScanLayout> layout = describeBaselineScan(info, scale);
+  if (!layout)
+    return nullptr;
+  std::uint64_t scanEnd = findScanEnd(fd, scanStart, fileSize);
+  if (scanEnd - scanStart < tuning.minScanBytes)
+    return nullptr;
+  std::size_t decodedBytes = std::size_t(layout->mcuCount()) * std::size_t(layout->blocksPerMcu) *
+                             std::size_t(1 + scale * scale) * sizeof(std::int16_t);
+  int pieces =
+      int(std::clamp<std::size_t>(decodedBytes / std::max<std::size_t>(tuning.pieceDecodedBytes, 1),
+                                  std::size_t(2 * workers), kMaxPieces));
+  auto rows = std::make_unique<ParallelJpegRows>(fd, std::move(*layout),
+                                                 cutScan(fd, scanStart, scanEnd, pieces),
+                                                 std::move(fallback), workers);
+  rows->startWorkers(workers);
+  return rows;
+} catch (...) {
+  return nullptr;  // no memory or no threads: the single-threaded decoder does it
+}
+
+}  // namespace pixoria::platform::imaging
