@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "imaging/file_reader.h"
+#include "imaging/parallel_jpeg_rows.h"
 #include "imaging/row_source.h"
 
 namespace pixoria::platform::imaging {
@@ -33,6 +34,9 @@ GpStatus openImageRows(ImageFormat format, FileReader& file, int minWidth, int m
 GpStatus readJpegSize(FileReader& file, ImageSize& size);
 GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
                       std::unique_ptr<RowSource>& rows);
+// The same, with the threaded decoder's work cut as `tuning` says (tests cut small images).
+GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
+                      std::unique_ptr<RowSource>& rows, const ParallelJpegTuning& tuning);
 GpStatus readPngSize(FileReader& file, ImageSize& size);
 GpStatus openPngRows(FileReader& file, std::unique_ptr<RowSource>& rows);
 GpStatus readGifSize(FileReader& file, ImageSize& size);

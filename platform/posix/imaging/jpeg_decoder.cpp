@@ -93,7 +93,8 @@ class JpegRows final : public RowSource {
   GpStatus readHeader(ImageSize& size);
   GpStatus start(int minWidth, int minHeight);
   // After readHeader: the rows decoded on several threads, when that decoder takes the file.
-  std::unique_ptr<RowSource> openParallel(int minWidth, int minHeight, JpegFallback fallback);
+  std::unique_ptr<RowSource> openParallel(int minWidth, int minHeight, JpegFallback fallback,
+                                          const ParallelJpegTuning& tuning);
   void restrictColumns(int first, int last) override;
   GpStatus readRow(std::uint8_t* rgb) override;
   GpStatus skipRows(int count) override;
@@ -148,12 +149,14 @@ GpStatus JpegRows::start(int minWidth, int minHeight) {
 }
 
 std::unique_ptr<RowSource> JpegRows::openParallel(int minWidth, int minHeight,
-                                                  JpegFallback fallback) {
+                                                  JpegFallback fallback,
+                                                  const ParallelJpegTuning& tuning) {
   FileReader& file = *source_.file;
   // libjpeg has read up to the end of the scan header; the entropy-coded data follows.
   std::uint64_t scanStart = file.position() - source_.manager.bytes_in_buffer;
   int scale = chooseScale(info_.image_width, info_.image_height, minWidth, minHeight);
-  return openParallelJpegRows(file.fd(), file.size(), info_, scanStart, scale, std::move(fallback));
+  return openParallelJpegRows(file.fd(), file.size(), info_, scanStart, scale, std::move(fallback),
+                              tuning);
 }
 
 // libjpeg widens the span to whole blocks; the columns outside it are never transformed.
@@ -232,6 +235,11 @@ GpStatus openSingleThreaded(std::unique_ptr<JpegRows> jpeg, int minWidth, int mi
 
 GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
                       std::unique_ptr<RowSource>& rows) {
+  return openJpegRows(file, minWidth, minHeight, rows, ParallelJpegTuning{});
+}
+
+GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
+                      std::unique_ptr<RowSource>& rows, const ParallelJpegTuning& tuning) {
   std::uint64_t start = file.position();
   auto jpeg = std::make_unique<JpegRows>(file);
   ImageSize size;
@@ -245,7 +253,7 @@ GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
     return openSingleThreaded(std::make_unique<JpegRows>(std::move(reader)), minWidth, minHeight,
                               fallbackRows);
   };
-  if (auto parallel = jpeg->openParallel(minWidth, minHeight, fallback)) {
+  if (auto parallel = jpeg->openParallel(minWidth, minHeight, fallback, tuning)) {
     rows = std::move(parallel);
     return GpStatus::ok;
   }
