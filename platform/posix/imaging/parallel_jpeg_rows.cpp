@@ -207,14 +207,14 @@ void ParallelJpegRows::work() {
 // Finishing comes first, in order, so rows flow and decoded pieces do not pile up; decoding
 // stays a few pieces ahead of the last finished one.
 ParallelJpegRows::Job ParallelJpegRows::nextJobLocked() {
-  if (cancel_ || nextFinish_ >= pieceCount() || failedFrom_ != kNoFailure)
+  if (cancel_ || nextFinish_ >= usablePieces_ || failedFrom_ != kNoFailure)
     return {Job::stop};
   int k = nextFinish_;
-  bool endKnown =
-      k + 1 < linked_ || (k + 1 == pieceCount() && k < linked_ && decoded_[std::size_t(k)]);
+  bool isLast = k + 1 == usablePieces_;
+  bool endKnown = k + 1 < linked_ || (isLast && k < linked_ && decoded_[std::size_t(k)]);
   if (endKnown)
     return {Job::finish, nextFinish_++};
-  if (nextDecode_ < pieceCount() && nextDecode_ < released_ + piecesAhead_)
+  if (nextDecode_ < usablePieces_ && nextDecode_ < released_ + piecesAhead_)
     return {Job::decode, nextDecode_++};
   return {};
 }
@@ -268,11 +268,18 @@ bool ParallelJpegRows::waitForBandLocked(std::unique_lock<std::mutex>& lock, std
 // Writes the piece's units from its first to the next piece's first into the bands, a row of
 // units at a time; a unit it cannot trust ends the decoder's rows there.
 void ParallelJpegRows::finishPiece(int index) {
-  JpegPiece* piece = pieces_[std::size_t(index)].get();
-  const JpegPieceLink link = links_[std::size_t(index)];
-  std::int64_t end =
-      index + 1 < pieceCount() ? links_[std::size_t(index) + 1].firstMcu : layout_.mcuCount();
-  std::int64_t trusted = link.base + trustedMcuLimit(*piece, link.firstMcu - link.base);
+  JpegPiece* piece;
+  JpegPieceLink link;
+  std::int64_t end = layout_.mcuCount();
+  {
+    std::lock_guard lock(mutex_);
+    piece = pieces_[std::size_t(index)].get();
+    link = links_[std::size_t(index)];
+    if (index + 1 < usablePieces_)
+      end = std::min(end, links_[std::size_t(index) + 1].firstMcu);
+  }
+  std::int64_t trusted =
+      piece ? link.base + trustedMcuLimit(*piece, link.firstMcu - link.base) : link.firstMcu;
   std::int64_t mcu = link.firstMcu;
   const std::int64_t perRow = layout_.mcusPerRow;
   while (mcu < std::min(end, trusted)) {

@@ -39,6 +39,10 @@ Picture makePicture(int width, int height, const std::function<Rgb(int x, int y)
 }
 
 void writeJpeg(const std::string& path, const Picture& picture, int quality) {
+  writeJpeg(path, picture, JpegOptions{.quality = quality});
+}
+
+void writeJpeg(const std::string& path, const Picture& picture, const JpegOptions& options) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
   jpeg_compress_struct info{};
@@ -51,7 +55,14 @@ void writeJpeg(const std::string& path, const Picture& picture, int quality) {
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_set_quality(&info, options.quality, TRUE);
+  if (options.grey)
+    jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+  info.comp_info[0].h_samp_factor = options.lumaHorizontal;
+  info.comp_info[0].v_samp_factor = options.lumaVertical;
+  if (options.progressive)
+    jpeg_simple_progression(&info);
+  info.restart_in_rows = options.restartRows;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     auto* row =

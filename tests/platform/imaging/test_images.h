@@ -26,6 +26,18 @@ struct Picture {
 Picture makePicture(int width, int height, const std::function<Rgb(int x, int y)>& pixel);
 
 void writeJpeg(const std::string& path, const Picture& picture, int quality = 95);
+
+// How a JPEG is written: sampling factors of the luma (chroma is 1x1), greyscale, progressive,
+// restart markers every so many rows of units.
+struct JpegOptions {
+  int quality = 95;
+  int lumaHorizontal = 2;
+  int lumaVertical = 2;
+  bool grey = false;
+  bool progressive = false;
+  int restartRows = 0;
+};
+void writeJpeg(const std::string& path, const Picture& picture, const JpegOptions& options);
 void writePng(const std::string& path, const Picture& picture);
 Picture readJpeg(const std::string& path);
 
