@@ -67,12 +67,17 @@ void ScaledBlockTransform::applyScaled(const std::int32_t* coefficients,
   }
   constexpr int kVectors = lanesFor(N) / 4;
   const auto* patterns = reinterpret_cast<const Float4*>(patterns_.data());
+  // Two sets of sums, odd and even slots, halve the chains of dependent additions.
   Float4 sums[kVectors] = {};
+  Float4 oddSums[kVectors] = {};
   for (int slot = 1; slot < N * N; ++slot) {
     Float4 coefficient = Float4{} + float(coefficients[slot]);
+    Float4* into = slot % 2 ? oddSums : sums;
     for (int v = 0; v < kVectors; ++v)
-      sums[v] += coefficient * patterns[slot * kVectors + v];
+      into[v] += coefficient * patterns[slot * kVectors + v];
   }
+  for (int v = 0; v < kVectors; ++v)
+    sums[v] += oddSums[v];
   for (int v = 0; v < kVectors; ++v) {
     // To nearest for |sum| < 2^16: offset to positive, then truncate.
     Int4 rounded = __builtin_convertvector(sums[v] + 65536.5f, Int4) - 65536;
