@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build, the sanitizer build
-# (AddressSanitizer + UndefinedBehaviorSanitizer), the Windows build under Wine and a short run of
-# every fuzz target.
+# (AddressSanitizer + UndefinedBehaviorSanitizer), the image tests under ThreadSanitizer, the
+# Windows build under Wine and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +20,11 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --preset asan -j "$jobs"
+
+stage "the image decoder's threads under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs"
 
 stage "Windows build (mingw-w64), tested under Wine"
 cmake --preset windows >/dev/null

@@ -80,6 +80,14 @@ AxisTaps computeAxisTaps(const AxisMapping& axis) {
 namespace {
 
 typedef float Floats4 __attribute__((vector_size(16)));
+
+// An AVX2 clone beside the baseline one, picked at load time on x86-64.
+#if defined(__x86_64__) && !defined(PIXORIA_NO_TARGET_CLONES)
+#define PIXORIA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PIXORIA_VECTOR_CLONES
+#endif
+
 // Room after a row of sums for the fourth lane of the last pixel's vector.
 constexpr std::size_t kRowPadding = 1;
 
@@ -94,10 +102,8 @@ struct Contribution {
 
 // Adds a decoded row into every output row it contributes to, converting each byte once and
 // walking the row once, in blocks the compiler vectorises (with AVX2 where the processor has it).
-__attribute__((target_clones("avx2", "default"))) void addRow(const std::uint8_t* row,
-                                                              std::size_t count,
-                                                              const Contribution* to,
-                                                              int contributions) {
+PIXORIA_VECTOR_CLONES void addRow(const std::uint8_t* row, std::size_t count,
+                                  const Contribution* to, int contributions) {
   std::size_t i = 0;
   for (; i + kBlock <= count; i += kBlock) {
     float values[kBlock];
