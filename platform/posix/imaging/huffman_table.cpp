@@ -16,6 +16,10 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[17], const std::uint8_t* s
   std::uint32_t code = 0;
   int index = 0;
   for (int length = 1; length <= 16; ++length) {
+    // The codes of this length must fit in it, and none may be all ones: checked before any is
+    // written to the lookup table.
+    if (code + counts[length] >= (1u << length))
+      return false;
     offset_[std::size_t(length)] = index - int(code);
     for (int i = 0; i < counts[length]; ++i, ++index, ++code) {
       if (length <= kFastBits) {
@@ -26,9 +30,6 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[17], const std::uint8_t* s
           fast_[pattern] = std::uint16_t(length << 8 | symbols_[std::size_t(index)]);
       }
     }
-    // One past the last code must still fit: no code may be all ones.
-    if (code >= (1u << length))
-      return false;
     limit_[std::size_t(length)] = code << (16 - length);
     code <<= 1;
   }

@@ -75,15 +75,21 @@ bool decodeBlock(JpegBitStream& stream, const BlockTables& tables, std::int32_t&
 }
 
 // One unit. After a bad block the rest of the unit is filled with flat blocks, so the store keeps
-// whole units and the next unit starts where decoding stopped.
+// whole units, and the stream moves on a bit, so a decoder that is not yet in step with the scan
+// tries the next position rather than the same invalid code again.
 bool decodeMcu(JpegBitStream& stream, const JpegScanLayout& layout,
                const std::array<BlockTables, 3>& tables, std::array<std::int32_t, 3>& dc,
                std::int16_t* out, int valuesPerBlock) {
   bool good = true;
   for (int b = 0; b < layout.blocksPerMcu; ++b, out += valuesPerBlock) {
     int c = layout.blockComponent[std::size_t(b)];
-    if (good)
+    if (good) {
       good = decodeBlock(stream, tables[std::size_t(c)], dc[std::size_t(c)], out);
+      if (!good) {
+        stream.ensure();
+        stream.skip(1);
+      }
+    }
     if (!good) {
       out[0] = std::int16_t(std::uint16_t(std::uint32_t(dc[std::size_t(c)])));
       std::fill(out + 1, out + valuesPerBlock, std::int16_t{0});
