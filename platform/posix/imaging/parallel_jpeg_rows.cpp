@@ -16,7 +16,7 @@
 #include "imaging/jpeg_piece_link.h"
 #include "imaging/jpeg_scan_layout.h"
 #include "imaging/jpeg_scan_plan.h"
-#include "imaging/ycbcr_to_rgb.h"
+#include "imaging/jpeg_unit_finisher.h"
 
 namespace pixoria::platform::imaging {
 namespace {
@@ -82,16 +82,6 @@ class ParallelJpegRows final : public RowSource {
   void failLocked(std::int64_t mcu);
   void finishPiece(int index);
   bool waitForBandLocked(std::unique_lock<std::mutex>& lock, std::int64_t mcuRow);
-  void finishUnits(const JpegPiece& piece, const JpegPieceLink& link, std::int64_t first,
-                   std::int64_t end);
-  template <int N>
-  void finishUnitsScaled(const JpegPiece& piece, const JpegPieceLink& link, std::int64_t first,
-                         std::int64_t end);
-  int blockLevel(const std::int16_t* block, int component, const JpegPieceLink& link) const;
-  template <int N>
-  void finishFullRateUnit(const std::int16_t* values, const JpegPieceLink& link, std::uint8_t* out);
-  template <int N>
-  void finishUnit(const std::int16_t* values, const JpegPieceLink& link, std::uint8_t* out);
 
   // Reader side.
   bool waitForBand(std::int64_t mcuRow);
@@ -105,13 +95,7 @@ class ParallelJpegRows final : public RowSource {
   JpegFallback openFallback_;
   std::unique_ptr<RowSource> fallback_;
   int rgbWidth_ = 0;
-  // 1 for a component sampled at half the largest rate along that axis, else 0.
-  std::array<int, 3> horizontalShift_{};
-  std::array<int, 3> verticalShift_{};
-  bool fullRate_ = true;  // every component at the largest rate: no planes needed
-  // Where each block of a unit goes in its component's plane, in blocks.
-  std::array<int, kMaxBlocksPerMcu> blockRow_{};
-  std::array<int, kMaxBlocksPerMcu> blockColumn_{};
+  JpegUnitFinisher finisher_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -145,7 +129,8 @@ ParallelJpegRows::ParallelJpegRows(int fd, JpegScanLayout layout, std::vector<st
     : fd_(fd),
       layout_(std::move(layout)),
       cuts_(std::move(cuts)),
-      openFallback_(std::move(fallback)) {
+      openFallback_(std::move(fallback)),
+      finisher_(layout_) {
   width_ = layout_.outputWidth();
   height_ = layout_.outputHeight();
   for (int c = 0; c < layout_.componentCount; ++c) {
@@ -153,20 +138,6 @@ ParallelJpegRows::ParallelJpegRows(int fd, JpegScanLayout layout, std::vector<st
         layout_.scale, layout_.components[std::size_t(c)].quant);
   }
   rgbWidth_ = layout_.mcusPerRow * layout_.maxHorizontal * layout_.scale;
-  for (int c = 0; c < layout_.componentCount; ++c) {
-    const JpegComponentLayout& component = layout_.components[std::size_t(c)];
-    horizontalShift_[std::size_t(c)] = component.horizontal == layout_.maxHorizontal ? 0 : 1;
-    verticalShift_[std::size_t(c)] = component.vertical == layout_.maxVertical ? 0 : 1;
-    fullRate_ = fullRate_ && layout_.maxHorizontal == 1 && layout_.maxVertical == 1;
-  }
-  std::array<int, 3> blocksSoFar{};
-  for (int b = 0; b < layout_.blocksPerMcu; ++b) {
-    int c = layout_.blockComponent[std::size_t(b)];
-    int index = blocksSoFar[std::size_t(c)]++;
-    int across = layout_.components[std::size_t(c)].horizontal;
-    blockRow_[std::size_t(b)] = index / across;
-    blockColumn_[std::size_t(b)] = index % across;
-  }
   pieces_.resize(std::size_t(pieceCount()));
   decoded_.resize(std::size_t(pieceCount()));
   links_.resize(std::size_t(pieceCount()));
@@ -311,7 +282,8 @@ void ParallelJpegRows::finishPiece(int index) {
         return;
     }
     int count = int(rowEnd - mcu);
-    finishUnits(*piece, link, mcu, rowEnd);
+    std::uint8_t* out = band(row) + std::size_t(mcu % perRow) * finisher_.unitBytes();
+    finisher_.finish(*piece, link, mcu, rowEnd, out, std::size_t(rgbWidth_) * 3);
     mcu = rowEnd;
     bool whole = false;
     {
@@ -329,106 +301,6 @@ void ParallelJpegRows::finishPiece(int index) {
     ++released_;
   }
   changed_.notify_all();
-}
-
-// Units first .. end - 1 of one row of units.
-void ParallelJpegRows::finishUnits(const JpegPiece& piece, const JpegPieceLink& link,
-                                   std::int64_t first, std::int64_t end) {
-  switch (layout_.scale) {
-    case 1:
-      return finishUnitsScaled<1>(piece, link, first, end);
-    case 2:
-      return finishUnitsScaled<2>(piece, link, first, end);
-    case 3:
-      return finishUnitsScaled<3>(piece, link, first, end);
-    default:
-      return finishUnitsScaled<4>(piece, link, first, end);
-  }
-}
-
-template <int N>
-void ParallelJpegRows::finishUnitsScaled(const JpegPiece& piece, const JpegPieceLink& link,
-                                         std::int64_t first, std::int64_t end) {
-  const std::size_t unitBytes = std::size_t(layout_.maxHorizontal * N) * 3;
-  std::uint8_t* out =
-      band(first / layout_.mcusPerRow) + std::size_t(first % layout_.mcusPerRow) * unitBytes;
-  for (std::int64_t mcu = first; mcu < end; ++mcu, out += unitBytes) {
-    const std::int16_t* values = piece.mcus.at(mcu - link.base);
-    if (fullRate_)
-      finishFullRateUnit<N>(values, link, out);
-    else
-      finishUnit<N>(values, link, out);
-  }
-}
-
-int ParallelJpegRows::blockLevel(const std::int16_t* block, int component,
-                                 const JpegPieceLink& link) const {
-  auto dc =
-      std::int16_t(std::uint16_t(std::uint32_t(block[0]) + link.dcOffset[std::size_t(component)]));
-  return int(dc) * layout_.components[std::size_t(component)].quant[0] + 1024 + 4;
-}
-
-// Three blocks at the same rate (or one, grey): each sample straight to a pixel.
-template <int N>
-void ParallelJpegRows::finishFullRateUnit(const std::int16_t* values, const JpegPieceLink& link,
-                                          std::uint8_t* out) {
-  constexpr int kStride = 1 + N * N;
-  const std::size_t rowBytes = std::size_t(rgbWidth_) * 3;
-  if (layout_.componentCount == 1) {
-    int level = blockLevel(values, 0, link);
-    for (int y = 0; y < N; ++y, out += rowBytes) {
-      for (int x = 0; x < N; ++x) {
-        std::uint8_t grey = clampToByte((values[1 + y * N + x] + level) >> 3);
-        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = grey;
-      }
-    }
-    return;
-  }
-  int luma = blockLevel(values, 0, link);
-  int blue = blockLevel(values + kStride, 1, link);
-  int red = blockLevel(values + 2 * kStride, 2, link);
-  for (int y = 0; y < N; ++y, out += rowBytes) {
-    for (int x = 0; x < N; ++x) {
-      int i = 1 + y * N + x;
-      ycbcrToRgb(clampToByte((values[i] + luma) >> 3),
-                 clampToByte((values[kStride + i] + blue) >> 3),
-                 clampToByte((values[2 * kStride + i] + red) >> 3), out + 3 * x);
-    }
-  }
-}
-
-// Subsampled components: each block's samples into the unit's own small planes, then every pixel
-// converted to RGB with chroma at half rate repeated.
-template <int N>
-void ParallelJpegRows::finishUnit(const std::int16_t* values, const JpegPieceLink& link,
-                                  std::uint8_t* out) {
-  constexpr int kSide = 2 * N;  // the largest plane: two blocks a side
-  std::uint8_t planes[3][kSide * kSide];
-  for (int b = 0; b < layout_.blocksPerMcu; ++b, values += 1 + N * N) {
-    int c = layout_.blockComponent[std::size_t(b)];
-    int level = blockLevel(values, c, link);
-    std::uint8_t* corner =
-        &planes[c][blockRow_[std::size_t(b)] * N * kSide + blockColumn_[std::size_t(b)] * N];
-    for (int y = 0; y < N; ++y) {
-      for (int x = 0; x < N; ++x)
-        corner[y * kSide + x] = clampToByte((values[1 + y * N + x] + level) >> 3);
-    }
-  }
-  const int height = layout_.maxVertical * N, width = layout_.maxHorizontal * N;
-  for (int y = 0; y < height; ++y, out += std::size_t(rgbWidth_) * 3) {
-    const std::uint8_t* rows[3];
-    for (int c = 0; c < layout_.componentCount; ++c)
-      rows[c] = planes[c] + (y >> verticalShift_[std::size_t(c)]) * kSide;
-    if (layout_.componentCount == 1) {
-      for (int x = 0; x < width; ++x)
-        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = rows[0][x];
-      continue;
-    }
-    for (int x = 0; x < width; ++x) {
-      ycbcrToRgb(rows[0][x >> horizontalShift_[0]], rows[1][x >> horizontalShift_[1]],
-                 rows[2][x >> horizontalShift_[2]], out + 3 * x);
-    }
-  }
 }
 
 // Waits until the band of unit row `mcuRow` is whole; false when it never will be.
