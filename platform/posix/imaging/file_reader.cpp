@@ -14,18 +14,23 @@ FileReader::FileReader(int fd) : fd_(fd) {
   }
 }
 
-std::size_t FileReader::read(void* data, std::size_t size) {
+std::size_t readFileAt(int fd, std::uint64_t offset, void* data, std::size_t size) {
   std::size_t done = 0;
   auto* bytes = static_cast<unsigned char*>(data);
   while (done < size) {
-    ssize_t got = pread(fd_, bytes + done, size - done, static_cast<off_t>(position_));
+    ssize_t got = pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR)
       continue;
     if (got <= 0)
       break;
     done += static_cast<std::size_t>(got);
-    position_ += static_cast<std::uint64_t>(got);
   }
+  return done;
+}
+
+std::size_t FileReader::read(void* data, std::size_t size) {
+  std::size_t done = readFileAt(fd_, position_, data, size);
+  position_ += done;
   return done;
 }
 

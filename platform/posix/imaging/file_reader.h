@@ -6,6 +6,10 @@
 
 namespace pixoria::platform::imaging {
 
+// Reads up to `size` bytes at `offset` of `fd`, whatever the descriptor's own position (so
+// threads may share it); fewer only at the end of the file or on an error.
+std::size_t readFileAt(int fd, std::uint64_t offset, void* data, std::size_t size);
+
 class FileReader {
  public:
   // Does not take ownership of `fd`.

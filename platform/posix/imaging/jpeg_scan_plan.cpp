@@ -1,31 +1,17 @@
 #include "imaging/jpeg_scan_plan.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "imaging/file_reader.h"
 
 namespace pixoria::platform::imaging {
 namespace {
 
 constexpr std::size_t kScanChunk = 256 * 1024;
 
-std::size_t readSome(int fd, std::uint64_t offset, std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t got = pread(fd, data + done, size - done, off_t(offset + done));
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0)
-      break;
-    done += std::size_t(got);
-  }
-  return done;
-}
-
 bool followsFf(int fd, std::uint64_t offset) {
   std::uint8_t before = 0;
-  return readSome(fd, offset - 1, &before, 1) == 1 && before == 0xFF;
+  return readFileAt(fd, offset - 1, &before, 1) == 1 && before == 0xFF;
 }
 
 }  // namespace
@@ -34,7 +20,7 @@ std::uint64_t findScanEnd(int fd, std::uint64_t start, std::uint64_t fileSize) {
   std::vector<std::uint8_t> chunk(kScanChunk + 1);
   for (std::uint64_t offset = start; offset < fileSize; offset += kScanChunk) {
     // One byte more than the chunk, so a 0xFF at its end can be judged.
-    std::size_t got = readSome(fd, offset, chunk.data(), chunk.size());
+    std::size_t got = readFileAt(fd, offset, chunk.data(), chunk.size());
     if (got == 0)
       break;
     std::size_t judged = std::min(got, kScanChunk);

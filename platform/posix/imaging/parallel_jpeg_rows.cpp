@@ -1,17 +1,15 @@
 #include "imaging/parallel_jpeg_rows.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "imaging/file_reader.h"
 #include "imaging/jpeg_piece.h"
 #include "imaging/jpeg_piece_link.h"
 #include "imaging/jpeg_scan_layout.h"
@@ -31,19 +29,6 @@ constexpr std::size_t kOverlapBytes = 64 * 1024;
 // Rows of units finished ahead of the reader, per piece being worked on.
 constexpr int kBandsPerPiece = 8;
 constexpr std::int64_t kNoFailure = INT64_MAX;
-
-bool readFully(int fd, std::uint64_t offset, std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t got = pread(fd, data + done, size - done, off_t(offset + done));
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0)
-      return false;
-    done += std::size_t(got);
-  }
-  return true;
-}
 
 // The pipeline. Workers decode pieces (a few ahead of the reader), and finish decoded pieces in
 // order once linked: each unit's samples are DC corrected, clamped and converted to RGB straight
@@ -215,7 +200,7 @@ void ParallelJpegRows::decodePiece(int index, JpegPiece& piece) {
   std::uint64_t ownEnd = cuts_[std::size_t(index) + 1];
   std::uint64_t end = std::min(ownEnd + kOverlapBytes, cuts_.back());
   piece.bytes.resize(std::size_t(end - begin));
-  if (!readFully(fd_, begin, piece.bytes.data(), piece.bytes.size()))
+  if (readFileAt(fd_, begin, piece.bytes.data(), piece.bytes.size()) != piece.bytes.size())
     return;
   if (index + 1 < pieceCount()) {
     std::size_t own = std::size_t(ownEnd - begin);
