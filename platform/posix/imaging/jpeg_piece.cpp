@@ -62,12 +62,8 @@ bool decodeAc(JpegBitStream& stream, const HuffmanTable& table,
 bool decodeBlock(JpegBitStream& stream, const BlockTables& tables, std::int32_t& dc,
                  std::int16_t* out) {
   std::int32_t kept[kMaxKeptCoefficients + 1] = {};
-  // A local copy the compiler keeps in registers through the coefficient loop.
-  JpegBitStream local = stream;
-  bool good = decodeDc(local, *tables.dc, dc) &&
-              decodeAc(local, *tables.ac, tables.transform->slots(), kept);
-  stream = local;
-  if (!good)
+  if (!decodeDc(stream, *tables.dc, dc) ||
+      !decodeAc(stream, *tables.ac, tables.transform->slots(), kept))
     return false;
   out[0] = std::int16_t(std::uint16_t(std::uint32_t(dc)));
   tables.transform->apply(kept, out + 1);
