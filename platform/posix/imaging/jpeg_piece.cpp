@@ -137,10 +137,8 @@ void decodeJpegPiece(const JpegScanLayout& layout, const BlockTransforms& transf
   JpegBitStream stream(piece.bytes.data(), piece.bytes.size());
   std::array<std::int32_t, 3> dc{};
   for (std::int64_t mcu = 0;; ++mcu) {
-    if (mcu == piece.maxMcus) {
-      piece.capped = true;
+    if (mcu == piece.maxMcus)
       return;
-    }
     if (!recordStart(piece, {stream.position(), mcu, dc}))
       return;
     if (mcu % kCancelCheckInterval == 0 && cancel.load(std::memory_order_relaxed))

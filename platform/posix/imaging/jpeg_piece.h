@@ -66,7 +66,6 @@ struct JpegPiece {
   std::vector<McuStart> tail;         // the first kTailMcus unit starts in the next piece's bytes
   std::vector<std::int64_t> badMcus;  // units with an invalid code or coefficient index
   bool tooManyBad = false;
-  bool capped = false;  // stopped at maxMcus
 };
 
 struct BlockTransforms {

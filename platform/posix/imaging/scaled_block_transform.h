@@ -16,7 +16,6 @@ class ScaledBlockTransform {
   // `quant` in natural order; scale 1 .. kMaxTransformScale.
   ScaledBlockTransform(int scale, const std::array<std::uint16_t, 64>& quant);
 
-  int scale() const { return scale_; }
   // Where the coefficient at zigzag position k (0 .. 79; past 63 is past the block) is kept:
   // 0 .. scale * scale - 1, or scale * scale for one that does not count.
   const std::array<std::uint8_t, 80>& slots() const { return slots_; }
