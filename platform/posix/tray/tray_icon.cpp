@@ -5,6 +5,7 @@
 #include "pixoria/platform/debug_output.h"
 #include "tray/dbusmenu_object.h"
 #include "tray/status_notifier_item.h"
+#include "windows/event_loop.h"
 
 namespace pixoria::platform::posix {
 namespace {
@@ -16,6 +17,13 @@ constexpr const char* kWatcherInterface = "org.kde.StatusNotifierWatcher";
 // How long showing the icon waits for the watcher's answer. A tray host answers at once; this
 // bounds the wait when one is stuck.
 constexpr std::uint64_t kRegistrationTimeoutUs = 3'000'000;
+
+// A watcher may take its name a moment before it exports its object (status-notifier-watcher
+// does), so a registration that fails right after the name appeared is tried again, every
+// kRetryDelayNs, up to kRegistrationAttempts times in all.
+constexpr std::int64_t kRetryDelayNs = 200'000'000;
+constexpr int kRegistrationAttempts = 25;
+constexpr std::uintptr_t kRetryTimer = 1;
 
 constexpr const char* kWatcherOwnerMatch =
     "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
@@ -43,6 +51,7 @@ TrayIcon::TrayIcon(const NotifyIconData& data, std::unique_ptr<BusConnection> co
       connection_(std::move(connection)) {}
 
 TrayIcon::~TrayIcon() {
+  EventLoop::instance().killTimers(this);
   sd_bus_slot_unref(pendingRegistration_);
   sd_bus_slot_unref(watcherMatch_);
   sd_bus_slot_unref(menuSlot_);
@@ -104,19 +113,35 @@ int TrayIcon::onWatcherOwnerChanged(sd_bus_message* signal, void* userdata, sd_b
   const char* newOwner = nullptr;
   if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0)
     return 0;
+  auto* icon = static_cast<TrayIcon*>(userdata);
+  EventLoop::instance().killTimer(icon, kRetryTimer);
+  icon->failedRegistrations_ = 0;
   if (newOwner != nullptr && newOwner[0] != '\0')
-    static_cast<TrayIcon*>(userdata)->registerAgain();
+    icon->registerAgain();
   return 0;
 }
 
 int TrayIcon::onRegisteredAgain(sd_bus_message* reply, void* userdata, sd_bus_error*) {
   auto* icon = static_cast<TrayIcon*>(userdata);
   icon->pendingRegistration_ = sd_bus_slot_unref(icon->pendingRegistration_);
-  if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+  const sd_bus_error* error = sd_bus_message_get_error(reply);
+  if (error == nullptr) {
+    icon->failedRegistrations_ = 0;
+  } else if (++icon->failedRegistrations_ < kRegistrationAttempts) {
+    icon->retryRegistrationSoon();
+  } else {
     outputDebugString(std::string("The tray did not take the icon back: ") +
                       (error->message != nullptr ? error->message : error->name) + "\n");
   }
   return 0;
+}
+
+void TrayIcon::retryRegistrationSoon() {
+  EventLoop::instance().setTimer(this, kRetryTimer, kRetryDelayNs, [this] {
+    EventLoop::instance().killTimer(this, kRetryTimer);
+    registerAgain();
+    connection_->refresh();
+  });
 }
 
 }  // namespace pixoria::platform::posix
