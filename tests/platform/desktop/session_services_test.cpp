@@ -33,9 +33,11 @@ std::string outputOf(const std::vector<std::string>& arguments) {
   return text;
 }
 
-// The text of a GVariant string as gsettings prints it: 'it\'s' gives it's.
+// The text of a GVariant string as gsettings prints it: 'a\'b' or, when the text holds a single
+// quote, "it's".
 std::string unquoteGvariant(std::string_view printed) {
-  if (printed.size() < 2 || printed.front() != '\'' || printed.back() != '\'') {
+  if (printed.size() < 2 || (printed.front() != '\'' && printed.front() != '"') ||
+      printed.back() != printed.front()) {
     return "<not a string: " + std::string(printed) + ">";
   }
   std::string text;
@@ -77,8 +79,9 @@ class SessionServicesTest : public testing::Test {
     ASSERT_TRUE(configHome != nullptr && std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr)
         << "run through tests/platform/desktop/with_session_bus.sh";
     configHome_ = configHome;
-    // A picture whose folder needs escaping in a URI and in GVariant text, fitted as the agent
-    // fits a download.
+    // Copies go to a data folder whose path needs escaping in a URI and in GVariant text.
+    environment_.set("XDG_DATA_HOME", folder_.path() + "/dätä home's \\ \"x\"");
+    // A picture fitted as the agent fits a download.
     const std::string pictures = folder_.path() + "/my pictures's";
     ASSERT_TRUE(std::filesystem::create_directories(pictures));
     const std::string source = pictures + "/lake #1.jpg";
