@@ -26,8 +26,12 @@ namespace {
 using test::Colour;
 using test::RgbImage;
 
-// The file each running swaybg draws, by output: its -o and -i arguments.
+// The file each running swaybg draws, by output: its -o and -i arguments. Only files in this
+// test's data folder count, so another test's sway on the machine is not taken for ours.
 std::map<std::string, std::string> swaybgFiles() {
+  const std::string dataHome = std::getenv("XDG_DATA_HOME") != nullptr
+                                   ? std::string(std::getenv("XDG_DATA_HOME")) + "/"
+                                   : std::string("/nowhere/");
   std::map<std::string, std::string> files;
   DIR* proc = ::opendir("/proc");
   while (proc != nullptr) {
@@ -50,7 +54,7 @@ std::map<std::string, std::string> swaybgFiles() {
     for (std::size_t i = 1; i + 1 < arguments.size(); ++i) {
       if (arguments[i] == "-o") {
         output = arguments[i + 1];
-      } else if (arguments[i] == "-i") {
+      } else if (arguments[i] == "-i" && arguments[i + 1].starts_with(dataHome)) {
         files[output] = arguments[i + 1];
       }
     }
