@@ -101,6 +101,10 @@ class HeadlessSwayTest : public testing::Test {
     ASSERT_TRUE(std::getenv("SWAYSOCK") != nullptr)
         << "run through tests/platform/desktop/with_headless_sway.sh";
     environment_.set("PIXORIA_DESKTOP", std::nullopt);
+    // Copies go to a folder holding every mark the backend lets through to sway, and non-ASCII:
+    // sway must open the file by exactly that name.
+    environment_.set("XDG_DATA_HOME",
+                     std::string(std::getenv("XDG_DATA_HOME")) + "/dätä+1:2@3=4.5_6-7");
     shots_ = folder_.path();
   }
 
