@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "pixoria/platform/debug_output.h"
 #include "tray/dbusmenu_object.h"
 #include "tray/status_notifier_item.h"
@@ -20,8 +23,9 @@ constexpr std::uint64_t kRegistrationTimeoutUs = 3'000'000;
 
 // A watcher may take its name a moment before it exports its object (status-notifier-watcher
 // does), so a registration that fails right after the name appeared is tried again, every
-// kRetryDelayNs, up to kRegistrationAttempts times in all.
-constexpr std::int64_t kRetryDelayNs = 200'000'000;
+// kRetryDelay: the first one within its time-out, a later one up to kRegistrationAttempts times.
+constexpr std::chrono::milliseconds kRetryDelay{200};
+constexpr std::int64_t kRetryDelayNs = std::chrono::nanoseconds(kRetryDelay).count();
 constexpr int kRegistrationAttempts = 25;
 constexpr std::uintptr_t kRetryTimer = 1;
 
@@ -29,6 +33,12 @@ constexpr const char* kWatcherOwnerMatch =
     "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
     "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
     "arg0='org.kde.StatusNotifierWatcher'";
+
+// The answers of a watcher that owns its name but has not exported its object yet.
+bool watcherNotReady(const sd_bus_error& error) {
+  return sd_bus_error_has_names(&error, SD_BUS_ERROR_UNKNOWN_OBJECT, SD_BUS_ERROR_UNKNOWN_INTERFACE,
+                                SD_BUS_ERROR_UNKNOWN_METHOD);
+}
 
 }  // namespace
 
@@ -87,14 +97,26 @@ sd_bus_message* TrayIcon::newRegistrationCall() {
 }
 
 bool TrayIcon::registerWithWatcher() {
-  sd_bus_message* call = newRegistrationCall();
-  if (call == nullptr)
-    return false;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  const bool registered = connection_->callServingOthers(call, kRegistrationTimeoutUs, &error);
-  sd_bus_error_free(&error);
-  sd_bus_message_unref(call);
-  return registered;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::microseconds(kRegistrationTimeoutUs);
+  for (;;) {
+    sd_bus_message* call = newRegistrationCall();
+    if (call == nullptr)
+      return false;
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const bool registered =
+        left.count() > 0 &&
+        connection_->callServingOthers(call, static_cast<std::uint64_t>(left.count()), &error);
+    const bool tryAgain = !registered && watcherNotReady(error) &&
+                          std::chrono::steady_clock::now() + kRetryDelay < deadline;
+    sd_bus_error_free(&error);
+    sd_bus_message_unref(call);
+    if (!tryAgain)
+      return registered;
+    std::this_thread::sleep_for(kRetryDelay);
+  }
 }
 
 void TrayIcon::registerAgain() {

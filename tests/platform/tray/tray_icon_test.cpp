@@ -337,6 +337,15 @@ TEST_F(TrayTest, ARestartedWatcherThatExportsItsObjectLateStillGetsTheIcon) {
       << "the icon gave up on the restarted watcher";
 }
 
+// At login the agent may start while the panel's watcher is still setting up: its name is
+// there, its object not yet.
+TEST_F(TrayTest, AddWaitsForAWatcherThatOwnsItsNameButHasNotExportedItsObject) {
+  TrayStandIn watcher({"--watcher", "--late-object", "--record", recordPath("late.log")});
+  ASSERT_TRUE(watcher.ready());
+  EXPECT_TRUE(notifyIconAdd(icon));
+  EXPECT_NE(fileText(recordPath("late.log")).find("register " + serviceName()), std::string::npos);
+}
+
 TEST_F(TrayTest, DestroyedMenuReadsAsEmpty) {
   TrayStandIn watcher({"--watcher"});
   ASSERT_TRUE(watcher.ready());
