@@ -177,8 +177,12 @@ TEST_F(HeadlessSwayTest, SwayStartsSwaybgWithEachCopyAndShowsItsPixels) {
     drawn = swaybgFiles();
     return drawn.size() == 2 && drawn[first] != previous;
   }));
-  EXPECT_TRUE(eventually([&] { return near(test::pixelAt(screenshot(first), 540, 180), kBlue); }))
-      << "HEADLESS-1 still shows the old picture";
+  // A 4:3 picture on the 16:9 output: with fill it covers the corners too, where fit or center
+  // would leave the background colour.
+  EXPECT_TRUE(eventually([&] {
+    const RgbImage shot = screenshot(first);
+    return near(test::pixelAt(shot, 2, 2), kBlue) && near(test::pixelAt(shot, 637, 357), kBlue);
+  })) << "HEADLESS-1 does not show the new picture filled";
 }
 
 }  // namespace
