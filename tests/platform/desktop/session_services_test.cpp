@@ -12,6 +12,7 @@
 #include "image_pixels.h"
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "root_window_probe.h"
+#include "xvfb_server.h"
 
 namespace pixoria::platform {
 namespace {
@@ -161,7 +162,14 @@ TEST_F(SessionServicesTest, GsettingsDesktopsReadBackTheFittedCopyAndEveryPictur
 
 // As xfdesktop leaves the channel: monitor Virtual-1 with three workspaces, Virtual-2 with only
 // a style on workspace 1, and a property of another kind that must be left alone.
+// Empties the channel, so each test starts from what a new session has.
+void resetXfdesktopChannel() {
+  SpawnedCommandRunner runner;
+  runner.run({"xfconf-query", "-c", "xfce4-desktop", "-p", "/", "-r", "-R"});
+}
+
 void seedXfdesktopChannel() {
+  resetXfdesktopChannel();
   const std::vector<std::vector<std::string>> seeds = {
       {"/backdrop/screen0/monitorVirtual-1/workspace0/last-image", "string", "/old/0.jpg"},
       {"/backdrop/screen0/monitorVirtual-1/workspace1/last-image", "string", "/old/1.jpg"},
@@ -215,6 +223,30 @@ TEST_F(SessionServicesTest, XfconfdReadsBackTheCopyOnEveryWorkspaceOfEachMonitor
   // Nothing invented for workspaces xfdesktop never had.
   EXPECT_TRUE(xfconfValue("/backdrop/screen0/monitorVirtual-2/workspace2/last-image")
                   .starts_with("<failed"));
+}
+
+// Before xfdesktop has written anything, monitors are named as XRandR names them, and every
+// property is created.
+TEST_F(SessionServicesTest, XfconfdTakesNewPropertiesForXrandrMonitorsOnAFreshChannel) {
+  resetXfdesktopChannel();
+  test::XvfbServer server("1280x480x24");
+  ASSERT_TRUE(server.running()) << server.error();
+  ASSERT_TRUE(test::runWithDisplay(
+      server.display(), {"xrandr", "--setmonitor", "Left", "640/169x480/127+0+0", "screen"}));
+  ASSERT_TRUE(test::runWithDisplay(
+      server.display(), {"xrandr", "--setmonitor", "Right", "640/169x480/127+640+0", "none"}));
+  environment_.set("DISPLAY", server.display());
+  auto wallpaper = create("xfce");
+  std::uint32_t count = 0;
+  ASSERT_EQ(wallpaper->getMonitorDevicePathCount(count), kOk);
+  ASSERT_EQ(count, 2u);
+  for (const char* monitor : {"Left", "Right"}) {
+    SCOPED_TRACE(monitor);
+    ASSERT_EQ(wallpaper->setWallpaper(monitor, fitted_), kOk);
+    const std::string folder = std::string("/backdrop/screen0/monitor") + monitor + "/workspace0";
+    expectFittedImage(xfconfValue(folder + "/last-image"));
+    EXPECT_EQ(xfconfValue(folder + "/image-style"), "5");
+  }
 }
 
 }  // namespace
