@@ -20,7 +20,7 @@ test_packages=(
 desktop_service_packages=(
   dbus-bin dconf-service dconf-gsettings-backend libglib2.0-bin gsettings-desktop-schemas
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 sway swaybg grim
-  haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils qt6-declarative-dev
+  haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils waybar qt6-declarative-dev
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
