@@ -15,6 +15,13 @@ test_packages=(
   clang libclang-rt-14-dev ccache
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 )
+# The desktops' own services and a real tray, which the tests start on private buses and servers.
+# libxfconf-0-3 is only a recommendation of xfconf, but xfconf-query cannot run without it.
+desktop_service_packages=(
+  dbus-bin dconf-service dconf-gsettings-backend libglib2.0-bin gsettings-desktop-schemas
+  cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 sway swaybg grim
+  haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils waybar qt6-declarative-dev
+)
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
 wanted=()
@@ -27,6 +34,8 @@ for purpose in "$@"; do
     *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
   esac
 done
+
+if [[ " $* " == *" test "* ]]; then wanted+=("${desktop_service_packages[@]}"); fi
 
 missing=()
 for package in "${wanted[@]}"; do
