@@ -29,13 +29,11 @@ for purpose in "$@"; do
   case "$purpose" in
     build) wanted+=("${build_packages[@]}") ;;
     run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
-    test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    test) wanted+=("${build_packages[@]}" "${test_packages[@]}" "${desktop_service_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
   esac
 done
-
-if [[ " $* " == *" test "* ]]; then wanted+=("${desktop_service_packages[@]}"); fi
 
 missing=()
 for package in "${wanted[@]}"; do
