@@ -80,22 +80,29 @@ bool isRegularFile(const struct stat& status, const std::string& path) {
   return false;
 }
 
+enum class CopyResult { kCopied, kNameTaken, kFailed };
+
 // A byte copy under a temporary name, flushed, then renamed into place: a desktop never sees a
 // half-written wallpaper. O_NONBLOCK lets the open of a FIFO swapped in since the check return,
-// so that the check after it refuses it.
-bool copyFile(const std::string& source, const std::string& target) {
+// so that the check after it refuses it. A temporary a crash left under the name takes the name.
+CopyResult copyFile(const std::string& source, const std::string& target) {
   const int input = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (input < 0) {
-    return false;
+    return CopyResult::kFailed;
   }
   struct stat status {};
   if (::fstat(input, &status) != 0 || !isRegularFile(status, source)) {
     ::close(input);
-    return false;
+    return CopyResult::kFailed;
   }
   const std::string temporary = target + ".partial";
   const int output = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  bool ok = output >= 0;
+  if (output < 0) {
+    const bool taken = errno == EEXIST;
+    ::close(input);
+    return taken ? CopyResult::kNameTaken : CopyResult::kFailed;
+  }
+  bool ok = true;
   std::vector<char> buffer(1 << 16);
   while (ok) {
     const ssize_t count = ::read(input, buffer.data(), buffer.size());
@@ -109,15 +116,13 @@ bool copyFile(const std::string& source, const std::string& target) {
     ok = writeAll(output, buffer.data(), static_cast<std::size_t>(count));
   }
   ::close(input);
-  if (output >= 0) {
-    ok = ::fsync(output) == 0 && ok;
-    ok = ::close(output) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-      ::unlink(temporary.c_str());
-    }
+  ok = ::fsync(output) == 0 && ok;
+  ok = ::close(output) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temporary.c_str());
   }
-  return ok;
+  return ok ? CopyResult::kCopied : CopyResult::kFailed;
 }
 
 // A hard link shares the inode of whatever the source named at the moment of linking; when that
@@ -223,11 +228,14 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
       return kFileNotFoundResult;
     }
     // Another file system, a file we may not link (protected_hardlinks), too many links...
-    if (copyFile(sourcePath, target)) {
+    const CopyResult copied = copyFile(sourcePath, target);
+    if (copied == CopyResult::kCopied) {
       copy = target;
       return kOk;
     }
-    break;
+    if (copied == CopyResult::kFailed) {
+      break;
+    }
   }
   writeDesktopDiagnostic("desktop: cannot copy " + sourcePath + " into " + folder);
   return kFail;

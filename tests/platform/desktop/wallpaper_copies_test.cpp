@@ -89,6 +89,28 @@ TEST_F(WallpaperCopiesTest, SerialsCountUpFromOneAndTheTwoNewestStay) {
             (std::vector<std::string>{"L-0000000000000002.jpg", "L-0000000000000003.jpg"}));
 }
 
+// A byte copy (the source is on another file system) whose temporary name a crash left taken
+// moves on to the next serial.
+TEST_F(WallpaperCopiesTest, AByteCopyStepsOverATemporaryACrashLeft) {
+  const std::string elsewhere = "/dev/shm/pixoria-copies-" + std::to_string(getpid()) + ".jpg";
+  struct stat shm {};
+  struct stat home {};
+  if (stat("/dev/shm", &shm) != 0 || stat(home_.path().c_str(), &home) != 0 ||
+      shm.st_dev == home.st_dev) {
+    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+  }
+  ASSERT_TRUE(test::writeFile(elsewhere, "pixels from elsewhere"));
+  ASSERT_TRUE(std::filesystem::create_directories(copies_));
+  ASSERT_TRUE(test::writeFile(copies_ + "/L-0000000000000001.jpg.partial", "half"));
+  ASSERT_TRUE(test::writeFile(copies_ + "/L-0000000000000001.jpg", "shown"));
+  ASSERT_TRUE(test::writeFile(copies_ + "/L-0000000000000002.jpg.partial", "half"));
+  image_ = elsewhere;
+  const std::string copy = setAndName();
+  unlink(elsewhere.c_str());
+  EXPECT_EQ(copy, "L-0000000000000003.jpg");
+  EXPECT_EQ(test::readFile(copies_ + "/" + copy), "pixels from elsewhere");
+}
+
 // In a child, bounded in time: before the fix the copy of a FIFO blocked for ever.
 TEST_F(WallpaperCopiesTest, FifosAndDevicesAreRefusedWithoutBlocking) {
   const std::string fifo = home_.path() + "/queue.jpg";
