@@ -23,8 +23,8 @@ std::optional<HiveLocation> locateHive();
 // alone rather than replace it with the little they would understand of it.
 inline constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
 
-// Nor is a file of more lines than this (the custom list's 100000 entries fit with room to
-// spare). Each line the parser keeps costs a record of its own, so without this bound 16 MiB of
+// Nor is a file of this many line feeds or more (the custom list's 100000 entries fit with room
+// to spare). Each line the parser keeps costs a record of its own, so without this bound 16 MiB of
 // empty lines would cost gigabytes on every read.
 inline constexpr std::size_t kMaxHiveLines = std::size_t{1} << 17;
 
