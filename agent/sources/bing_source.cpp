@@ -27,8 +27,7 @@ std::string getBingWallpaperURL(std::int32_t archiveIndex) {
                      kBingChunkSize, false, feed)) {
     return {};
   }
-  const std::string path = readBingImagePath(feed);
-  return path.empty() ? std::string() : bingImageBase() + path;
+  return bingImageAddress(readBingImagePath(feed));
 }
 
 void downloadWallpaperFromBing(std::int32_t index) {

@@ -163,6 +163,18 @@ TEST_F(OnlineSourcesTest, BingIndexOutsideTheArchiveStartsAtTheNewest) {
   EXPECT_FALSE(storedDword(kValueBingCurrentIndex));
 }
 
+// The archive must not be able to send the download to another host.
+TEST_F(OnlineSourcesTest, BingPathThatIsNoPathGivesNoAddress) {
+  scriptBing(3, "@other.host/x.jpg");
+  scriptBing(4, "/four.jpg");
+  agentSettings.bingIndex = 3;
+  downloadWallpaperFromBing(3);
+  EXPECT_TRUE(wallpaperURL.empty());
+  EXPECT_EQ(wallpaper2URL, "https://www.bing.com/four.jpg");
+  EXPECT_EQ(requestsStartingWith("https://www.bing.com@other.host"), 0u);
+  EXPECT_FALSE(storedDword(kValueBingCurrentIndex));
+}
+
 TEST_F(OnlineSourcesTest, BingWithoutARequestTableDoesNothing) {
   agentSettings.bingFeedUrls = {};
   downloadWallpaperFromBing(0);
