@@ -8,6 +8,7 @@
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/bing_market.h"
 #include "agent/sources/online_sources.h"
+#include "agent/sources/printable_text.h"
 #include "agent/sources/source_addresses.h"
 #include "pixoria/platform/debug_output.h"
 
@@ -42,7 +43,7 @@ void downloadWallpaperFromBing(std::int32_t index) {
   // Both requests every time, whether or not a second monitor takes the second image.
   wallpaperURL = getBingWallpaperURL(pair.first);
   wallpaper2URL = getBingWallpaperURL(pair.second);
-  pf::outputDebugString(wallpaperURL);
+  pf::outputDebugString(printableText(wallpaperURL));
   downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
 }
 

@@ -3,6 +3,7 @@
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/json_string.h"
 #include "agent/sources/nasa_feed.h"
+#include "agent/sources/printable_text.h"
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/strip_tags.h"
 #include "agent/sources/wikipedia_feed.h"
@@ -44,6 +45,16 @@ TEST(BingFeedTest, OnlyAPathFromTheArchiveBecomesAnAddress) {
     EXPECT_EQ(bingImageAddress(path), "");
     EXPECT_EQ(bingImageAddress(readBingImagePath(std::string("<url>") + path + "</url>")), "");
   }
+}
+
+TEST(PrintableTextTest, ControlCharactersGoAndEverythingElseStays) {
+  EXPECT_EQ(printableText("a\x1B[2J\nforged\r\tline\x7F\x07"), "a[2Jforgedline");
+  EXPECT_EQ(printableText(std::string("nul\0byte", 8)), "nulbyte");
+  EXPECT_EQ(printableText("csi \xC2\x9B"
+                          "31m c1 \xC2\x80 end \xC2"),
+            "csi 31m c1  end \xC2");
+  EXPECT_EQ(printableText("caf\xC3\xA9 \xC2\xA0 \xF0\x9F\x8C\x84 \xFF"),
+            "caf\xC3\xA9 \xC2\xA0 \xF0\x9F\x8C\x84 \xFF");
 }
 
 TEST(XmlEntitiesTest, DecodesKnownReferencesAndKeepsTheRest) {
