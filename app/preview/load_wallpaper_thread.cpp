@@ -106,12 +106,12 @@ void LoadWallpaperThread::onBingReply(QNetworkReply* reply) {
   }
   const std::string feed = bodyOf(reply);
   emit showDesc(fromUtf8(pixoria::readBingCaption(feed)));
-  const std::string path = pixoria::readBingImagePath(feed);
-  if (path.empty()) {
+  const std::string address = pixoria::bingImageAddress(pixoria::readBingImagePath(feed));
+  if (address.empty()) {
     emit downloadFail();
     return;
   }
-  downloadImage(fromUtf8(pixoria::bingImageBase() + path));
+  downloadImage(fromUtf8(address));
 }
 
 void LoadWallpaperThread::getNasaWallpaperList() {
