@@ -7,6 +7,7 @@
 #include "leftovers/hive_temporaries.h"
 #include "leftovers/stale_files.h"
 #include "pixoria/platform/leftovers.h"
+#include "pixoria/platform/url.h"
 #include "xdg_base_dirs.h"
 
 namespace pixoria::platform {
@@ -14,7 +15,7 @@ namespace {
 
 // The longest an image download may take, and so the longest any of our temporary files is
 // written: one older than that belongs to no write in progress, in either program.
-constexpr std::chrono::minutes kImageDownloadDeadline{10};
+constexpr std::chrono::seconds kImageDownloadDeadline{kImageDeadlineSeconds};
 
 // A byte copy of a wallpaper in progress ("<name>.partial").
 bool isPartialCopy(std::string_view name) {
