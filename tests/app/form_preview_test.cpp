@@ -52,13 +52,17 @@ class FormPreviewTest : public ::testing::Test {
   QAbstractButton* button(const char* name) const { return child<QAbstractButton>(*form, name); }
   QComboBox* box(const char* name) const { return child<QComboBox>(*form, name); }
 
-  // One more download has succeeded and its load has ended (the boxes are back).
+  // One more download has succeeded and its load has ended. A small download can complete (and
+  // enable the boxes) before the loader's thread has reported its end, while the form still
+  // refuses a new load, so the end itself is waited for too.
   bool loaded() {
     const bool done = waitUntil([this] {
       return debug.lines().count(QStringLiteral("onDownloadComplete")) > completions &&
+             debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")) > loadsEnded &&
              box("pixoriaSourceComboBox")->isEnabled();
     });
     completions = debug.lines().count(QStringLiteral("onDownloadComplete"));
+    loadsEnded = debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish"));
     return done;
   }
 
@@ -92,6 +96,7 @@ class FormPreviewTest : public ::testing::Test {
   FeedServer server;
   DebugLines debug;
   qsizetype completions = 0;
+  qsizetype loadsEnded = 0;
   std::unique_ptr<AutoPixoriaForm> form;
 };
 
