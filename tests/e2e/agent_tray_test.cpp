@@ -189,7 +189,29 @@ TEST_F(AgentTrayTest, NextImageFromTheMenuChangesTheBingImage) {
 }
 
 TEST_F(AgentTrayTest, WithoutAWatcherTheIconComesOnlyWhenAskedAgain) {
+  // The agent's window exists a moment before it tries to add its icon; the watcher must start
+  // only once that try has failed, which the bus shows as the item's name going away again.
+  bool itemNameReleased = false;
+  sd_bus_slot* slot = nullptr;
+  ASSERT_GE(sd_bus_match_signal(
+                busClient->bus(), &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                "org.freedesktop.DBus", "NameOwnerChanged",
+                [](sd_bus_message* m, void* released, sd_bus_error*) {
+                  const char* name = nullptr;
+                  const char* oldOwner = nullptr;
+                  const char* newOwner = nullptr;
+                  if (sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) >= 0 &&
+                      std::string_view(name).starts_with("org.kde.StatusNotifierItem-") &&
+                      newOwner[0] == '\0') {
+                    *static_cast<bool*>(released) = true;
+                  }
+                  return 0;
+                },
+                &itemNameReleased),
+            0);
   startAgent();
+  ASSERT_TRUE(busClient->pumpUntil([&] { return itemNameReleased; }, 8000));
+  sd_bus_slot_unref(slot);
   startWatcher();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(registrations(), 0);
