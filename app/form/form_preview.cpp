@@ -2,10 +2,11 @@
 // captions, stepping through a feed's recent images, the region and source switches, and saving.
 #include <QDate>
 #include <QDebug>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 #include <string>
@@ -13,7 +14,10 @@
 #include "agent/sources/bing_market.h"
 #include "agent/sources/source_addresses.h"
 #include "form/auto_pixoria_form.h"
+#include "form/elided_caption.h"
+#include "form/load_failure_status.h"
 #include "form/pictures_folder.h"
+#include "form/preview_export.h"
 #include "preview/load_wallpaper_thread.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
@@ -56,8 +60,8 @@ void AutoPixoriaForm::startPreviewLoad() {
   const int source = ui->pixoriaSourceComboBox->currentIndex();
   if (loadInProgress || source > kLastFeedSource)
     return;
-  ui->pixoriaSourceComboBox->setEnabled(false);
-  ui->pixoriaRegionComboBox->setEnabled(false);
+  focusKeeper.setEnabled(ui->pixoriaSourceComboBox, false);
+  focusKeeper.setEnabled(ui->pixoriaRegionComboBox, false);
   loadInProgress = true;
   if (previewThread == nullptr) {
     previewThread = new LoadWallpaperThread(this);
@@ -89,7 +93,7 @@ void AutoPixoriaForm::setPreviewControlsEnabled(bool enabled) {
                           static_cast<QWidget*>(ui->pixoriaNextToolButton),
                           static_cast<QWidget*>(ui->pixoriaSourceComboBox),
                           static_cast<QWidget*>(ui->pixoriaRegionComboBox)}) {
-    widget->setEnabled(enabled);
+    focusKeeper.setEnabled(widget, enabled);
   }
   updateThemeIcons();
 }
@@ -100,7 +104,7 @@ void AutoPixoriaForm::onFirstImageReady(QString status) {
 }
 
 void AutoPixoriaForm::onShowDesc(QString description) {
-  ui->pixoriaImageLabel2->setText(description);
+  setElidedCaption(ui->pixoriaImageLabel2, description);
 }
 
 void AutoPixoriaForm::onDownloadComplete() {
@@ -115,9 +119,14 @@ void AutoPixoriaForm::onDownloadFail() {
   // A second drawing still due from an earlier load would cover the status the failure leaves.
   if (loadImageTimer != nullptr)
     loadImageTimer->stop();
-  ui->pixoriaImageButton->setEnabled(false);
-  ui->pixoriaImageSaveButton->setEnabled(false);
-  ui->pixoriaImageReloadButton->setEnabled(true);
+  focusKeeper.setEnabled(ui->pixoriaImageButton, false);
+  focusKeeper.setEnabled(ui->pixoriaImageSaveButton, false);
+  focusKeeper.setEnabled(ui->pixoriaImageReloadButton, true);
+  // The last progress or "Preparing..." line would otherwise stay, as though still at work.
+  const auto* loader = qobject_cast<const LoadWallpaperThread*>(sender());
+  ui->pixoriaImage->setText(loadFailureStatus(
+      loader != nullptr ? loader->source : ui->pixoriaSourceComboBox->currentIndex(),
+      loader != nullptr ? loader->failureReason() : QString()));
 }
 
 void AutoPixoriaForm::onLoadWallpaperProcessFinish() {
@@ -133,8 +142,8 @@ void AutoPixoriaForm::onLoadWallpaperProcessFinish() {
     }
     loadImageTimer->start(kRedrawDelayMs);
   }
-  ui->pixoriaSourceComboBox->setEnabled(true);
-  ui->pixoriaRegionComboBox->setEnabled(true);
+  focusKeeper.setEnabled(ui->pixoriaSourceComboBox, true);
+  focusKeeper.setEnabled(ui->pixoriaRegionComboBox, true);
 }
 
 void AutoPixoriaForm::onLoadImageTimer() {
@@ -155,18 +164,19 @@ void AutoPixoriaForm::showDownloadedImage() {
     case kWikipediaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("Wikimedia Picture of the Day"));
       if (wikipediaWalpaperSourceURLIndex < wikipediaDescriptionList.size()) {
-        ui->pixoriaImageLabel2->setText(
+        setElidedCaption(
+            ui->pixoriaImageLabel2,
             QStringLiteral("By ") +
-            QString::fromUtf8(wikipediaCreditList.value(wikipediaWalpaperSourceURLIndex)) +
-            QStringLiteral("\n") +
-            QString::fromUtf8(wikipediaDescriptionList.at(wikipediaWalpaperSourceURLIndex)));
+                QString::fromUtf8(wikipediaCreditList.value(wikipediaWalpaperSourceURLIndex)) +
+                QStringLiteral("\n") +
+                QString::fromUtf8(wikipediaDescriptionList.at(wikipediaWalpaperSourceURLIndex)));
       }
       break;
     case kNasaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("NASA Astronomy Picture of the Day"));
       if (nasaWalpaperSourceURLIndex < nasaDescriptionList.size()) {
-        ui->pixoriaImageLabel2->setText(
-            QString::fromUtf8(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
+        setElidedCaption(ui->pixoriaImageLabel2,
+                         QString::fromUtf8(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
       }
       break;
     case kBingSource:
@@ -266,7 +276,7 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
     widget->show();
   }
   ui->pixoriaImageLabel->clear();
-  ui->pixoriaImageLabel2->clear();
+  setElidedCaption(ui->pixoriaImageLabel2, QString());
   showSourceControls(index);
   // A short custom list hides the arrows; every feed steps through its days again.
   if (index != kCustomSource) {
@@ -315,13 +325,25 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
 }
 
 void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save to Harddisk"), picturesFolder(),
-                                                    tr("Portable Network Graphic (*.png)"));
+  // A dialog of its own rather than getSaveFileName: its default suffix makes Qt's own dialog add
+  // ".png" (and ask before replacing that file), which the static call never does.
+  QFileDialog dialog(this, tr("Save to Harddisk"), picturesFolder(),
+                     tr("Portable Network Graphic (*.png)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  // A platform dialog may still hand back a bare name; the format follows the suffix.
+  const QString path = withImageSuffix(dialog.selectedFiles().constFirst());
   const QString fileName = QFileInfo(path).fileName();
   if (fileName.isEmpty())
     return;
   qDebug() << "fileName: " << fileName;
   qDebug() << "fullPath: " << path;
-  QImageWriter writer(path);
-  writer.write(readImage(CVGlobal::wallpaperPath));
+  const QString failure = exportPreviewImage(CVGlobal::wallpaperPath, path);
+  if (!failure.isEmpty()) {
+    QMessageBox::warning(this, tr("Error"),
+                         tr("The picture could not be saved to %1.\n\n%2.")
+                             .arg(QDir::toNativeSeparators(path), failure));
+  }
 }

@@ -34,6 +34,10 @@ class LoadWallpaperThread : public QThread {
   // which then reports nothing.
   void setTerminateDownload(bool terminate);
 
+  // Why the last failed request failed ("host not found", "HTTP status 404 ..."), for the
+  // status line; empty when no request has failed or the failure had no reason to give.
+  QString failureReason() const { return lastFailureReason; }
+
   QString bingUrl;
   int source = 0;
   int nasaIndex = 0;
@@ -73,4 +77,5 @@ class LoadWallpaperThread : public QThread {
   bool firstImageRequested = false;
   QNetworkReply* currentReply = nullptr;
   QList<QByteArray> wikipediaFeedUrls;
+  QString lastFailureReason;
 };
