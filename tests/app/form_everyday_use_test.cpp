@@ -194,6 +194,14 @@ TEST(PreviewExport, ConvertsOrRefusesWithAReasonAndKeepsTheOldFileOnFailure) {
   EXPECT_EQ(jpeg.format(), "jpeg");
   EXPECT_EQ(jpeg.size(), QSize(30, 20));
 
+  // Converted rows land where they belong: a BMP (decoded exactly) keeps every pixel as PNG.
+  ASSERT_TRUE(test::writeBmp(folder + "/gradient.bmp", 37, 23, [](int x, int y) {
+    return test::Rgb{static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 11), 99};
+  }));
+  ASSERT_EQ(exportPreviewImage(dir + "/gradient.bmp", dir + "/gradient.png"), QString());
+  EXPECT_EQ(QImage(dir + "/gradient.png").convertToFormat(QImage::Format_RGB888),
+            QImage(dir + "/gradient.bmp").convertToFormat(QImage::Format_RGB888));
+
   EXPECT_FALSE(exportPreviewImage(dir + "/preview.jpg", dir + "/c.bmp").isEmpty());
   EXPECT_FALSE(QFile::exists(dir + "/c.bmp"));
   EXPECT_FALSE(exportPreviewImage(dir + "/missing.jpg", dir + "/c.png").isEmpty());

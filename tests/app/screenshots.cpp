@@ -1,8 +1,8 @@
 // Pictures of the application on a real X server (run under xvfb-run): the main window in the
 // light and the dark palette (and dark with Back disabled), the main window after a load failed
-// offline, the About dialog and the information dialog, saved as PNG files into screenshots/ of
-// the build folder for a person to look at. Run once at scale 1 and once with QT_SCALE_FACTOR=2,
-// whose pictures carry "_scale2" in their names.
+// offline (and with a long caption), the About dialog and the information dialog, saved as PNG
+// files into screenshots/ of the build folder for a person to look at. Run once at scale 1 and once
+// with QT_SCALE_FACTOR=2, whose pictures carry "_scale2" in their names.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/auto_pixoria_info_dialog.h"
 #include "form/auto_pixoria_form.h"
+#include "form/elided_caption.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -69,6 +70,13 @@ TEST(Screenshots, MainWindowAfterAnOfflineLoad) {
     QTest::qWait(50);
   EXPECT_TRUE(status->text().startsWith("Could not download")) << status->text().toStdString();
   shoot(window, "main_window_offline");
+
+  // A description longer than its two lines.
+  setElidedCaption(window.findChild<QLabel*>("pixoriaImageLabel2"),
+                   QStringLiteral("By A Photographer\n") +
+                       QStringLiteral("A description that goes on and on, ").repeated(5) +
+                       "the end.");
+  shoot(window, "main_window_long_caption");
 }
 
 }  // namespace
