@@ -12,9 +12,9 @@ build_packages=(
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
   libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl dbus-daemon
-  qt6-gtk-platformtheme
   clang libclang-rt-14-dev
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+  qt6-gtk-platformtheme
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
