@@ -275,6 +275,15 @@ TEST_F(FormEverydayUseTest, FocusStaysWithTheControlTheUserPutItOnWhileALoadRuns
   EXPECT_EQ(QApplication::focusWidget(), help);
 }
 
+// Closing the window just after a load started: the loader's thread may not have run yet.
+TEST_F(FormEverydayUseTest, TheFormCanCloseTheMomentALoadStarts) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    form = std::make_unique<AutoPixoriaForm>();
+    button("pixoriaImageReloadButton")->click();
+    form.reset();
+  }
+}
+
 TEST(ElidedCaption, CutsWhatDoesNotFitWithAnEllipsisAndKeepsItAllInTheTooltip) {
   AutoPixoriaForm form;
   auto* caption = child<QLabel>(form, "pixoriaImageLabel2");
