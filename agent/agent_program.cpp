@@ -5,9 +5,12 @@
 #include "agent/change_schedule.h"
 #include "agent/show_main_program.h"
 #include "agent/sources/source_addresses.h"
+#include "agent/wallpaper_files.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/debug_output.h"
+#include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
+#include "pixoria/platform/leftovers.h"
 #include "pixoria/platform/messages.h"
 
 namespace pixoria {
@@ -94,6 +97,19 @@ void onTrayEvent(pf::WindowHandle window, pf::LParam event) {
   }
 }
 
+// The autostart entry the configuration application writes for the agent.
+constexpr std::string_view kAutostartEntryName = "LumivexGlass";
+
+// Temporary files a crash of either program left behind. The wallpaper folder is swept only when
+// the shell names it: the current directory it falls back to may be anyone's.
+void removeCrashLeftovers() {
+  std::string appData;
+  std::string wallpaperFolder;
+  if (pf::getAppDataFolder(appData))
+    getWallpaperFolder(wallpaperFolder);
+  pf::removeCrashLeftovers(wallpaperFolder, kAutostartEntryName);
+}
+
 void shutDown() {
   pf::gdiplusShutdown(gdiplusToken);
   pf::killTimer(agentWindow, TIMER_CHANGE);
@@ -157,6 +173,7 @@ int runAgent() {
     return 0;
   }
   agentInitialize();
+  removeCrashLeftovers();
   pf::notifyIconAdd(trayIcon);
   loadSettingsAndApply();
   const int exitCode = pf::runMessageLoop();

@@ -8,6 +8,8 @@ Binds 127.0.0.1 on a free port and prints "PORT <n>" as its first line of stdout
   /redirect-chain/<n>     n redirects in a row, then a 200 with the body "done"
   /stall-after/<bytes>    announces more, sends <bytes> bytes, then hangs without closing
   /close-after/<bytes>    announces more, sends <bytes> bytes, then closes the connection
+  /trickle/<bytes>        announces and sends <bytes> bytes slowly but steadily (?rate=<bytes per
+                          second>, default 2048), never slow enough to count as a stall
   /bytes/<n>              n bytes without a Content-Length (chunked; ?close=1: close-delimited)
   anything else           the file at that (percent-decoded) path under the folder, or 404
 
@@ -58,6 +60,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "redirect-chain": self.send_redirect_chain,
             "stall-after": self.send_stall,
             "close-after": self.send_close,
+            "trickle": self.send_trickle,
             "bytes": self.send_bytes,
         }.get(parts[0])
         try:
@@ -121,6 +124,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_close(self, args, query):
         self.send_partial(int(args[0]))
+        self.close_connection = True
+
+    def send_trickle(self, args, query):
+        count = int(args[0])
+        rate = max(1, int(query.get("rate", ["2048"])[0]))
+        piece = max(1, rate // 8)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(count))
+        self.end_headers()
+        try:
+            for start in range(0, count, piece):
+                self.wfile.write(pattern(start, min(piece, count - start)))
+                self.wfile.flush()
+                time.sleep(piece / rate)
+        except OSError:
+            pass  # the client gave up
         self.close_connection = True
 
     def send_bytes(self, args, query):

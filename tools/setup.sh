@@ -12,9 +12,16 @@ build_packages=(
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
   libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl dbus-daemon
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev ccache
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
   qt6-gtk-platformtheme
+)
+# The desktops' own services and a real tray, which the tests start on private buses and servers.
+# libxfconf-0-3 is only a recommendation of xfconf, but xfconf-query cannot run without it.
+desktop_service_packages=(
+  dbus-bin dconf-service dconf-gsettings-backend libglib2.0-bin gsettings-desktop-schemas
+  cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 sway swaybg grim
+  haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils waybar qt6-declarative-dev
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
@@ -23,7 +30,7 @@ for purpose in "$@"; do
   case "$purpose" in
     build) wanted+=("${build_packages[@]}") ;;
     run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
-    test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
+    test) wanted+=("${build_packages[@]}" "${test_packages[@]}" "${desktop_service_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
   esac

@@ -7,6 +7,11 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh test
 
+# Objects compiled before, in this clone or another one, are taken from ccache's cache outside
+# the tree; paths are hashed relative to the clone so that any clone shares it.
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR="$PWD/.." CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-10G}
+
 jobs=$(nproc)
 stage() { printf '\n=== %s ===\n' "$*"; }
 

@@ -8,6 +8,7 @@
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/bing_market.h"
 #include "agent/sources/online_sources.h"
+#include "agent/sources/printable_text.h"
 #include "agent/sources/source_addresses.h"
 #include "pixoria/platform/debug_output.h"
 
@@ -27,8 +28,7 @@ std::string getBingWallpaperURL(std::int32_t archiveIndex) {
                      kBingChunkSize, false, feed)) {
     return {};
   }
-  const std::string path = readBingImagePath(feed);
-  return path.empty() ? std::string() : bingImageBase() + path;
+  return bingImageAddress(readBingImagePath(feed));
 }
 
 void downloadWallpaperFromBing(std::int32_t index) {
@@ -43,7 +43,7 @@ void downloadWallpaperFromBing(std::int32_t index) {
   // Both requests every time, whether or not a second monitor takes the second image.
   wallpaperURL = getBingWallpaperURL(pair.first);
   wallpaper2URL = getBingWallpaperURL(pair.second);
-  pf::outputDebugString(wallpaperURL);
+  pf::outputDebugString(printableText(wallpaperURL));
   downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
 }
 

@@ -6,6 +6,7 @@
 #include "agent/list_pair.h"
 #include "agent/sources/nasa_feed.h"
 #include "agent/sources/online_sources.h"
+#include "agent/sources/printable_text.h"
 #include "agent/sources/source_addresses.h"
 #include "pixoria/platform/debug_output.h"
 
@@ -60,11 +61,11 @@ void downloadWallpaperFromNASA(std::int32_t index) {
   }
   pf::outputDebugString("\nindex\n" + std::to_string(pair.first));
   pf::outputDebugString("\nindex2\n" + std::to_string(pair.second));
-  pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
+  pf::outputDebugString("\nwallpaperURL\n" + printableText(wallpaperURL));
   wallpaperURL = nasaWallpaperURLs[static_cast<std::size_t>(pair.first)];
   wallpaper2URL = nasaWallpaperURLs[static_cast<std::size_t>(pair.second)];
-  pf::outputDebugString("\nwallpaperURL\n" + wallpaperURL);
-  pf::outputDebugString("\nwallpaper2URL\n" + wallpaper2URL);
+  pf::outputDebugString("\nwallpaperURL\n" + printableText(wallpaperURL));
+  pf::outputDebugString("\nwallpaper2URL\n" + printableText(wallpaper2URL));
   downloadWallpaperPair("\nDownload Complete", kValueNasaCurrentIndex, agentSettings.nasaIndex);
 }
 

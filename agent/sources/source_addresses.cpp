@@ -20,6 +20,13 @@ std::string bingImageBase() {
   return fromEnvironment("PIXORIA_BING_IMAGE_BASE", "https://www.bing.com");
 }
 
+std::string bingImageAddress(std::string_view imagePath) {
+  if (imagePath.empty() || imagePath.front() != '/') {
+    return {};
+  }
+  return bingImageBase() + std::string(imagePath);
+}
+
 std::string nasaFeedUrl() {
   return fromEnvironment("PIXORIA_NASA_FEED_URL",
                          "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace pixoria {
 
@@ -11,6 +12,12 @@ std::string bingArchiveOrigin();
 
 // Scheme and host the archive's image paths are appended to (PIXORIA_BING_IMAGE_BASE).
 std::string bingImageBase();
+
+// The address of an image path cut out of Bing's archive: bingImageBase() followed by the path.
+// Empty when the path is empty or does not start with "/": glued onto the base, anything else
+// could name another host ("@other.host/x.jpg") or port (":8080/x.jpg"). Both programs build
+// Bing's image addresses here.
+std::string bingImageAddress(std::string_view imagePath);
 
 // NASA's image-of-the-day feed (PIXORIA_NASA_FEED_URL).
 std::string nasaFeedUrl();

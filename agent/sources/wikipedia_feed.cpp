@@ -51,7 +51,9 @@ WikipediaPicture readWikipediaPicture(std::string_view feed, bool withTexts) {
     address = cutValue(feed, kSourceMarker, 1, second + 1);  // 1: the string's opening quote
   }
   picture.found = address.end != kNotFound;
-  picture.address = std::move(address.value);
+  // Escapes are decoded here too: a re-serialized document writes "https:\/\/upload...", and an
+  // address kept as it stands would reach the network with its backslashes.
+  picture.address = decodeJsonEscapes(address.value);
   if (!withTexts) {
     return picture;
   }

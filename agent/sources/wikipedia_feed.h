@@ -12,7 +12,7 @@ struct WikipediaPicture {
   bool found = false;              // an address was found
   bool artistFound = false;        // an artist value was found
   bool descriptionFound = false;   // a description value was found
-  std::string address;             // the full-size file's address, feed bytes as they are
+  std::string address;             // the full-size file's address, JSON escapes decoded
   std::string artist;              // plain text: escapes decoded, tags cut
   std::string description;         // plain text: escapes decoded, tags removed
   bool artistTagUnclosed = false;  // the artist ended in a tag that never closed, and was cut
@@ -20,7 +20,8 @@ struct WikipediaPicture {
 
 // The address is the "source" of the second "image" object of the document (the picture of the
 // day's full-size image); the artist and description follow it. Each value is the JSON string's
-// contents up to its closing quote. The texts are read only when `withTexts` is set.
+// contents up to its closing quote, with its escapes decoded. The texts are read only when
+// `withTexts` is set.
 WikipediaPicture readWikipediaPicture(std::string_view feed, bool withTexts);
 
 struct CalendarDate {

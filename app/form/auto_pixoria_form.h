@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -15,8 +16,12 @@
 
 #include "form/focus_keeper.h"
 #include "pixoria/platform/windows.h"
+#include "preview/wikipedia_day.h"
 
 class LoadWallpaperThread;
+class PreviewDecoder;
+class SecondMonitorWallpaper;
+class QImage;
 class QTimer;
 
 namespace Ui {
@@ -94,7 +99,11 @@ class AutoPixoriaForm : public QWidget {
   void startPreviewLoad();
   void showDownloadedImage();
   void setRegion(int region);
-  void showScaled(const QPixmap& pixmap);
+  // Decodes `path` on a worker thread at the size the preview shows; onPreviewDecoded shows it.
+  void showScaled(const QString& path);
+  void onPreviewDecoded(const QImage& image);
+  // The preview area shows a text now: a picture still being decoded must not cover it.
+  void discardPendingPicture();
   void setPreviewControlsEnabled(bool enabled);
 
   // The custom list.
@@ -122,10 +131,13 @@ class AutoPixoriaForm : public QWidget {
   QStringList bingUrlList;
   QList<QByteArray> nasaUrlList;
   QList<QByteArray> nasaDescriptionList;
-  QList<QByteArray> wikipediaUrlList;
-  QList<QByteArray> wikipediaCreditList;
-  QList<QByteArray> wikipediaDescriptionList;
+  QList<WikipediaDay> wikipediaDays;
   LoadWallpaperThread* previewThread = nullptr;
+  // The loader of the most recent load: the only one whose reports reach the form, and the only
+  // one that may write the preview file.
+  QPointer<LoadWallpaperThread> latestLoader;
+  PreviewDecoder* previewDecoder = nullptr;
+  SecondMonitorWallpaper* secondMonitorWallpaper = nullptr;
   bool loadInProgress = false;
   bool firstLoadStarted = false;
   bool downloadCompleted = false;

@@ -3,7 +3,6 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPixmap>
 #include <QTreeWidgetItem>
 
 #include "form/auto_pixoria_form.h"
@@ -19,6 +18,7 @@ void AutoPixoriaForm::setCustomNavigationVisible() {
 void AutoPixoriaForm::showCustomImage(int index) {
   setCustomNavigationVisible();
   if (customFileList.isEmpty()) {
+    discardPendingPicture();
     ui->pixoriaImage->setText(QStringLiteral("Loading image from the list..."));
     ui->pixoriaImageButton->hide();
     ui->pixoriaImageSaveButton->hide();
@@ -39,8 +39,9 @@ void AutoPixoriaForm::showCustomImage(int index) {
     ui->customSourceTreeWidget->setCurrentItem(item);
   ui->pixoriaImageButton->show();
   ui->pixoriaImageSaveButton->show();
-  // A file that is gone or does not decode gives an empty picture.
-  showScaled(QPixmap(path));
+  // Decoded on a worker thread at the preview's size: the user's files may be huge. A file that
+  // is gone or does not decode gives an empty picture.
+  showScaled(path);
 }
 
 void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
@@ -49,6 +50,7 @@ void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
 }
 
 void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
+  const qsizetype before = customFileList.size();
   for (const QString& path : paths) {
     if (customFileList.contains(path, Qt::CaseInsensitive))
       continue;
@@ -61,8 +63,11 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
       ui->pixoriaNextToolButton->show();
     }
     ui->customSourceTreeWidget->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
-    writeCustomList(true);
   }
+  // One write and one reload for the whole choice: each write rewrites the whole list, and each
+  // reload makes the agent redo its source.
+  if (customFileList.size() != before)
+    writeCustomList(true);
 }
 
 void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {
@@ -99,6 +104,7 @@ void AutoPixoriaForm::on_customSourceTree_itemSelectionChanged() {
     ui->customSourceRemovePushButton->setEnabled(false);
     ui->customSourceClearPushButton->setEnabled(false);
     ui->PreviewLabel->setText(QStringLiteral("Preview"));
+    discardPendingPicture();
     ui->pixoriaImage->clear();
     return;
   }

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -18,7 +17,9 @@
 #include "form/load_failure_status.h"
 #include "form/pictures_folder.h"
 #include "form/preview_export.h"
+#include "preview/caption_text.h"
 #include "preview/load_wallpaper_thread.h"
+#include "preview/preview_decoder.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
 #include "ui_auto_pixoria_form.h"
@@ -42,13 +43,6 @@ int wrapped(int index, int length) {
   return index;
 }
 
-QImage readImage(const QString& path) {
-  QImageReader reader(path);
-  // Previews are whole desktop images; Qt's default limit would refuse the large ones.
-  reader.setAllocationLimit(0);
-  return reader.read();
-}
-
 }  // namespace
 
 void AutoPixoriaForm::onGetWallpaperTimer() {
@@ -64,7 +58,15 @@ void AutoPixoriaForm::startPreviewLoad() {
   focusKeeper.setEnabled(ui->pixoriaRegionComboBox, false);
   loadInProgress = true;
   if (previewThread == nullptr) {
+    // The earlier load may still be downloading: it must neither write the preview file nor
+    // report, or its picture would land under this load's caption. A Wikipedia list it is
+    // building is still completed.
+    if (latestLoader != nullptr) {
+      disconnect(latestLoader, nullptr, this, nullptr);
+      latestLoader->abandonImageDownload();
+    }
     previewThread = new LoadWallpaperThread(this);
+    latestLoader = previewThread;
     connect(previewThread, SIGNAL(showDesc(QString)), this, SLOT(onShowDesc(QString)));
     connect(previewThread, SIGNAL(downloadComplete()), this, SLOT(onDownloadComplete()));
     connect(previewThread, SIGNAL(downloadFail()), this, SLOT(onDownloadFail()));
@@ -76,9 +78,7 @@ void AutoPixoriaForm::startPreviewLoad() {
   previewThread->bingUrl = bingUrlList.value(bingWalpaperSourceURLIndex);
   previewThread->setNasaUrlList(&nasaUrlList);
   previewThread->setNasaDescriptionList(&nasaDescriptionList);
-  previewThread->setWikipediaUrlList(&wikipediaUrlList);
-  previewThread->setWikipediaCreditList(&wikipediaCreditList);
-  previewThread->setWikipediaDescriptionList(&wikipediaDescriptionList);
+  previewThread->setWikipediaDays(&wikipediaDays);
   previewThread->source = source;
   previewThread->nasaIndex = nasaWalpaperSourceURLIndex;
   previewThread->wikipediaIndex = wikipediaWalpaperSourceURLIndex;
@@ -100,6 +100,7 @@ void AutoPixoriaForm::setPreviewControlsEnabled(bool enabled) {
 
 void AutoPixoriaForm::onFirstImageReady(QString status) {
   setPreviewControlsEnabled(false);
+  discardPendingPicture();
   ui->pixoriaImage->setText(status);
 }
 
@@ -116,6 +117,7 @@ void AutoPixoriaForm::onDownloadComplete() {
 
 void AutoPixoriaForm::onDownloadFail() {
   downloadCompleted = false;
+  discardPendingPicture();
   // A second drawing still due from an earlier load would cover the status the failure leaves.
   if (loadImageTimer != nullptr)
     loadImageTimer->stop();
@@ -150,33 +152,45 @@ void AutoPixoriaForm::onLoadImageTimer() {
   showDownloadedImage();
 }
 
-void AutoPixoriaForm::showScaled(const QPixmap& pixmap) {
-  const QPixmap scaled = pixmap.width() > pixmap.height()
-                             ? pixmap.scaledToWidth(ui->pixoriaImage->width())
-                             : pixmap.scaledToHeight(ui->pixoriaImage->height());
-  ui->pixoriaImage->setPixmap(scaled);
-  qDebug() << "pixmap.size(): " << scaled.size();
+void AutoPixoriaForm::showScaled(const QString& path) {
+  if (previewDecoder == nullptr) {
+    previewDecoder = new PreviewDecoder(this);
+    connect(previewDecoder, &PreviewDecoder::decoded, this, &AutoPixoriaForm::onPreviewDecoded);
+  }
+  // Decoded for the screen's pixels, twice the label's size on a display scaled by two.
+  const qreal ratio = ui->pixoriaImage->devicePixelRatioF();
+  previewDecoder->decode(path, ui->pixoriaImage->size() * ratio);
+}
+
+void AutoPixoriaForm::onPreviewDecoded(const QImage& image) {
+  if (image.isNull())
+    qDebug() << "The preview picture does not decode";
+  QPixmap pixmap = QPixmap::fromImage(image);
+  pixmap.setDevicePixelRatio(ui->pixoriaImage->devicePixelRatioF());
+  ui->pixoriaImage->setPixmap(pixmap);
+  qDebug() << "pixmap.size(): " << pixmap.size();
+}
+
+void AutoPixoriaForm::discardPendingPicture() {
+  if (previewDecoder != nullptr)
+    previewDecoder->discardPending();
 }
 
 void AutoPixoriaForm::showDownloadedImage() {
-  showScaled(QPixmap::fromImage(readImage(CVGlobal::wallpaperPath)));
+  showScaled(CVGlobal::wallpaperPath);
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case kWikipediaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("Wikimedia Picture of the Day"));
-      if (wikipediaWalpaperSourceURLIndex < wikipediaDescriptionList.size()) {
-        setElidedCaption(
-            ui->pixoriaImageLabel2,
-            QStringLiteral("By ") +
-                QString::fromUtf8(wikipediaCreditList.value(wikipediaWalpaperSourceURLIndex)) +
-                QStringLiteral("\n") +
-                QString::fromUtf8(wikipediaDescriptionList.at(wikipediaWalpaperSourceURLIndex)));
+      if (wikipediaWalpaperSourceURLIndex < wikipediaDays.size()) {
+        setElidedCaption(ui->pixoriaImageLabel2,
+                         wikipediaCaption(wikipediaDays.at(wikipediaWalpaperSourceURLIndex)));
       }
       break;
     case kNasaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("NASA Astronomy Picture of the Day"));
       if (nasaWalpaperSourceURLIndex < nasaDescriptionList.size()) {
         setElidedCaption(ui->pixoriaImageLabel2,
-                         QString::fromUtf8(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
+                         nasaCaption(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
       }
       break;
     case kBingSource:
@@ -203,7 +217,7 @@ void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {
       break;
     case kWikipediaSource:
       wikipediaWalpaperSourceURLIndex =
-          wrapped(wikipediaWalpaperSourceURLIndex + 1, static_cast<int>(wikipediaUrlList.size()));
+          wrapped(wikipediaWalpaperSourceURLIndex + 1, static_cast<int>(wikipediaDays.size()));
       break;
     case kCustomSource:
       showCustomImage(
@@ -232,7 +246,7 @@ void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {
       break;
     case kWikipediaSource:
       wikipediaWalpaperSourceURLIndex =
-          wrapped(wikipediaWalpaperSourceURLIndex - 1, static_cast<int>(wikipediaUrlList.size()));
+          wrapped(wikipediaWalpaperSourceURLIndex - 1, static_cast<int>(wikipediaDays.size()));
       break;
     case kCustomSource:
       showCustomImage(
@@ -277,6 +291,7 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
   }
   ui->pixoriaImageLabel->clear();
   setElidedCaption(ui->pixoriaImageLabel2, QString());
+  discardPendingPicture();
   showSourceControls(index);
   // A short custom list hides the arrows; every feed steps through its days again.
   if (index != kCustomSource) {
@@ -310,7 +325,7 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
     bingWalpaperSourceURLIndex = 0;
   if (nasaWalpaperSourceURLIndex >= nasaUrlList.size())
     nasaWalpaperSourceURLIndex = 0;
-  if (wikipediaWalpaperSourceURLIndex >= wikipediaUrlList.size())
+  if (wikipediaWalpaperSourceURLIndex >= wikipediaDays.size())
     wikipediaWalpaperSourceURLIndex = 0;
   writeAllSettings();
   if (index == kCustomSource) {

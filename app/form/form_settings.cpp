@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "agent/agent_settings.h"
 #include "agent/change_schedule.h"
 #include "agent/program_folder.h"
 #include "form/auto_pixoria_form.h"
@@ -56,14 +57,22 @@ bool AutoPixoriaForm::running() const {
 }
 
 void AutoPixoriaForm::readCustomList() {
-  const std::uint32_t count = readDword(subKey, "CustomCount", 0);
+  std::uint32_t count = readDword(subKey, "CustomCount", 0);
+  // A damaged count (0xFFFFFFFF) would have the form read values until memory runs out; the agent
+  // reads at most this many entries, so the form shows what the agent uses.
+  if (count > pixoria::kMaxCustomFiles) {
+    qDebug() << "CustomCount" << count << "is too large; reading" << pixoria::kMaxCustomFiles;
+    count = pixoria::kMaxCustomFiles;
+  }
   customFileList.clear();
+  QList<QTreeWidgetItem*> items;
   for (std::uint32_t n = 0; n < count; ++n) {
     QString path;
     CVGlobal::readRegistryString(CVGlobal::HKEY_CURRENT_USER, subKey, customFileValue(n), path);
     customFileList.append(path);
-    ui->customSourceTreeWidget->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
+    items.append(new QTreeWidgetItem(QStringList{path}));
   }
+  ui->customSourceTreeWidget->addTopLevelItems(items);
   const std::uint32_t index = readDword(subKey, "CustomIndex", 0);
   customWalpaperSourceURLIndex =
       index != 0 && index < static_cast<std::uint32_t>(customFileList.size())
@@ -189,7 +198,9 @@ void AutoPixoriaForm::applyToAgent() {
 }
 
 void AutoPixoriaForm::setWallpaper(const QString& imagePath) {
-  setPreviewedWallpaper(imagePath);
+  if (secondMonitorWallpaper == nullptr)
+    secondMonitorWallpaper = new SecondMonitorWallpaper(this);
+  secondMonitorWallpaper->set(imagePath);
 }
 
 void AutoPixoriaForm::on_startButton_clicked() {

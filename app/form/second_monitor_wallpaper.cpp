@@ -1,8 +1,11 @@
 #include "form/second_monitor_wallpaper.h"
 
 #include <QDebug>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <filesystem>
 #include <memory>
-#include <string>
+#include <system_error>
 
 #include "agent/image_fitting.h"
 #include "agent/wallpaper_files.h"
@@ -14,8 +17,9 @@ namespace {
 
 namespace pf = pixoria::platform;
 
-// The monitor the form sets: the first one, the one a single-monitor desktop has.
-constexpr std::uint32_t kTargetMonitor = 0;
+// The monitor the form sets: the second one. A desktop with a single monitor gets the picture
+// from the agent's reload instead.
+constexpr std::uint32_t kTargetMonitor = 1;
 
 void setOnMonitor(const std::string& target) {
   pf::coInitialize();
@@ -35,13 +39,63 @@ void setOnMonitor(const std::string& target) {
 
 }  // namespace
 
-void setPreviewedWallpaper(const QString& imagePath) {
-  qDebug() << "setWallpaper: " << imagePath;
-  const QString target = wallpaperFilePath(pixoria::kSecondDownloadName);
-  qDebug() << "tempPath: " << target;
-  pixoria::fitImage(imagePath.toStdString(), target.toStdString(),
-                    pf::getSystemMetrics(pf::SystemMetric::screenWidth),
-                    pf::getSystemMetrics(pf::SystemMetric::screenHeight),
+bool fitIntoFile(const std::string& source, const std::string& target, int screenWidth,
+                 int screenHeight) {
+  // The fitting routine reports failure only in its messages, and leaves whatever file it could
+  // not replace: so it writes a fresh name, and only a file that appeared there counts.
+  const QString targetPath = QString::fromStdString(target);
+  QTemporaryFile scratch(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.") +
+                         QFileInfo(targetPath).fileName() + QStringLiteral(".XXXXXX"));
+  if (!scratch.open())
+    return false;
+  const std::string fitted = scratch.fileName().toStdString();
+  scratch.close();
+  std::error_code error;
+  std::filesystem::remove(fitted, error);
+  pixoria::fitImage(source, fitted, screenWidth, screenHeight,
                     pixoria::FitVariant::configurationApp);
-  setOnMonitor(target.toStdString());
+  if (!std::filesystem::is_regular_file(fitted, error) ||
+      std::filesystem::file_size(fitted, error) == 0) {
+    std::filesystem::remove(fitted, error);
+    return false;
+  }
+  std::filesystem::rename(fitted, target, error);
+  if (error) {
+    std::filesystem::remove(fitted, error);
+    return false;
+  }
+  return true;
+}
+
+SecondMonitorWallpaper::SecondMonitorWallpaper(QObject* parent) : QObject(parent) {
+  fitter.setMaxThreadCount(1);
+}
+
+SecondMonitorWallpaper::~SecondMonitorWallpaper() {
+  fitter.waitForDone();
+}
+
+void SecondMonitorWallpaper::set(const QString& imagePath) {
+  qDebug() << "setWallpaper: " << imagePath;
+  const std::string target = wallpaperFilePath(pixoria::kSecondDownloadName).toStdString();
+  qDebug() << "tempPath: " << QString::fromStdString(target);
+  // The screen is measured here: the desktop services belong to the GUI thread.
+  const int width = pf::getSystemMetrics(pf::SystemMetric::screenWidth);
+  const int height = pf::getSystemMetrics(pf::SystemMetric::screenHeight);
+  const std::string source = imagePath.toStdString();
+  fitter.start([this, source, target, width, height] {
+    const bool success = fitIntoFile(source, target, width, height);
+    QMetaObject::invokeMethod(
+        this, [this, success, target] { onFitted(success, target); }, Qt::QueuedConnection);
+  });
+}
+
+void SecondMonitorWallpaper::onFitted(bool success, const std::string& target) {
+  if (success) {
+    qDebug().noquote() << "Fitted into" << QString::fromStdString(target);
+    setOnMonitor(target);
+  } else {
+    qDebug().noquote() << "The image could not be fitted; nothing is set";
+  }
+  emit fitted(success);
 }

@@ -38,6 +38,11 @@ QString entryAt(const QList<QByteArray>& list, int index) {
   return QString::fromUtf8(index >= 0 && index < list.size() ? list.at(index) : list.first());
 }
 
+QString addressAt(const QList<WikipediaDay>& days, int index) {
+  return QString::fromUtf8(index >= 0 && index < days.size() ? days.at(index).address
+                                                             : days.first().address);
+}
+
 std::string bodyOf(QNetworkReply* reply) {
   return reply->readAll().toStdString();
 }
@@ -65,6 +70,9 @@ QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) 
   request.setMaximumRedirectsAllowed(kMaxRedirects);
   request.setTransferTimeout(kStallTimeoutMs);
   QNetworkReply* reply = manager->get(request);
+  // Every handler releases its reply, and a cancel deletes it: either way the manager and its
+  // thread go too, instead of piling up until the form closes.
+  connect(reply, &QObject::destroyed, manager, &QObject::deleteLater);
   connect(reply, &QNetworkReply::downloadProgress, this, [reply, bodyCap](qint64 received, qint64) {
     if (received > bodyCap) {
       markBodyTooLarge(*reply);
@@ -91,13 +99,13 @@ void LoadWallpaperThread::loadWallpaper() {
       getNasaWallpaperList();
       break;
     case 2:
-      if (wikipediaUrlList->isEmpty()) {
+      if (wikipediaDays->isEmpty()) {
         qDebug() << "getWikipediaWallpaperList: ";
-        getWikipediaWallpaperList(wikipediaUrlList, wikipediaCreditList, wikipediaDescriptionList);
+        getWikipediaWallpaperList(wikipediaDays);
       }
-      if (!wikipediaUrlList->isEmpty()) {
+      if (!wikipediaDays->isEmpty()) {
         qDebug() << "downloadImage: ";
-        downloadImage(entryAt(*wikipediaUrlList, wikipediaIndex));
+        downloadImage(addressAt(*wikipediaDays, wikipediaIndex));
       }
       break;
     default:
@@ -113,12 +121,12 @@ void LoadWallpaperThread::onBingReply(QNetworkReply* reply) {
   }
   const std::string feed = bodyOf(reply);
   emit showDesc(fromUtf8(pixoria::readBingCaption(feed)));
-  const std::string path = pixoria::readBingImagePath(feed);
-  if (path.empty()) {
+  const std::string address = pixoria::bingImageAddress(pixoria::readBingImagePath(feed));
+  if (address.empty()) {
     emit downloadFail();
     return;
   }
-  downloadImage(fromUtf8(pixoria::bingImageBase() + path));
+  downloadImage(fromUtf8(address));
 }
 
 void LoadWallpaperThread::getNasaWallpaperList() {
@@ -149,9 +157,7 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply) {
   }
 }
 
-void LoadWallpaperThread::getWikipediaWallpaperList(QList<QByteArray>* urls,
-                                                    QList<QByteArray>* credits,
-                                                    QList<QByteArray>* descriptions) {
+void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
   if (terminateDownload) {
     return;
   }
@@ -165,12 +171,10 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<QByteArray>* urls,
                                 static_cast<unsigned>(today.day())})) {
     wikipediaFeedUrls.append(bytes(pixoria::wikipediaRequestAddress(prefix, date)));
   }
-  readWikipediaFeaturedDay(0, urls, credits, descriptions);
+  readWikipediaFeaturedDay(0, days);
 }
 
-void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<QByteArray>* urls,
-                                                   QList<QByteArray>* credits,
-                                                   QList<QByteArray>* descriptions) {
+void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days) {
   if (terminateDownload) {
     return;
   }
@@ -185,35 +189,45 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<QByteArray>*
     if (picture.artistTagUnclosed) {
       qDebug() << "No End";
     }
+    // A day without an image adds nothing at all: its captions belong to no picture.
     if (picture.found) {
-      urls->append(bytes(picture.address));
-    }
-    if (picture.artistFound) {
-      credits->append(bytes(picture.artist));
-    }
-    if (picture.descriptionFound) {
-      descriptions->append(bytes(picture.description));
+      days->append({bytes(picture.address), bytes(picture.artist), bytes(picture.description)});
     }
     if (picture.found && !firstImageRequested) {
       firstImageRequested = true;
       downloadImage(fromUtf8(picture.address));
     }
     if (index + 1 < wikipediaFeedUrls.size()) {
-      readWikipediaFeaturedDay(index + 1, urls, credits, descriptions);
+      readWikipediaFeaturedDay(index + 1, days);
     }
   });
 }
 
 void LoadWallpaperThread::downloadImage(QString address) {
-  if (terminateDownload) {
+  if (terminateDownload || imageDownloadAbandoned) {
     return;
   }
   CVGlobal::wallpaperPath = previewImagePath();
   QNetworkReply* reply = get(address, kImageCap);
   qDebug() << "downloadUrl: " << address;
   currentReply = reply;
+  // The body goes to disk as it arrives (an image may be hundreds of megabytes), into a temporary
+  // file beside the preview file that replaces it only when the download is whole. The file is
+  // the reply's child: a cancelled reply takes its unfinished file with it. On a new machine
+  // nothing else has made the wallpaper folder yet: without it every preview would fail.
+  QDir().mkpath(QFileInfo(CVGlobal::wallpaperPath).absolutePath());
+  auto* file = new QSaveFile(CVGlobal::wallpaperPath, reply);
+  if (!file->open(QIODevice::WriteOnly)) {
+    qDebug() << "Cannot write" << CVGlobal::wallpaperPath << file->errorString();
+  }
+  connect(reply, &QIODevice::readyRead, file, [reply, file] {
+    const QByteArray chunk = reply->readAll();
+    if (file->isOpen() && file->write(chunk) != chunk.size())
+      file->cancelWriting();
+  });
   connect(reply, &QNetworkReply::downloadProgress, this, &LoadWallpaperThread::onImageProgress);
-  connect(reply, &QNetworkReply::finished, this, [this, reply] { onImageFinished(reply); });
+  connect(reply, &QNetworkReply::finished, this,
+          [this, reply, file] { onImageFinished(reply, file); });
   connect(reply, &QNetworkReply::errorOccurred, this, [](QNetworkReply::NetworkError code) {
     qDebug() << "Network error:"
              << QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(code);
@@ -229,23 +243,19 @@ void LoadWallpaperThread::onImageProgress(qint64 received, qint64 total) {
   emit firstImageReady(QStringLiteral("Download progress: %1 %").arg(percent));
 }
 
-void LoadWallpaperThread::onImageFinished(QNetworkReply* reply) {
+void LoadWallpaperThread::onImageFinished(QNetworkReply* reply, QSaveFile* file) {
   if (reply->error() != QNetworkReply::NoError) {
     qDebug() << "Download error:" << reply->errorString();
     emit downloadFail();
   } else {
-    // On a new machine nothing else has made the wallpaper folder yet: without it every preview
-    // would fail. Written beside the preview file and renamed over it, so two loads that overlap
-    // never mix their bytes: the last one to finish wins.
-    QDir().mkpath(QFileInfo(CVGlobal::wallpaperPath).absolutePath());
-    QSaveFile file(CVGlobal::wallpaperPath);
-    if (file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0 && file.commit()) {
+    const QByteArray rest = reply->readAll();
+    if (file->isOpen() && file->write(rest) == rest.size() && file->commit()) {
       qDebug() << "The file is saved to " << CVGlobal::wallpaperPath;
       qDebug() << "Download complete!";
       emit downloadComplete();
     } else {
       qDebug() << "Failed to save file.";
-      lastFailureReason = file.errorString();
+      lastFailureReason = file->errorString();
       emit downloadFail();
     }
   }
@@ -258,6 +268,15 @@ void LoadWallpaperThread::onImageFinished(QNetworkReply* reply) {
 void LoadWallpaperThread::setTerminateDownload(bool terminate) {
   qDebug() << "setTerminateDownload: " << terminate;
   terminateDownload = terminate;
+  cancelImageDownload();
+}
+
+void LoadWallpaperThread::abandonImageDownload() {
+  imageDownloadAbandoned = true;
+  cancelImageDownload();
+}
+
+void LoadWallpaperThread::cancelImageDownload() {
   if (currentReply != nullptr) {
     // Its handlers go with it, so a cancelled download reports nothing.
     currentReply->disconnect(this);

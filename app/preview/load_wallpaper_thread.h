@@ -9,7 +9,9 @@
 #include <QString>
 #include <QThread>
 
-class QNetworkAccessManager;
+#include "preview/wikipedia_day.h"
+
+class QSaveFile;
 
 class LoadWallpaperThread : public QThread {
   Q_OBJECT
@@ -20,9 +22,7 @@ class LoadWallpaperThread : public QThread {
   // The form's lists: the object only appends to them.
   void setNasaUrlList(QList<QByteArray>* list) { nasaUrlList = list; }
   void setNasaDescriptionList(QList<QByteArray>* list) { nasaDescriptionList = list; }
-  void setWikipediaUrlList(QList<QByteArray>* list) { wikipediaUrlList = list; }
-  void setWikipediaCreditList(QList<QByteArray>* list) { wikipediaCreditList = list; }
-  void setWikipediaDescriptionList(QList<QByteArray>* list) { wikipediaDescriptionList = list; }
+  void setWikipediaDays(QList<WikipediaDay>* list) { wikipediaDays = list; }
 
   // Starts the fetch for `source`: 0 Bing, 1 NASA, 2 Wikipedia.
   void loadWallpaper();
@@ -37,6 +37,11 @@ class LoadWallpaperThread : public QThread {
   // Why the last failed request failed ("host not found", "HTTP status 404 ..."), for the
   // status line; empty when no request has failed or the failure had no reason to give.
   QString failureReason() const { return lastFailureReason; }
+
+  // A later load has taken over the preview: this one's image download is cancelled and none
+  // starts any more, so it never writes the preview file; a Wikipedia list it is building is
+  // still completed.
+  void abandonImageDownload();
 
   QString bingUrl;
   int source = 0;
@@ -55,25 +60,24 @@ class LoadWallpaperThread : public QThread {
 
  private:
   void getNasaWallpaperList();
-  void getWikipediaWallpaperList(QList<QByteArray>* urls, QList<QByteArray>* credits,
-                                 QList<QByteArray>* descriptions);
-  void readWikipediaFeaturedDay(int index, QList<QByteArray>* urls, QList<QByteArray>* credits,
-                                QList<QByteArray>* descriptions);
+  void getWikipediaWallpaperList(QList<WikipediaDay>* days);
+  void readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days);
   void onBingReply(QNetworkReply* reply);
   void onNasaReply(QNetworkReply* reply);
   void onImageProgress(qint64 received, qint64 total);
-  void onImageFinished(QNetworkReply* reply);
+  void onImageFinished(QNetworkReply* reply, QSaveFile* file);
+  void cancelImageDownload();
 
   // A GET through a network manager of its own, bounded: http and https only, a few redirects,
-  // a stall timeout, and a body cap past which the reply is aborted.
+  // a stall timeout, and a body cap past which the reply is aborted. The manager goes with the
+  // reply.
   QNetworkReply* get(const QString& address, qint64 bodyCap);
 
   bool terminateDownload = false;
+  bool imageDownloadAbandoned = false;
   QList<QByteArray>* nasaUrlList = nullptr;
   QList<QByteArray>* nasaDescriptionList = nullptr;
-  QList<QByteArray>* wikipediaUrlList = nullptr;
-  QList<QByteArray>* wikipediaCreditList = nullptr;
-  QList<QByteArray>* wikipediaDescriptionList = nullptr;
+  QList<WikipediaDay>* wikipediaDays = nullptr;
   bool firstImageRequested = false;
   QNetworkReply* currentReply = nullptr;
   QList<QByteArray> wikipediaFeedUrls;

@@ -10,8 +10,8 @@ constexpr auto kCheckInterval = std::chrono::milliseconds(250);
 
 }  // namespace
 
-StallWatchdog::StallWatchdog(BindingTracker& tracker, DWORD stallMs)
-    : tracker_(tracker), stallMs_(stallMs) {
+StallWatchdog::StallWatchdog(BindingTracker& tracker, DWORD stallMs, DWORD deadlineMs)
+    : tracker_(tracker), stallMs_(stallMs), deadlineMs_(deadlineMs) {
   thread_ = std::thread([this, startedAt = GetTickCount64()] { watch(startedAt); });
 }
 
@@ -30,7 +30,8 @@ void StallWatchdog::watch(ULONGLONG startedAt) {
   while (!wake_.wait_for(lock, kCheckInterval, [this] { return stopping_; })) {
     const ULONGLONG activity = tracker_.lastActivity();
     const ULONGLONG since = activity != 0 ? activity : startedAt;
-    if (GetTickCount64() - since > stallMs_) {
+    const ULONGLONG now = GetTickCount64();
+    if (now - since > stallMs_ || now - startedAt > deadlineMs_) {
       fired_ = true;
       tracker_.abort();
       return;

@@ -1,6 +1,7 @@
-// Ends a transfer whose server stops sending. urlmon's transfer blocks the calling thread without
-// reporting anything while no data comes, so a second thread watches the binding's last activity
-// and aborts it once that is older than the stall timeout.
+// Ends a transfer whose server stops sending, or that outlives its deadline however steadily the
+// server trickles. urlmon's transfer blocks the calling thread without reporting anything while no
+// data comes, so a second thread watches the binding's last activity and its age, and aborts it
+// once either is too old.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +16,7 @@ namespace pixoria::platform::win32 {
 
 class StallWatchdog {
  public:
-  StallWatchdog(BindingTracker& tracker, DWORD stallMs);
+  StallWatchdog(BindingTracker& tracker, DWORD stallMs, DWORD deadlineMs);
   ~StallWatchdog();  // stops the watch and waits for the thread
   StallWatchdog(const StallWatchdog&) = delete;
   StallWatchdog& operator=(const StallWatchdog&) = delete;
@@ -27,6 +28,7 @@ class StallWatchdog {
 
   BindingTracker& tracker_;
   const DWORD stallMs_;
+  const DWORD deadlineMs_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;

@@ -35,10 +35,10 @@ bool isErrorStatus(DWORD httpStatus) {
   return httpStatus >= 400;
 }
 
-// Owns the IStream and reads it to its end or to the cap.
+// Owns the IStream and reads it to its end, to the cap or to the feed deadline.
 class ComStream final : public Stream {
  public:
-  explicit ComStream(IStream* stream) : stream_(stream) {}
+  ComStream(IStream* stream, ULONGLONG openedAt) : stream_(stream), openedAt_(openedAt) {}
   ~ComStream() override { stream_->Release(); }
   ComStream(const ComStream&) = delete;
   ComStream& operator=(const ComStream&) = delete;
@@ -51,6 +51,11 @@ class ComStream final : public Stream {
     if (wanted == 0) {
       return S_FALSE;
     }
+    // No callback can abort a stream (see openStream), so a body that a server trickles past the
+    // feed deadline is refused here, between reads.
+    if (GetTickCount64() - openedAt_ > win32::feedDeadlineMs()) {
+      return INET_E_DOWNLOAD_FAILURE;
+    }
     ULONG read = 0;
     const HRESULT result = stream_->Read(buffer, wanted, &read);
     bytesRead = read;
@@ -60,19 +65,21 @@ class ComStream final : public Stream {
 
  private:
   IStream* stream_;
+  const ULONGLONG openedAt_;
   std::uint64_t total_ = 0;
 };
 
 // No callback: urlmon declines to open a stream for one that answers E_NOTIMPL, and goes on
 // calling it while the stream is read. A stall is bounded by wininet's own timeouts here.
 HResult openStream(std::string_view url, std::unique_ptr<Stream>& stream) {
+  const ULONGLONG openedAt = GetTickCount64();
   IStream* opened = nullptr;
   const HRESULT result =
       URLOpenBlockingStreamW(nullptr, toNetworkAddress(url).c_str(), &opened, 0, nullptr);
   if (FAILED(result) || opened == nullptr) {
     return FAILED(result) ? result : E_POINTER;
   }
-  stream = std::make_unique<ComStream>(opened);
+  stream = std::make_unique<ComStream>(opened, openedAt);
   return S_OK;
 }
 
@@ -84,7 +91,8 @@ HResult downloadToFile(std::string_view url, std::string_view filePath,
   {
     win32::BindStatusAdapter adapter(callback, win32::kDownloadBodyCap);
     {
-      win32::StallWatchdog watchdog(adapter.tracker(), win32::stallTimeoutMs());
+      win32::StallWatchdog watchdog(adapter.tracker(), win32::stallTimeoutMs(),
+                                    win32::imageDeadlineMs());
       result = URLDownloadToFileW(nullptr, toNetworkAddress(url).c_str(), temporary.c_str(), 0,
                                   &adapter);
     }

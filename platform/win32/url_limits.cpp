@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "pixoria/platform/url.h"
+
 namespace pixoria::platform::win32 {
 
 namespace {
@@ -13,13 +15,24 @@ namespace {
 constexpr DWORD kConnectTimeoutMs = 15000;
 constexpr DWORD kStallTimeoutMs = 30000;
 
-DWORD testStallMs() {
-  const char* text = std::getenv("PIXORIA_TEST_STALL_SECONDS");
+// A test-only number of seconds from the environment, in milliseconds; 0 when unset or absurd.
+DWORD testMs(const char* name) {
+  const char* text = std::getenv(name);
   if (text == nullptr) {
     return 0;
   }
   const long seconds = std::strtol(text, nullptr, 10);
   return seconds > 0 && seconds < 3600 ? static_cast<DWORD>(seconds * 1000) : 0;
+}
+
+DWORD testStallMs() {
+  return testMs("PIXORIA_TEST_STALL_SECONDS");
+}
+
+DWORD deadlineMs(std::uint32_t seconds) {
+  static const DWORD shortened = testMs("PIXORIA_TEST_DEADLINE_SECONDS");
+  const DWORD full = seconds * 1000;
+  return shortened != 0 && shortened < full ? shortened : full;
 }
 
 void setDefault(DWORD option, DWORD milliseconds) {
@@ -31,6 +44,14 @@ void setDefault(DWORD option, DWORD milliseconds) {
 DWORD stallTimeoutMs() {
   static const DWORD shortened = testStallMs();
   return shortened != 0 ? shortened : kStallTimeoutMs;
+}
+
+DWORD feedDeadlineMs() {
+  return deadlineMs(kFeedDeadlineSeconds);
+}
+
+DWORD imageDeadlineMs() {
+  return deadlineMs(kImageDeadlineSeconds);
 }
 
 void applyUrlTimeouts() {

@@ -19,4 +19,10 @@ void applyUrlTimeouts();
 // How long a download may go without progress before it is given up (the stall timeout above).
 DWORD stallTimeoutMs();
 
+// How long a whole stream (a feed) or download (an image) may take, however steadily the server
+// sends: kFeedDeadlineSeconds and kImageDeadlineSeconds of url.h. The test-only environment
+// variable PIXORIA_TEST_DEADLINE_SECONDS shortens both.
+DWORD feedDeadlineMs();
+DWORD imageDeadlineMs();
+
 }  // namespace pixoria::platform::win32

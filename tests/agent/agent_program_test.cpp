@@ -3,6 +3,7 @@
 #include "agent/agent_test_fixture.h"
 #include "agent/online_source_doubles.h"
 #include "agent/show_main_program.h"
+#include "agent/wallpaper_files.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/folders.h"
 
@@ -136,6 +137,7 @@ TEST_F(AgentProgramTest, ASecondAgentLeavesTheFirstAlone) {
   EXPECT_EQ(runAgent(), 0);
   EXPECT_EQ(fake::notifyIconAddCalls(), addsBefore);
   EXPECT_TRUE(fake::registryReads().empty());
+  EXPECT_TRUE(fake::leftoversCleanups().empty()) << "the running agent's files are not ours";
 }
 
 TEST_F(AgentProgramTest, AStoppedAgentStartsLoadsAndShutsDownCleanly) {
@@ -150,6 +152,23 @@ TEST_F(AgentProgramTest, AStoppedAgentStartsLoadsAndShutsDownCleanly) {
   EXPECT_EQ(fake::notifyIconAddCalls(), 1);
   EXPECT_EQ(fake::liveMenus(), 0);
   EXPECT_EQ(fake::debugOutput(), "\nforce: \n1");
+}
+
+// The wallpaper folder is swept only where the shell names it, never in the current directory.
+TEST_F(AgentProgramTest, AStartingAgentSweepsWhatACrashLeftBehind) {
+  for (const bool appDataKnown : {true, false}) {
+    fake::resetPlatform();
+    fake::setAppDataFolder(appDataKnown ? std::optional<std::string>("/home/ana/.local/share")
+                                        : std::nullopt);
+    pf::postMessage(nullptr, 0, 0, 0);
+    EXPECT_EQ(runAgent(), -1);
+    std::string wallpaperFolder;
+    getWallpaperFolder(wallpaperFolder);
+    ASSERT_EQ(fake::leftoversCleanups().size(), 1u);
+    EXPECT_EQ(fake::leftoversCleanups()[0].wallpaperFolder,
+              appDataKnown ? wallpaperFolder : std::string());
+    EXPECT_EQ(fake::leftoversCleanups()[0].autostartEntryName, "LumivexGlass");
+  }
 }
 
 }  // namespace

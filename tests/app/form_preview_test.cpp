@@ -52,17 +52,28 @@ class FormPreviewTest : public ::testing::Test {
   QAbstractButton* button(const char* name) const { return child<QAbstractButton>(*form, name); }
   QComboBox* box(const char* name) const { return child<QComboBox>(*form, name); }
 
-  // One more download has succeeded and its load has ended (the boxes are back).
+  // One more download has succeeded and its load has ended. A small download can complete (and
+  // enable the boxes) before the loader's thread has reported its end, while the form still
+  // refuses a new load, so the end itself is waited for too.
   bool loaded() {
     const bool done = waitUntil([this] {
       return debug.lines().count(QStringLiteral("onDownloadComplete")) > completions &&
+             debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")) > loadsEnded &&
              box("pixoriaSourceComboBox")->isEnabled();
     });
     completions = debug.lines().count(QStringLiteral("onDownloadComplete"));
+    loadsEnded = debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish"));
     return done;
   }
 
   bool showsPicture() const { return !label("pixoriaImage")->pixmap().isNull(); }
+  // Pictures are decoded on a worker thread: they appear, or go, a moment after the request.
+  bool pictureComes() const {
+    return waitUntil([this] { return showsPicture(); });
+  }
+  bool pictureGoes() const {
+    return waitUntil([this] { return !showsPicture(); });
+  }
 
   std::vector<std::string> archiveRequests() {
     std::vector<std::string> archive;
@@ -85,6 +96,7 @@ class FormPreviewTest : public ::testing::Test {
   FeedServer server;
   DebugLines debug;
   qsizetype completions = 0;
+  qsizetype loadsEnded = 0;
   std::unique_ptr<AutoPixoriaForm> form;
 };
 
@@ -92,7 +104,7 @@ TEST_F(FormPreviewTest, BingLoadsAfterStartUpAndWrapsAroundItsEightDays) {
   form = std::make_unique<AutoPixoriaForm>();
   EXPECT_TRUE(server.takeRequests().empty());  // the first load waits for the timer
   ASSERT_TRUE(loaded());
-  EXPECT_TRUE(showsPicture());
+  EXPECT_TRUE(pictureComes());
   EXPECT_EQ(archiveRequests(), std::vector<std::string>({archive(0)}));
   EXPECT_EQ(label("pixoriaImageLabel")->text(), bingTitle(0));
   EXPECT_TRUE(label("pixoriaImageLabel2")->text().startsWith("Anse Source d\u2019Argent beach"));
@@ -219,7 +231,7 @@ TEST_F(FormPreviewTest, TheCustomListAddsRemovesAndShowsItsFiles) {
   EXPECT_EQ(hiveDword("CustomCount"), 2u);
   EXPECT_EQ(hiveString("CustomFile1"), pictures + "/b.jpg");
   EXPECT_EQ(label("PreviewLabel")->text(), "a.jpg");
-  EXPECT_TRUE(showsPicture());
+  EXPECT_TRUE(pictureComes());
   EXPECT_FALSE(button("pixoriaNextToolButton")->isHidden());
 
   // The same file in other letters is already there.
@@ -240,7 +252,7 @@ TEST_F(FormPreviewTest, TheCustomListAddsRemovesAndShowsItsFiles) {
   button("pixoriaBackToolButton")->click();
   button("pixoriaNextToolButton")->click();
   EXPECT_EQ(label("PreviewLabel")->text(), "b.jpg");
-  EXPECT_FALSE(showsPicture());
+  EXPECT_TRUE(pictureGoes());
 
   // Removing the shown entry shows the one left; removing that one empties the preview.
   button("customSourceRemovePushButton")->click();

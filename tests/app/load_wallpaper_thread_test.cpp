@@ -38,9 +38,7 @@ class LoaderTest : public ::testing::Test {
     loader->source = source;
     loader->setNasaUrlList(&nasaUrls);
     loader->setNasaDescriptionList(&nasaDescriptions);
-    loader->setWikipediaUrlList(&wikipediaUrls);
-    loader->setWikipediaCreditList(&wikipediaCredits);
-    loader->setWikipediaDescriptionList(&wikipediaDescriptions);
+    loader->setWikipediaDays(&wikipediaDays);
     QObject::connect(loader.get(), &LoadWallpaperThread::firstImageReady,
                      [this](const QString& text) { seen << "ready:" + text; });
     QObject::connect(loader.get(), &LoadWallpaperThread::showDesc,
@@ -73,8 +71,8 @@ class LoaderTest : public ::testing::Test {
 
   FeedServer server;
   QStringList seen;
-  QList<QByteArray> nasaUrls, nasaDescriptions, wikipediaUrls, wikipediaCredits,
-      wikipediaDescriptions;
+  QList<QByteArray> nasaUrls, nasaDescriptions;
+  QList<WikipediaDay> wikipediaDays;
 };
 
 TEST_F(LoaderTest, BingAnnouncesCaptionProgressAndSavesTheImage) {
@@ -133,19 +131,19 @@ TEST_F(LoaderTest, WikipediaAsksForSevenDaysInTurnAndDownloadsTheFirstPictureFou
   auto loader = makeLoader(2);
   loader->loadWallpaper();
   ASSERT_TRUE(waitUntil([&] {
-    return server.takeRequests().size() == 0 && wikipediaUrls.size() == 6 &&
+    return server.takeRequests().size() == 0 && wikipediaDays.size() == 6 &&
            seen.contains(QStringLiteral("complete"));
   }));
   EXPECT_EQ(withoutProgress(), QStringList({kWikipediaPreparing, QStringLiteral("complete")}));
-  EXPECT_EQ(wikipediaUrls.size(), 6);
-  EXPECT_EQ(wikipediaCredits.size(), wikipediaDescriptions.size());
-  EXPECT_NE(wikipediaUrls.at(0).indexOf("Featured_picture_7"), -1) << wikipediaUrls.at(0).data();
+  EXPECT_EQ(wikipediaDays.size(), 6);
+  EXPECT_NE(wikipediaDays.at(0).address.indexOf("Featured_picture_7"), -1)
+      << wikipediaDays.at(0).address.data();
 }
 
 TEST_F(LoaderTest, WikipediaRequestsComeInDateOrderWithOneImageDownload) {
   auto loader = makeLoader(2);
   loader->loadWallpaper();
-  ASSERT_TRUE(waitUntil([&] { return wikipediaUrls.size() == 7 && seen.contains("complete"); }));
+  ASSERT_TRUE(waitUntil([&] { return wikipediaDays.size() == 7 && seen.contains("complete"); }));
   spin(100);
   std::vector<std::string> requests = server.takeRequests();
   std::vector<std::string> days, images;
@@ -155,7 +153,7 @@ TEST_F(LoaderTest, WikipediaRequestsComeInDateOrderWithOneImageDownload) {
   for (int day = 0; day < 7; ++day)
     EXPECT_EQ(days[static_cast<std::size_t>(day)], FeedServer::wikipediaDayPath(day));
   ASSERT_EQ(images.size(), 1u);
-  EXPECT_EQ(server.url(images[0]), wikipediaUrls.at(0).toStdString());
+  EXPECT_EQ(server.url(images[0]), wikipediaDays.at(0).address.toStdString());
 
   // A filled list goes straight to the image, no preparing line.
   seen.clear();
@@ -166,7 +164,7 @@ TEST_F(LoaderTest, WikipediaRequestsComeInDateOrderWithOneImageDownload) {
   EXPECT_EQ(withoutProgress(), QStringList({QStringLiteral("complete")}));
   requests = server.takeRequests();
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(server.url(requests[0]), wikipediaUrls.at(6).toStdString());
+  EXPECT_EQ(server.url(requests[0]), wikipediaDays.at(6).address.toStdString());
 }
 
 TEST_F(LoaderTest, CancellingStopsEveryRequestAndSilencesTheDownloadInFlight) {

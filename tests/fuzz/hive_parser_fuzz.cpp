@@ -1,8 +1,10 @@
 // Fuzzes the hive parser and the edits a writer makes on what it parsed.
 //
-// Checked on every input: parsing never fails or crashes; an untouched document (not re-encoded
-// from UTF-16) serializes back to exactly the input; after each edit the document's bytes read
-// back as the edited document; a value set is seen, a value deleted is not.
+// Checked on every input: parsing never fails or crashes; the line count the readers bound files
+// by is the parser's; an untouched document (not re-encoded from UTF-16) serializes back to
+// exactly the input; after each edit the document's bytes read back as the edited document; a
+// value set is seen, a value deleted is not.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <string_view>
 
 #include "registry/hive_document.h"
+#include "registry/hive_encoding.h"
 #include "registry/hive_file.h"
 #include "registry/hive_writer.h"
 
@@ -35,8 +38,19 @@ const HiveValue* readBack(const HiveDocument& document, std::string_view name) {
   return snapshot.findValue(normalizeKeyPath(kKey), name);
 }
 
+// The readers refuse a file by its line feeds, counted without decoding it: the count must be
+// the decoded text's, and bound the records the parser makes.
+void checkLineCount(std::string_view bytes, const HiveDocument& document) {
+  const std::size_t feeds = countLineFeeds(bytes);
+  const std::string body = decodeHiveBytes(bytes).body;
+  check(static_cast<std::size_t>(std::count(body.begin(), body.end(), '\n')) == feeds,
+        "line feeds counted wrongly");
+  check(document.lines.size() <= feeds + 1, "more lines than line feeds");
+}
+
 void checkInput(std::string_view bytes) {
   HiveDocument document = parseHiveBytes(bytes);
+  checkLineCount(bytes, document);
   const HiveSnapshot snapshot(document);
   (void)snapshot.findValue(normalizeKeyPath(kKey), "Enabled");
   if (!bytes.starts_with("\xFF\xFE")) {

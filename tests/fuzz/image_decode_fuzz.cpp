@@ -4,10 +4,12 @@
 // many small pieces, so the pieces, their linking and the hand-over to libjpeg are fuzzed too.
 //
 // Any status is fine: what must not happen is a crash, a sanitizer report, a hang or an
-// allocation past the library's limits.
+// allocation past the library's limits. Inputs that would cost far more than their size (a JPEG
+// of more than 500 scans, a lossless WebP too large to hold whole) must be refused.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <webp/decode.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +23,8 @@
 
 #include "imaging/decoders.h"
 #include "imaging/file_reader.h"
+#include "imaging/image_limits.h"
+#include "imaging/jpeg_error.h"
 #include "imaging/parallel_jpeg_rows.h"
 #include "imaging/row_source.h"
 #include "pixoria/platform/imaging.h"
@@ -87,15 +91,22 @@ const std::string& jpegEncoder() {
   return clsid;
 }
 
-// Load, measure, draw whole and cropped, save: what showing a wallpaper does. Returns the size,
-// or 0 x 0 when the file did not load.
-std::pair<std::uint32_t, std::uint32_t> drawAndSave(const std::string& path) {
+struct DrawOutcome {
+  bool loaded = false;
+  bool drawn = false;  // the whole image into the canvas
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+};
+
+// Load, measure, draw whole and cropped, save: what showing a wallpaper does.
+DrawOutcome drawAndSave(const std::string& path) {
+  DrawOutcome outcome;
   ImagePtr image;
   if (loadImageFromFile(path, image) != GpStatus::ok)
-    return {0, 0};
-  std::uint32_t width = 0, height = 0;
-  check(getImageWidth(image.get(), width) == GpStatus::ok &&
-            getImageHeight(image.get(), height) == GpStatus::ok,
+    return outcome;
+  outcome.loaded = true;
+  check(getImageWidth(image.get(), outcome.width) == GpStatus::ok &&
+            getImageHeight(image.get(), outcome.height) == GpStatus::ok,
         "a loaded image has no size");
   ImagePtr canvas;
   GraphicsPtr graphics;
@@ -104,11 +115,44 @@ std::pair<std::uint32_t, std::uint32_t> drawAndSave(const std::string& path) {
         "no canvas");
   setInterpolationMode(graphics.get(), InterpolationMode::highQualityBicubic);
   setSmoothingMode(graphics.get(), SmoothingMode::highQuality);
-  const float w = float(width), h = float(height);
-  drawImageRectRect(graphics.get(), image.get(), 0, 0, kCanvasWidth, kCanvasHeight, 0, 0, w, h);
+  const float w = float(outcome.width), h = float(outcome.height);
+  outcome.drawn = drawImageRectRect(graphics.get(), image.get(), 0, 0, kCanvasWidth, kCanvasHeight,
+                                    0, 0, w, h) == GpStatus::ok;
   drawImageRectRect(graphics.get(), image.get(), 7, 5, 41, 29, w / 3, h / 4, w / 2, h / 3);
   saveImageToFile(canvas.get(), (folder() / "canvas.jpg").string(), jpegEncoder());
-  return {width, height};
+  return outcome;
+}
+
+// The scans libjpeg starts in the whole input, read the way a progressive file is buffered (so
+// with the decoder's memory cap); 0 when it is no JPEG.
+int jpegScanCount(const std::uint8_t* data, std::size_t size) {
+  jpeg_decompress_struct info{};
+  imaging::JpegErrorHandler error;
+  info.err = imaging::installJpegErrorHandler(error);
+  volatile int scans = 0;
+  if (setjmp(error.jump) == 0) {
+    jpeg_create_decompress(&info);
+    imaging::limitJpegMemory(reinterpret_cast<j_common_ptr>(&info));
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK) {
+      info.buffered_image = TRUE;
+      jpeg_start_decompress(&info);
+      int status = JPEG_SUSPENDED;
+      do {
+        status = jpeg_consume_input(&info);
+        scans = info.input_scan_number;
+      } while (status != JPEG_REACHED_EOI && status != JPEG_SUSPENDED);
+    }
+  }
+  jpeg_destroy_decompress(&info);
+  return scans;
+}
+
+bool isLosslessWebpOverTheCap(const std::uint8_t* data, std::size_t size) {
+  WebPBitstreamFeatures features{};
+  return WebPGetFeatures(data, size, &features) == VP8_STATUS_OK && features.format == 2 &&
+         std::uint64_t(features.width) * std::uint64_t(features.height) * 4 >
+             imaging::kMaxWholeImageBytes;
 }
 
 // Every row of the threaded decoder, until one fails.
@@ -144,10 +188,15 @@ extern "C" const char* __ubsan_default_options() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = (folder() / "input").string();
   writeInput(path, data, size);
-  auto [width, height] = drawAndSave(path);
+  const DrawOutcome outcome = drawAndSave(path);
+  // What would cost far more than the file's size is refused.
+  if (isLosslessWebpOverTheCap(data, size))
+    check(!outcome.loaded, "a lossless WebP over the whole-image cap loaded");
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+    if (outcome.drawn)
+      check(jpegScanCount(data, size) <= imaging::kMaxJpegScans, "a JPEG of too many scans drew");
     // Scales 1/8 .. 4/8, the ones the threaded decoder takes, chosen by the input's length.
-    readThreaded(path, width, height, 1 + int(size % 4));
+    readThreaded(path, outcome.width, outcome.height, 1 + int(size % 4));
   }
   for (const auto& entry : std::filesystem::directory_iterator(folder()))
     std::filesystem::remove_all(entry.path());

@@ -3,13 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "desktop_backend.h"
@@ -49,13 +49,6 @@ std::string extensionOf(std::string_view path) {
   return extension.size() > 1 ? extension : std::string();
 }
 
-std::uint64_t serialNow() {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
-         static_cast<std::uint64_t>(now.tv_nsec);
-}
-
 std::string hexSerial(std::uint64_t serial) {
   std::array<char, kSerialDigits + 1> digits{};
   std::snprintf(digits.data(), digits.size(), "%016llx", static_cast<unsigned long long>(serial));
@@ -77,16 +70,39 @@ bool writeAll(int file, const char* data, std::size_t size) {
   return true;
 }
 
+// The source as the desktop would open it: a FIFO or a device put in the custom list would block
+// the copy, or the desktop, for ever. A diagnostic says why it is refused.
+bool isRegularFile(const struct stat& status, const std::string& path) {
+  if (S_ISREG(status.st_mode)) {
+    return true;
+  }
+  writeDesktopDiagnostic("desktop: " + path + " is not a regular file");
+  return false;
+}
+
+enum class CopyResult { kCopied, kNameTaken, kFailed };
+
 // A byte copy under a temporary name, flushed, then renamed into place: a desktop never sees a
-// half-written wallpaper.
-bool copyFile(const std::string& source, const std::string& target) {
-  const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+// half-written wallpaper. O_NONBLOCK lets the open of a FIFO swapped in since the check return,
+// so that the check after it refuses it. A temporary a crash left under the name takes the name.
+CopyResult copyFile(const std::string& source, const std::string& target) {
+  const int input = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (input < 0) {
-    return false;
+    return CopyResult::kFailed;
+  }
+  struct stat status {};
+  if (::fstat(input, &status) != 0 || !isRegularFile(status, source)) {
+    ::close(input);
+    return CopyResult::kFailed;
   }
   const std::string temporary = target + ".partial";
   const int output = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  bool ok = output >= 0;
+  if (output < 0) {
+    const bool taken = errno == EEXIST;
+    ::close(input);
+    return taken ? CopyResult::kNameTaken : CopyResult::kFailed;
+  }
+  bool ok = true;
   std::vector<char> buffer(1 << 16);
   while (ok) {
     const ssize_t count = ::read(input, buffer.data(), buffer.size());
@@ -100,27 +116,68 @@ bool copyFile(const std::string& source, const std::string& target) {
     ok = writeAll(output, buffer.data(), static_cast<std::size_t>(count));
   }
   ::close(input);
-  if (output >= 0) {
-    ok = ::fsync(output) == 0 && ok;
-    ok = ::close(output) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-      ::unlink(temporary.c_str());
-    }
+  ok = ::fsync(output) == 0 && ok;
+  ok = ::close(output) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temporary.c_str());
   }
-  return ok;
+  return ok ? CopyResult::kCopied : CopyResult::kFailed;
 }
 
-// "<slot>-<16 hex>.<ext>" with exactly this slot (so "HDMI" never claims "HDMI-1"'s copies).
-bool isCopyOfSlot(std::string_view name, std::string_view slot) {
+// A hard link shares the inode of whatever the source named at the moment of linking; when that
+// was no longer a regular file, the link goes again.
+bool linkedRegularFile(const std::string& source, const std::string& target) {
+  struct stat status {};
+  if (::lstat(target.c_str(), &status) == 0 && isRegularFile(status, source)) {
+    return true;
+  }
+  ::unlink(target.c_str());
+  return false;
+}
+
+// "<slot>-<16 hex>.<ext>" with exactly this slot (so "HDMI" never claims "HDMI-1"'s copies): its
+// serial, or nothing for another name. Copies named by the clock, as older versions did, read
+// as serials too, and the next serial still sorts after them.
+std::optional<std::uint64_t> serialOfCopy(std::string_view name, std::string_view slot) {
   const std::size_t dot = name.rfind('.');
   const std::string_view stem = name.substr(0, dot == 0 ? name.size() : dot);
   if (stem.size() != slot.size() + 1 + kSerialDigits || !stem.starts_with(slot) ||
       stem[slot.size()] != '-') {
-    return false;
+    return std::nullopt;
   }
-  return std::all_of(stem.end() - kSerialDigits, stem.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+  std::uint64_t serial = 0;
+  for (const char c : stem.substr(stem.size() - kSerialDigits)) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) {
+      return std::nullopt;
+    }
+    serial = serial << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return serial;
+}
+
+struct SlotCopy {
+  std::uint64_t serial = 0;
+  std::string name;
+};
+
+// The slot's copies in the folder, oldest (lowest serial) first.
+std::vector<SlotCopy> copiesOfSlot(const std::string& folder, std::string_view slot) {
+  std::vector<SlotCopy> copies;
+  DIR* directory = ::opendir(folder.c_str());
+  if (directory == nullptr) {
+    return copies;
+  }
+  while (const dirent* entry = ::readdir(directory)) {
+    if (const auto serial = serialOfCopy(entry->d_name, slot)) {
+      copies.push_back({*serial, entry->d_name});
+    }
+  }
+  ::closedir(directory);
+  std::sort(copies.begin(), copies.end(),
+            [](const SlotCopy& a, const SlotCopy& b) { return a.serial < b.serial; });
+  return copies;
 }
 
 }  // namespace
@@ -138,55 +195,56 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
   if (!wallpaperFileExists(source)) {
     return kFileNotFoundResult;
   }
+  const std::string sourcePath(source);
+  struct stat status {};
+  if (::stat(sourcePath.c_str(), &status) != 0 || !isRegularFile(status, sourcePath)) {
+    return kFail;
+  }
   if (!createDirectories(folder)) {
     writeDesktopDiagnostic("desktop: cannot create the folder " + folder);
     return kFail;
   }
-  const std::string sourcePath(source);
-  const std::string prefix = folder + "/" + slotName(slot) + "-";
+  const std::string name = slotName(slot);
+  const std::vector<SlotCopy> present = copiesOfSlot(folder, name);
+  // Clocks step back and restart at boot; only a number that grows with each copy keeps the one
+  // just made the newest.
+  std::uint64_t serial = present.empty() ? 1 : present.back().serial + 1;
+  const std::string prefix = folder + "/" + name + "-";
   const std::string extension = extensionOf(source);
-  std::uint64_t serial = serialNow();
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt, ++serial) {
+  for (int attempt = 0; attempt < kNameAttempts && serial != 0; ++attempt, ++serial) {
     const std::string target = prefix + hexSerial(serial) + extension;
     // Follow a symbolic link: a relative one would point nowhere from our folder.
     if (::linkat(AT_FDCWD, sourcePath.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      if (!linkedRegularFile(sourcePath, target)) {
+        return kFail;
+      }
       copy = target;
       return kOk;
     }
     if (errno == EEXIST) {
-      continue;
+      continue;  // another program made that copy just now
     }
     if (errno == ENOENT) {
       return kFileNotFoundResult;
     }
     // Another file system, a file we may not link (protected_hardlinks), too many links...
-    if (copyFile(sourcePath, target)) {
+    const CopyResult copied = copyFile(sourcePath, target);
+    if (copied == CopyResult::kCopied) {
       copy = target;
       return kOk;
     }
-    break;
+    if (copied == CopyResult::kFailed) {
+      break;
+    }
   }
   writeDesktopDiagnostic("desktop: cannot copy " + sourcePath + " into " + folder);
   return kFail;
 }
 
 void pruneWallpaperCopies(const std::string& folder, std::string_view slot, std::size_t keep) {
-  DIR* directory = ::opendir(folder.c_str());
-  if (directory == nullptr) {
-    return;
-  }
-  const std::string name = slotName(slot);
-  std::vector<std::string> copies;
-  while (const dirent* entry = ::readdir(directory)) {
-    if (isCopyOfSlot(entry->d_name, name)) {
-      copies.emplace_back(entry->d_name);
-    }
-  }
-  ::closedir(directory);
-  // The serial's fixed width makes the name order the time order.
-  std::sort(copies.begin(), copies.end());
+  const std::vector<SlotCopy> copies = copiesOfSlot(folder, slotName(slot));
   for (std::size_t i = 0; i + keep < copies.size(); ++i) {
-    ::unlink((folder + "/" + copies[i]).c_str());
+    ::unlink((folder + "/" + copies[i].name).c_str());
   }
 }
 

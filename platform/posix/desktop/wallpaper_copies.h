@@ -17,13 +17,15 @@ namespace pixoria::platform {
 bool wallpaperCopyFolder(std::string& folder);
 
 // Links (or, across file systems, copies) `source` into `folder` as
-// "<slot>-<16 hex digits>.<extension of source>", the digits growing with time, so the newest
-// sorts last. `slot` names the monitor; characters other than letters, digits, '-' and '_'
-// become '_'. kFileNotFoundResult when the source is missing, kFail on other I/O errors.
+// "<slot>-<16 hex digits>.<extension of source>", the digits a serial one above the highest of
+// the slot's copies present, so the newest sorts last. `slot` names the monitor; characters other
+// than letters, digits, '-' and '_' become '_'. kFileNotFoundResult when the source is missing;
+// kFail, with a diagnostic, when it is not a regular file (a FIFO or a device would block
+// whoever reads it) and on other I/O errors.
 HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std::string_view source,
                           std::string& copy);
 
-// Removes the slot's copies except the newest `keep`. Other files are left alone.
+// Removes the slot's copies except the `keep` of the highest serials. Other files are left alone.
 void pruneWallpaperCopies(const std::string& folder, std::string_view slot, std::size_t keep);
 
 // Makes a fresh copy of `imagePath` for the slot in wallpaperCopyFolder() and hands its path to

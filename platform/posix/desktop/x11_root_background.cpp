@@ -139,7 +139,12 @@ Pixmap composeBackground(Display* display, const RootFacts& root, const TrueColo
 void publishBackground(Display* display, const RootFacts& root, Pixmap fresh) {
   const Atom rootPixmapAtom = XInternAtom(display, "_XROOTPMAP_ID", False);
   const Atom esetrootAtom = XInternAtom(display, "ESETROOT_PMAP_ID", False);
-  const Pixmap previous = readPixmapProperty(display, root.window, esetrootAtom);
+  // ESETROOT_PMAP_ID names a pixmap its maker allows the next setter to free, but only while it
+  // is still the background: a setter that sets _XROOTPMAP_ID alone leaves a stale id behind,
+  // which the server may have given to a pixmap of another client since.
+  const Pixmap previousEsetroot = readPixmapProperty(display, root.window, esetrootAtom);
+  const Pixmap previousRoot = readPixmapProperty(display, root.window, rootPixmapAtom);
+  const Pixmap previous = previousEsetroot == previousRoot ? previousEsetroot : None;
   const auto* id = reinterpret_cast<const unsigned char*>(&fresh);
   XChangeProperty(display, root.window, rootPixmapAtom, XA_PIXMAP, 32, PropModeReplace, id, 1);
   XChangeProperty(display, root.window, esetrootAtom, XA_PIXMAP, 32, PropModeReplace, id, 1);

@@ -11,8 +11,8 @@ namespace pixoria::platform {
 
 // Puts `pixels` at (x, y) of the background of the default screen of `displayName`, keeping the
 // rest of the current background (black where there is none of the root's size and depth), and
-// publishes the result. The previous background's maker is killed to free it. On failure the
-// root is left as it was.
+// publishes the result. The previous background's maker is killed to free it, when
+// ESETROOT_PMAP_ID and _XROOTPMAP_ID both name it. On failure the root is left as it was.
 HResult paintRootBackground(const char* displayName, const BitmapPixels& pixels, int x, int y);
 
 }  // namespace pixoria::platform

@@ -13,6 +13,10 @@ inline constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 28;
 // Largest buffer a decoder may hold for a whole image (progressive JPEG coefficients, interlaced
 // PNG, GIF frames, WebP).
 inline constexpr std::size_t kMaxWholeImageBytes = std::size_t{256} << 20;
+// Most scans a JPEG may have. Each scan of a progressive file makes libjpeg walk every
+// coefficient of the image again, so thousands of tiny scans cost minutes; real encoders write
+// about ten. The bound is djpeg's -maxscans.
+inline constexpr int kMaxJpegScans = 500;
 // Largest canvas createBitmap makes.
 inline constexpr std::uint64_t kMaxCanvasPixels = std::uint64_t{1} << 26;
 // Largest WebP file read into memory.

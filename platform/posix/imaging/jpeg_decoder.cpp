@@ -106,6 +106,7 @@ class JpegRows final : public RowSource {
   std::unique_ptr<FileReader> ownFile_;
   jpeg_decompress_struct info_{};
   JpegErrorHandler error_;
+  jpeg_progress_mgr progress_{};
   JpegFileSource source_;
   bool created_ = false;
   bool adobeCmyk_ = false;
@@ -118,6 +119,7 @@ GpStatus JpegRows::readHeader(ImageSize& size) {
   jpeg_create_decompress(&info_);
   created_ = true;
   limitJpegMemory(reinterpret_cast<j_common_ptr>(&info_));
+  limitJpegScans(&info_, progress_);
   info_.src = &source_.manager;
   if (jpeg_read_header(&info_, TRUE) != JPEG_HEADER_OK || dataEnded()) {
     return GpStatus::genericError;

@@ -19,6 +19,15 @@ void noteWarning(j_common_ptr info, int level) {
     handler->prematureEnd = true;
 }
 
+// libjpeg calls the monitor between units of work, so a scan past the limit is caught as soon as
+// its header is read, before its data is decoded.
+void refuseTooManyScans(j_common_ptr info) {
+  if (info->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) {
+    (*info->err->error_exit)(info);
+  }
+}
+
 }  // namespace
 
 jpeg_error_mgr* installJpegErrorHandler(JpegErrorHandler& handler) {
@@ -30,6 +39,12 @@ jpeg_error_mgr* installJpegErrorHandler(JpegErrorHandler& handler) {
 
 void limitJpegMemory(j_common_ptr info) {
   info->mem->max_memory_to_use = static_cast<long>(kMaxWholeImageBytes);
+}
+
+void limitJpegScans(j_decompress_ptr info, jpeg_progress_mgr& progress) {
+  progress = {};
+  progress.progress_monitor = refuseTooManyScans;
+  info->progress = &progress;
 }
 
 }  // namespace pixoria::platform::imaging

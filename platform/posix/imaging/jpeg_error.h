@@ -25,4 +25,8 @@ jpeg_error_mgr* installJpegErrorHandler(JpegErrorHandler& handler);
 // A cap on what libjpeg allocates for one image (progressive files keep every coefficient).
 void limitJpegMemory(j_common_ptr info);
 
+// Ends the decoding, through the error handler, once the file has started more than
+// kMaxJpegScans scans. `progress` must live as long as `info` and is installed as its monitor.
+void limitJpegScans(j_decompress_ptr info, jpeg_progress_mgr& progress);
+
 }  // namespace pixoria::platform::imaging

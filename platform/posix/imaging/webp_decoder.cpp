@@ -12,6 +12,9 @@
 namespace pixoria::platform::imaging {
 namespace {
 
+// WebPBitstreamFeatures::format of a lossless (VP8L) bitstream.
+constexpr int kLosslessFormat = 2;
+
 class WebpRows final : public RowSource {
  public:
   WebpRows(int width, int height, std::vector<std::uint8_t> rgba) : rgba_(std::move(rgba)) {
@@ -44,9 +47,16 @@ GpStatus readFeatures(const std::vector<std::uint8_t>& data, WebPBitstreamFeatur
   }
   if (features.has_animation)
     return GpStatus::notImplemented;
-  return sizeWithinLimits(std::uint32_t(features.width), std::uint32_t(features.height))
-             ? GpStatus::ok
-             : GpStatus::outOfMemory;
+  const auto width = std::uint32_t(features.width), height = std::uint32_t(features.height);
+  if (!sizeWithinLimits(width, height))
+    return GpStatus::outOfMemory;
+  // libwebp keeps a lossless image whole, four bytes a pixel, before it scales: a few hundred
+  // bytes declaring 16383 x 16383 would cost a gigabyte.
+  if (features.format == kLosslessFormat &&
+      std::uint64_t{width} * height * 4 > kMaxWholeImageBytes) {
+    return GpStatus::outOfMemory;
+  }
+  return GpStatus::ok;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "registry/hive_encoding.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pixoria::platform::hive {
@@ -87,6 +88,15 @@ HiveText decodeHiveBytes(std::string_view bytes) {
     return {{}, crlfToLf(utf16leToUtf8(bytes.substr(kUtf16leMark.size())))};
   }
   return {{}, std::string(bytes)};
+}
+
+std::size_t countLineFeeds(std::string_view bytes) {
+  if (!bytes.starts_with(kUtf16leMark))
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  std::size_t count = 0;
+  for (std::size_t i = kUtf16leMark.size(); i + 1 < bytes.size(); i += 2)
+    count += bytes[i] == '\n' && bytes[i + 1] == '\0';
+  return count;
 }
 
 std::string utf16leToUtf8(std::string_view bytes) {

@@ -18,6 +18,10 @@ struct HiveText {
 // registry editor exports) to UTF-8 with LF line ends. Other bytes pass through untouched.
 HiveText decodeHiveBytes(std::string_view bytes);
 
+// The number of line feeds in the file's bytes (LF code units in a UTF-16LE file with its mark),
+// which is the number of lines the parser makes less one: counted without decoding anything.
+std::size_t countLineFeeds(std::string_view bytes);
+
 // UTF-16LE code units (as bytes) to UTF-8. An unpaired surrogate becomes U+FFFD; an odd
 // trailing byte is dropped.
 std::string utf16leToUtf8(std::string_view bytes);

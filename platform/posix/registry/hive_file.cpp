@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "registry/hive_encoding.h"
+
 namespace pixoria::platform::hive {
 namespace {
 
@@ -130,6 +132,15 @@ FileRead readBoundedFile(const std::string& path, std::size_t maxBytes) {
   result.bytes.resize(used);
   result.status = ReadStatus::kOk;
   return result;
+}
+
+FileRead readHiveFile(const std::string& path) {
+  FileRead file = readBoundedFile(path);
+  if (file.status == ReadStatus::kOk && countLineFeeds(file.bytes) >= kMaxHiveLines) {
+    file.status = ReadStatus::kTooLarge;
+    file.bytes = std::string();
+  }
+  return file;
 }
 
 std::optional<FileStamp> stampOf(const std::string& path) {

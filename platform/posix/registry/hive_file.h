@@ -23,6 +23,11 @@ std::optional<HiveLocation> locateHive();
 // alone rather than replace it with the little they would understand of it.
 inline constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
 
+// Nor is a file of this many line feeds or more (the custom list's 100000 entries fit with room
+// to spare). Each line the parser keeps costs a record of its own, so without this bound 16 MiB of
+// empty lines would cost gigabytes on every read.
+inline constexpr std::size_t kMaxHiveLines = std::size_t{1} << 17;
+
 // What identifies one version of the file without reading it.
 struct FileStamp {
   dev_t device = 0;
@@ -45,6 +50,10 @@ struct FileRead {
 
 // Reads a regular file of at most `maxBytes`. Never blocks on a FIFO or device put in its place.
 FileRead readBoundedFile(const std::string& path, std::size_t maxBytes = kMaxHiveBytes);
+
+// The hive file's bytes: readBoundedFile with the hive's limits on bytes and lines. A file past
+// either is kTooLarge, with its stamp and no bytes.
+FileRead readHiveFile(const std::string& path);
 
 // stat() of the path as a stamp; empty when it cannot be stat'ed.
 std::optional<FileStamp> stampOf(const std::string& path);

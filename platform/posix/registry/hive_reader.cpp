@@ -2,6 +2,8 @@
 // is kept and reused while stat() says the file is the same version.
 #include "registry/hive_reader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <ctime>
 #include <mutex>
@@ -45,6 +47,14 @@ std::shared_ptr<const HiveSnapshot> emptyHive() {
   return empty;
 }
 
+// Once per version of the file: the settings are not lost, only unread, and the user can see why.
+void reportTooLarge(const std::string& path) {
+  const std::string line = "registry: " + path + " has more than " + std::to_string(kMaxHiveBytes) +
+                           " bytes or " + std::to_string(kMaxHiveLines) +
+                           " lines; its values read as absent\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+}
+
 }  // namespace
 
 std::shared_ptr<const HiveSnapshot> currentHive() {
@@ -61,10 +71,18 @@ std::shared_ptr<const HiveSnapshot> currentHive() {
     return cache.snapshot;
 
   const timespec readAt = now();
-  FileRead file = readBoundedFile(location->file);
-  if (file.status != ReadStatus::kOk)
+  FileRead file = readHiveFile(location->file);
+  if (file.status == ReadStatus::kTooLarge) {
+    // Read as empty, and remembered as such: a load reads many values, and each would read the
+    // whole file again to refuse it again.
+    if (!sameStamp)
+      reportTooLarge(location->file);
+    cache.snapshot = emptyHive();
+    cache.bytes.clear();
+    cache.path = location->file;
+  } else if (file.status != ReadStatus::kOk) {
     return emptyHive();
-  if (!(sameStamp && file.bytes == cache.bytes && file.stamp.sameVersion(cache.stamp))) {
+  } else if (!(sameStamp && file.bytes == cache.bytes && file.stamp.sameVersion(cache.stamp))) {
     cache.snapshot = std::make_shared<const HiveSnapshot>(parseHiveBytes(file.bytes));
     cache.bytes = std::move(file.bytes);
     cache.path = location->file;

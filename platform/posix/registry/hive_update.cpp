@@ -94,7 +94,7 @@ ErrorCode replaceFile(const HiveLocation& location, std::string_view bytes, mode
 
 ErrorCode updateLocked(const HiveLocation& location,
                        const std::function<ErrorCode(HiveDocument&)>& change) {
-  const FileRead current = readBoundedFile(location.file);
+  const FileRead current = readHiveFile(location.file);
   if (current.status == ReadStatus::kTooLarge)
     return kErrorInvalidData;
   if (current.status == ReadStatus::kUnreadable)

@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "pixoria/platform/debug_output.h"
 #include "tray/dbusmenu_object.h"
 #include "tray/status_notifier_item.h"
+#include "windows/event_loop.h"
 
 namespace pixoria::platform::posix {
 namespace {
@@ -17,10 +21,24 @@ constexpr const char* kWatcherInterface = "org.kde.StatusNotifierWatcher";
 // bounds the wait when one is stuck.
 constexpr std::uint64_t kRegistrationTimeoutUs = 3'000'000;
 
+// A watcher may take its name a moment before it exports its object (status-notifier-watcher
+// does), so a registration that fails right after the name appeared is tried again, every
+// kRetryDelay: the first one within its time-out, a later one up to kRegistrationAttempts times.
+constexpr std::chrono::milliseconds kRetryDelay{200};
+constexpr std::int64_t kRetryDelayNs = std::chrono::nanoseconds(kRetryDelay).count();
+constexpr int kRegistrationAttempts = 25;
+constexpr std::uintptr_t kRetryTimer = 1;
+
 constexpr const char* kWatcherOwnerMatch =
     "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
     "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
     "arg0='org.kde.StatusNotifierWatcher'";
+
+// The answers of a watcher that owns its name but has not exported its object yet.
+bool watcherNotReady(const sd_bus_error& error) {
+  return sd_bus_error_has_names(&error, SD_BUS_ERROR_UNKNOWN_OBJECT, SD_BUS_ERROR_UNKNOWN_INTERFACE,
+                                SD_BUS_ERROR_UNKNOWN_METHOD);
+}
 
 }  // namespace
 
@@ -43,6 +61,7 @@ TrayIcon::TrayIcon(const NotifyIconData& data, std::unique_ptr<BusConnection> co
       connection_(std::move(connection)) {}
 
 TrayIcon::~TrayIcon() {
+  EventLoop::instance().killTimers(this);
   sd_bus_slot_unref(pendingRegistration_);
   sd_bus_slot_unref(watcherMatch_);
   sd_bus_slot_unref(menuSlot_);
@@ -78,14 +97,26 @@ sd_bus_message* TrayIcon::newRegistrationCall() {
 }
 
 bool TrayIcon::registerWithWatcher() {
-  sd_bus_message* call = newRegistrationCall();
-  if (call == nullptr)
-    return false;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  const bool registered = connection_->callServingOthers(call, kRegistrationTimeoutUs, &error);
-  sd_bus_error_free(&error);
-  sd_bus_message_unref(call);
-  return registered;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::microseconds(kRegistrationTimeoutUs);
+  for (;;) {
+    sd_bus_message* call = newRegistrationCall();
+    if (call == nullptr)
+      return false;
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const bool registered =
+        left.count() > 0 &&
+        connection_->callServingOthers(call, static_cast<std::uint64_t>(left.count()), &error);
+    const bool tryAgain = !registered && watcherNotReady(error) &&
+                          std::chrono::steady_clock::now() + kRetryDelay < deadline;
+    sd_bus_error_free(&error);
+    sd_bus_message_unref(call);
+    if (!tryAgain)
+      return registered;
+    std::this_thread::sleep_for(kRetryDelay);
+  }
 }
 
 void TrayIcon::registerAgain() {
@@ -104,19 +135,35 @@ int TrayIcon::onWatcherOwnerChanged(sd_bus_message* signal, void* userdata, sd_b
   const char* newOwner = nullptr;
   if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0)
     return 0;
+  auto* icon = static_cast<TrayIcon*>(userdata);
+  EventLoop::instance().killTimer(icon, kRetryTimer);
+  icon->failedRegistrations_ = 0;
   if (newOwner != nullptr && newOwner[0] != '\0')
-    static_cast<TrayIcon*>(userdata)->registerAgain();
+    icon->registerAgain();
   return 0;
 }
 
 int TrayIcon::onRegisteredAgain(sd_bus_message* reply, void* userdata, sd_bus_error*) {
   auto* icon = static_cast<TrayIcon*>(userdata);
   icon->pendingRegistration_ = sd_bus_slot_unref(icon->pendingRegistration_);
-  if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+  const sd_bus_error* error = sd_bus_message_get_error(reply);
+  if (error == nullptr) {
+    icon->failedRegistrations_ = 0;
+  } else if (++icon->failedRegistrations_ < kRegistrationAttempts) {
+    icon->retryRegistrationSoon();
+  } else {
     outputDebugString(std::string("The tray did not take the icon back: ") +
                       (error->message != nullptr ? error->message : error->name) + "\n");
   }
   return 0;
+}
+
+void TrayIcon::retryRegistrationSoon() {
+  EventLoop::instance().setTimer(this, kRetryTimer, kRetryDelayNs, [this] {
+    EventLoop::instance().killTimer(this, kRetryTimer);
+    registerAgain();
+    connection_->refresh();
+  });
 }
 
 }  // namespace pixoria::platform::posix

@@ -3,8 +3,9 @@
 //
 // The connection owns the name org.kde.StatusNotifierItem-<pid>-<id> and exports the item and the
 // menu; the icon is registered with org.kde.StatusNotifierWatcher, the tray host's registry. When
-// the watcher gets a new owner (the panel restarted), the icon registers again. Hiding the icon
-// closes the connection, so the name, and with it the icon, vanishes at once.
+// the watcher gets a new owner (the panel restarted), the icon registers again, retrying for a
+// few seconds while the new watcher is not ready to take it. Hiding the icon closes the
+// connection, so the name, and with it the icon, vanishes at once.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -38,6 +39,7 @@ class TrayIcon {
   sd_bus_message* newRegistrationCall();
   bool registerWithWatcher();
   void registerAgain();
+  void retryRegistrationSoon();
 
   static int onWatcherOwnerChanged(sd_bus_message* signal, void* userdata, sd_bus_error*);
   static int onRegisteredAgain(sd_bus_message* reply, void* userdata, sd_bus_error*);
@@ -49,6 +51,7 @@ class TrayIcon {
   sd_bus_slot* menuSlot_ = nullptr;
   sd_bus_slot* watcherMatch_ = nullptr;
   sd_bus_slot* pendingRegistration_ = nullptr;
+  int failedRegistrations_ = 0;  // since the watcher's owner last changed
 };
 
 }  // namespace pixoria::platform::posix

@@ -48,7 +48,8 @@ namespace pixoria::platform {
 HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& stream) {
   stream.reset();
   posix::StringSink sink;
-  const HResult result = posix::transferBody(url, posix::urlLimits().streamBodyCap, sink);
+  const HResult result = posix::transferBody(
+      url, {posix::urlLimits().streamBodyCap, posix::urlLimits().streamDeadlineSeconds}, sink);
   if (failed(result)) {
     return result;
   }

@@ -60,7 +60,7 @@ std::size_t writeBody(char* data, std::size_t, std::size_t size, void* userData)
   return size;
 }
 
-HResult perform(const std::string& encodedUrl, TransferState& state) {
+HResult perform(const std::string& encodedUrl, long deadlineSeconds, TransferState& state) {
   if (!ensureCurlInitialized()) {
     return kFail;
   }
@@ -69,7 +69,9 @@ HResult perform(const std::string& encodedUrl, TransferState& state) {
     return kFail;
   }
   state.handle = handle.get();
+  // The stall timeout alone lets a server that trickles just above it hold the caller for hours.
   if (!applySessionSettings(handle.get(), encodedUrl, urlLimits()) ||
+      curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT, deadlineSeconds) != CURLE_OK ||
       curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &writeBody) != CURLE_OK ||
       curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, &state) != CURLE_OK) {
     return kFail;
@@ -85,15 +87,15 @@ HResult perform(const std::string& encodedUrl, TransferState& state) {
 
 }  // namespace
 
-HResult transferBody(std::string_view url, std::uint64_t bodyCap, BodySink& sink) {
+HResult transferBody(std::string_view url, TransferBounds bounds, BodySink& sink) {
   if (url.empty()) {
     return kInvalidArg;
   }
   try {
     TransferState state;
     state.sink = &sink;
-    state.bodyCap = bodyCap;
-    return perform(percentEncodeUnsafeBytes(url), state);
+    state.bodyCap = bounds.bodyCap;
+    return perform(percentEncodeUnsafeBytes(url), bounds.deadlineSeconds, state);
   } catch (const std::bad_alloc&) {
     return kFail;
   }

@@ -20,9 +20,16 @@ class BodySink {
   ~BodySink() = default;
 };
 
+// How much a transfer may bring, and for how long it may run (connecting included).
+struct TransferBounds {
+  std::uint64_t bodyCap = 0;
+  long deadlineSeconds = 0;
+};
+
 // Fetches `url` (UTF-8 bytes from anywhere; unsafe bytes are percent-encoded here). kOk only when
-// the whole body of a successful response went to the sink and it is at most `bodyCap` bytes.
-// An empty address fails at once with kInvalidArg, without a request. Never throws.
-HResult transferBody(std::string_view url, std::uint64_t bodyCap, BodySink& sink);
+// the whole body of a successful response went to the sink within the bounds. A transfer that
+// outlives its deadline fails with kDownloadFailure. An empty address fails at once with
+// kInvalidArg, without a request. Never throws.
+HResult transferBody(std::string_view url, TransferBounds bounds, BodySink& sink);
 
 }  // namespace pixoria::platform::posix

@@ -81,7 +81,8 @@ HResult download(std::string_view url, const std::string& filePath, BindStatusCa
     return file.created();
   }
   FileSink sink(file, callback);
-  const HResult transferred = transferBody(url, urlLimits().downloadBodyCap, sink);
+  const HResult transferred =
+      transferBody(url, {urlLimits().downloadBodyCap, urlLimits().downloadDeadlineSeconds}, sink);
   if (failed(transferred)) {
     return transferred;
   }

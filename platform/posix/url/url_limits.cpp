@@ -6,19 +6,32 @@
 namespace pixoria::platform::posix {
 namespace {
 
-UrlLimits limitsFromEnvironment() {
-  UrlLimits limits;
-  const char* text = std::getenv("PIXORIA_TEST_STALL_SECONDS");
+// A positive number of seconds below `ceiling` from the environment, or 0.
+long secondsFromEnvironment(const char* name, long ceiling) {
+  const char* text = std::getenv(name);
   if (text == nullptr || *text == '\0') {
-    return limits;
+    return 0;
   }
   char* end = nullptr;
   errno = 0;
   const long seconds = std::strtol(text, &end, 10);
-  if (errno == 0 && *end == '\0' && seconds > 0 && seconds < limits.stallSeconds) {
-    limits.stallSeconds = seconds;
+  return errno == 0 && *end == '\0' && seconds > 0 && seconds < ceiling ? seconds : 0;
+}
+
+UrlLimits limitsFromEnvironment() {
+  UrlLimits limits;
+  if (const long stall = secondsFromEnvironment("PIXORIA_TEST_STALL_SECONDS", limits.stallSeconds);
+      stall != 0) {
+    limits.stallSeconds = stall;
     limits.connectTimeoutSeconds =
-        seconds < limits.connectTimeoutSeconds ? seconds : limits.connectTimeoutSeconds;
+        stall < limits.connectTimeoutSeconds ? stall : limits.connectTimeoutSeconds;
+  }
+  if (const long deadline =
+          secondsFromEnvironment("PIXORIA_TEST_DEADLINE_SECONDS", limits.downloadDeadlineSeconds);
+      deadline != 0) {
+    limits.downloadDeadlineSeconds = deadline;
+    limits.streamDeadlineSeconds =
+        deadline < limits.streamDeadlineSeconds ? deadline : limits.streamDeadlineSeconds;
   }
   return limits;
 }

@@ -3,6 +3,8 @@
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/json_string.h"
 #include "agent/sources/nasa_feed.h"
+#include "agent/sources/printable_text.h"
+#include "agent/sources/source_addresses.h"
 #include "agent/sources/strip_tags.h"
 #include "agent/sources/wikipedia_feed.h"
 #include "agent/sources/xml_entities.h"
@@ -31,6 +33,28 @@ TEST(BingFeedTest, FirstElementWinsAndMissingMarkersGiveNothing) {
   EXPECT_EQ(readBingImagePath("/a</url>"), "");
   EXPECT_EQ(readBingCaption("<copyright>Caption without end"), "");
   EXPECT_EQ(readBingImagePath(std::string("<x>\0</x><url>/after-nul</url>", 30)), "/after-nul");
+}
+
+// Glued onto the base, anything but a path could name another host, user or port.
+TEST(BingFeedTest, OnlyAPathFromTheArchiveBecomesAnAddress) {
+  EXPECT_EQ(bingImageAddress("/th?id=A.jpg&amp;pid=hp"),
+            bingImageBase() + "/th?id=A.jpg&amp;pid=hp");
+  for (const char* path :
+       {"@other.host/x.jpg", ".other.host/x.jpg", ":8080/x.jpg", "x.jpg", " /x.jpg", "?id=x", ""}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(bingImageAddress(path), "");
+    EXPECT_EQ(bingImageAddress(readBingImagePath(std::string("<url>") + path + "</url>")), "");
+  }
+}
+
+TEST(PrintableTextTest, ControlCharactersGoAndEverythingElseStays) {
+  EXPECT_EQ(printableText("a\x1B[2J\nforged\r\tline\x7F\x07"), "a[2Jforgedline");
+  EXPECT_EQ(printableText(std::string("nul\0byte", 8)), "nulbyte");
+  EXPECT_EQ(printableText("csi \xC2\x9B"
+                          "31m c1 \xC2\x80 end \xC2"),
+            "csi 31m c1  end \xC2");
+  EXPECT_EQ(printableText("caf\xC3\xA9 \xC2\xA0 \xF0\x9F\x8C\x84 \xFF"),
+            "caf\xC3\xA9 \xC2\xA0 \xF0\x9F\x8C\x84 \xFF");
 }
 
 TEST(XmlEntitiesTest, DecodesKnownReferencesAndKeepsTheRest) {
@@ -142,6 +166,13 @@ TEST(WikipediaFeedTest, EscapedTextsAndEncodedCommasReadWhole) {
   EXPECT_EQ(picture.artist, "Ana Kova\xC4\x8D, \"Studio\"");
   EXPECT_EQ(picture.description,
             "View of the lake, with its island and church, à l’aube \xF0\x9F\x8C\x84 day 5");
+}
+
+TEST(WikipediaFeedTest, AddressEscapesAreDecoded) {
+  const WikipediaPicture picture = readWikipediaPicture(
+      R"({"image":{"image":{"source":"https:\/\/up.test\/caf\u00e9_\"q\".jpg","width":1}}})",
+      false);
+  EXPECT_EQ(picture.address, "https://up.test/caf\xC3\xA9_\"q\".jpg");
 }
 
 TEST(WikipediaFeedTest, ADayWithoutAPictureGivesNoAddress) {

@@ -163,6 +163,29 @@ TEST_F(OnlineSourcesTest, BingIndexOutsideTheArchiveStartsAtTheNewest) {
   EXPECT_FALSE(storedDword(kValueBingCurrentIndex));
 }
 
+// The archive must not be able to send the download to another host.
+TEST_F(OnlineSourcesTest, BingPathThatIsNoPathGivesNoAddress) {
+  scriptBing(3, "@other.host/x.jpg");
+  scriptBing(4, "/four.jpg");
+  agentSettings.bingIndex = 3;
+  downloadWallpaperFromBing(3);
+  EXPECT_TRUE(wallpaperURL.empty());
+  EXPECT_EQ(wallpaper2URL, "https://www.bing.com/four.jpg");
+  EXPECT_EQ(requestsStartingWith("https://www.bing.com@other.host"), 0u);
+  EXPECT_FALSE(storedDword(kValueBingCurrentIndex));
+}
+
+// The address keeps its bytes for the network, which encodes them; the trace line loses them.
+TEST_F(OnlineSourcesTest, BingTraceLineCarriesNoControlCharactersFromTheFeed) {
+  scriptBing(0, "/a\x1B[2J\nforged\x07.jpg");
+  scriptBing(1, "/b.jpg");
+  downloadWallpaperFromBing(0);
+  EXPECT_EQ(wallpaperURL, "https://www.bing.com/a\x1B[2J\nforged\x07.jpg");
+  EXPECT_NE(fake::debugOutput().find("https://www.bing.com/a[2Jforged.jpg"), std::string::npos)
+      << fake::debugOutput();
+  EXPECT_EQ(fake::debugOutput().find('\x1B'), std::string::npos);
+}
+
 TEST_F(OnlineSourcesTest, BingWithoutARequestTableDoesNothing) {
   agentSettings.bingFeedUrls = {};
   downloadWallpaperFromBing(0);

@@ -18,7 +18,7 @@ int ignoreError(Display*, XErrorEvent*) {
 }  // namespace
 
 RootWindowProbe::RootWindowProbe(const std::string& display)
-    : display_(XOpenDisplay(display.c_str())) {}
+    : display_(XOpenDisplay(display.c_str())), displayName_(display) {}
 
 RootWindowProbe::~RootWindowProbe() {
   if (display_ != nullptr) {
@@ -74,6 +74,29 @@ bool RootWindowProbe::pixmapExists(unsigned long pixmap) {
   XSync(display, False);
   XSetErrorHandler(previous);
   return known != 0;
+}
+
+unsigned long RootWindowProbe::leaveRetainedPixmap() {
+  Display* maker = XOpenDisplay(displayName_.c_str());
+  if (maker == nullptr) {
+    return 0;
+  }
+  const int screen = DefaultScreen(maker);
+  const Pixmap pixmap = XCreatePixmap(maker, RootWindow(maker, screen),
+                                      static_cast<unsigned>(DisplayWidth(maker, screen)),
+                                      static_cast<unsigned>(DisplayHeight(maker, screen)),
+                                      static_cast<unsigned>(DefaultDepth(maker, screen)));
+  XSetCloseDownMode(maker, RetainPermanent);
+  XCloseDisplay(maker);
+  return pixmap;
+}
+
+void RootWindowProbe::setPixmapProperty(const char* name, unsigned long pixmap) {
+  Display* display = asDisplay(display_);
+  const Atom property = XInternAtom(display, name, False);
+  XChangeProperty(display, DefaultRootWindow(display), property, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pixmap), 1);
+  XSync(display, False);
 }
 
 }  // namespace pixoria::test

@@ -30,8 +30,16 @@ class RootWindowProbe {
   // True while the server still knows the pixmap.
   bool pixmapExists(unsigned long pixmap);
 
+  // A root-sized pixmap made by a client of its own that then disconnects and leaves it behind
+  // (RetainPermanent), as other background setters do; 0 when it could not be made.
+  unsigned long leaveRetainedPixmap();
+
+  // Makes a root property (_XROOTPMAP_ID, ESETROOT_PMAP_ID) name `pixmap`.
+  void setPixmapProperty(const char* name, unsigned long pixmap);
+
  private:
   void* display_;  // Display*
+  std::string displayName_;
 };
 
 // Writes a baseline JPEG whose every row is the same: column x has colourOfColumn(x).

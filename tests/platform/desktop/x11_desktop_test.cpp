@@ -108,6 +108,26 @@ TEST_F(X11DesktopTest, EachMonitorKeepsItsOwnWallpaperAndOldBackgroundsAreFreed)
   EXPECT_EQ(wallpaper_->setPosition(WallpaperPosition::center), kNotImplemented);
 }
 
+// A setter that publishes _XROOTPMAP_ID alone leaves ESETROOT_PMAP_ID naming a pixmap that is no
+// longer the background, and whose id may since belong to another client: that client lives.
+TEST_F(X11DesktopTest, FreesThePreviousBackgroundOnlyWhileBothPropertiesNameIt) {
+  setOn("L", jpeg("red.jpg", [](int) { return kRed; }));
+  const unsigned long ours = rootPixmap();
+  const unsigned long otherSetters = probe_->leaveRetainedPixmap();
+  const unsigned long unrelated = probe_->leaveRetainedPixmap();
+  ASSERT_NE(otherSetters, 0u);
+  ASSERT_NE(unrelated, 0u);
+  probe_->setPixmapProperty("_XROOTPMAP_ID", otherSetters);
+  probe_->setPixmapProperty("ESETROOT_PMAP_ID", unrelated);
+
+  setOn("R", jpeg("blue.jpg", [](int) { return kBlue; }));
+  expectColour(probe_->pixelAt(1925, 5), kBlue, "right after blue");
+  EXPECT_TRUE(probe_->pixmapExists(unrelated));
+  EXPECT_TRUE(probe_->pixmapExists(otherSetters));
+  EXPECT_TRUE(probe_->pixmapExists(ours)) << "our first background was no longer named by both";
+  EXPECT_EQ(probe_->pixmapProperty("ESETROOT_PMAP_ID"), rootPixmap());
+}
+
 TEST_F(X11DesktopTest, FillCoversTheMonitorAndCropsTheOverflow) {
   // 300x100 in thirds: scaled by 10.8 to 3240x1080 and centred, so the red third shows only at
   // the left edge, the green one across the middle, the blue one at the right edge. A stretch

@@ -317,6 +317,35 @@ TEST_F(TrayTest, DeleteRemovesTheNameAndTrayRestartRegistersAgain) {
   EXPECT_FALSE(trackPopupMenu(menus.main, window));
 }
 
+// status-notifier-watcher takes its name before it exports its object, so an icon that
+// registers the moment the name appears is told UnknownObject at first.
+TEST_F(TrayTest, ARestartedWatcherThatExportsItsObjectLateStillGetsTheIcon) {
+  auto watcher = std::make_unique<TrayStandIn>(std::vector<std::string>{"--watcher"});
+  ASSERT_TRUE(watcher->ready());
+  ASSERT_TRUE(notifyIconAdd(icon));
+  watcher.reset();
+  ASSERT_TRUE(client().pumpUntil([&] { return !client().nameHasOwner(kWatcherName); }));
+  watcher = std::make_unique<TrayStandIn>(
+      std::vector<std::string>{"--watcher", "--late-object", "--record", recordPath("late.log")});
+  ASSERT_TRUE(watcher->ready());
+  EXPECT_TRUE(client().pumpUntil(
+      [&] {
+        return fileText(recordPath("late.log")).find("register " + serviceName()) !=
+               std::string::npos;
+      },
+      5000))
+      << "the icon gave up on the restarted watcher";
+}
+
+// At login the agent may start while the panel's watcher is still setting up: its name is
+// there, its object not yet.
+TEST_F(TrayTest, AddWaitsForAWatcherThatOwnsItsNameButHasNotExportedItsObject) {
+  TrayStandIn watcher({"--watcher", "--late-object", "--record", recordPath("late.log")});
+  ASSERT_TRUE(watcher.ready());
+  EXPECT_TRUE(notifyIconAdd(icon));
+  EXPECT_NE(fileText(recordPath("late.log")).find("register " + serviceName()), std::string::npos);
+}
+
 TEST_F(TrayTest, DestroyedMenuReadsAsEmpty) {
   TrayStandIn watcher({"--watcher"});
   ASSERT_TRUE(watcher.ready());

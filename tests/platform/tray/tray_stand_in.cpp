@@ -1,11 +1,13 @@
 // pixoria_tray_stand_in: a stand-in for the desktop's tray watcher and notification server, for
 // tests of the tray icon and message boxes, and of the whole agent.
 //
-// Usage: pixoria_tray_stand_in [--watcher] [--probe] [--notifications] [--fail-notify]
-//                              [--record FILE] [--lifetime SECONDS]
+// Usage: pixoria_tray_stand_in [--watcher] [--late-object] [--probe] [--notifications]
+//                              [--fail-notify] [--record FILE] [--lifetime SECONDS]
 //
 //   --watcher        own org.kde.StatusNotifierWatcher at /StatusNotifierWatcher: items register
 //                    with RegisterStatusNotifierItem(s), and are forgotten when their name goes
+//   --late-object    take the watcher's name first and export its object only 500 ms later, as
+//                    status-notifier-watcher does: calls in between fail with UnknownObject
 //   --notifications  own org.freedesktop.Notifications at /org/freedesktop/Notifications
 //   --probe          before answering a registration, read the item's Title, as some trays do;
 //                    recorded as: title <service> <title>
@@ -43,6 +45,7 @@ void requestStop(int) {
 
 struct Options {
   bool watcher = false;
+  bool lateObject = false;
   bool notifications = false;
   bool probe = false;
   bool failNotify = false;
@@ -243,6 +246,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
     const bool hasValue = i + 1 < argc;
     if (argument == "--watcher") {
       options.watcher = true;
+    } else if (argument == "--late-object") {
+      options.lateObject = true;
     } else if (argument == "--notifications") {
       options.notifications = true;
     } else if (argument == "--probe") {
@@ -262,10 +267,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
   return options.watcher || options.notifications;
 }
 
+bool exportWatcher(sd_bus* bus, State& state) {
+  return sd_bus_add_object_vtable(bus, nullptr, "/StatusNotifierWatcher",
+                                  "org.kde.StatusNotifierWatcher", kWatcherVtable, &state) >= 0;
+}
+
 bool serve(sd_bus* bus, State& state) {
   if (state.options.watcher &&
-      (sd_bus_add_object_vtable(bus, nullptr, "/StatusNotifierWatcher",
-                                "org.kde.StatusNotifierWatcher", kWatcherVtable, &state) < 0 ||
+      ((!state.options.lateObject && !exportWatcher(bus, state)) ||
        sd_bus_match_signal(bus, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                            "org.freedesktop.DBus", "NameOwnerChanged", onNameOwnerChanged,
                            &state) < 0 ||
@@ -292,8 +301,8 @@ int main(int argc, char** argv) {
   State state;
   if (!parseOptions(argc, argv, state.options)) {
     std::fprintf(stderr,
-                 "usage: %s [--watcher] [--probe] [--notifications] [--fail-notify] "
-                 "[--record FILE] [--lifetime SECONDS]\n",
+                 "usage: %s [--watcher] [--late-object] [--probe] [--notifications] "
+                 "[--fail-notify] [--record FILE] [--lifetime SECONDS]\n",
                  argv[0]);
     return 2;
   }
@@ -317,7 +326,14 @@ int main(int argc, char** argv) {
       nowUs() + static_cast<std::uint64_t>(state.options.lifetimeSeconds) * 1'000'000u;
   // Short waits, so a signal that lands between the check and the wait is seen soon.
   constexpr std::uint64_t kWaitUs = 100'000;
+  const std::uint64_t exportAt = nowUs() + 500'000;
+  bool exported = !state.options.watcher || !state.options.lateObject;
   while (stopRequested == 0 && nowUs() < end) {
+    if (!exported && nowUs() >= exportAt) {
+      exported = true;
+      if (!exportWatcher(bus, state))
+        break;
+    }
     const int r = sd_bus_process(bus, nullptr);
     if (r < 0)
       break;

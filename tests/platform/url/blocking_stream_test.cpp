@@ -88,6 +88,19 @@ TEST_F(BlockingStreamTest, StalledServerFailsAfterTheStallTimeout) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
 }
 
+// 20 KB at 2 KiB/s never looks stalled, yet takes ten seconds: the deadline ends it first.
+TEST_F(BlockingStreamTest, TricklingServerFailsAtTheDeadline) {
+  Limits limits;
+  limits.streamDeadlineSeconds = 2;
+  platform::posix::setUrlLimitsForTesting(limits);
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<platform::Stream> stream;
+  EXPECT_EQ(urlOpenBlockingStream(server().url("/trickle/20480?rate=2048"), stream),
+            platform::kDownloadFailure);
+  EXPECT_EQ(stream, nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
 TEST_F(BlockingStreamTest, UnreachableServerIsResourceNotFound) {
   // A port that was just free and has no listener.
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);

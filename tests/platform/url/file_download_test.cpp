@@ -2,6 +2,7 @@
 // whole whenever a download fails.
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "platform/posix/url/url_limits.h"
@@ -107,6 +108,22 @@ TEST_F(FileDownloadTest, FailuresKeepTheOldFileAndLeaveNoPartialFile) {
       EXPECT_NE(report.status, platform::kBindStatusEndDownloadData);
     }
   }
+}
+
+// A server that trickles fast enough never to count as stalled is still cut off at the deadline,
+// and the download fails like any other.
+TEST_F(FileDownloadTest, TricklingServerFailsAtTheDeadlineKeepingTheOldFile) {
+  platform::posix::UrlLimits limits;
+  limits.downloadDeadlineSeconds = 2;
+  platform::posix::setUrlLimitsForTesting(limits);
+  const auto start = std::chrono::steady_clock::now();
+  RecordingCallback callback;
+  EXPECT_EQ(urlDownloadToFile(server().url("/trickle/20480?rate=2048"), target_, &callback),
+            platform::kDownloadFailure);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(callback.reports.empty());  // it was making progress
+  EXPECT_EQ(readFileBytes(target_), "the old image");
+  EXPECT_EQ(folderEntries(folder_), std::vector<std::string>{"temp_image.jpg"});
 }
 
 // As with urlmon, a callback that answers with a failure cancels the download.

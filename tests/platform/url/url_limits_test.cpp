@@ -29,5 +29,22 @@ TEST(UrlLimitsTest, StallVariableShortensTheStallAndConnectTimeouts) {
   EXPECT_EQ(urlLimits().downloadBodyCap, 256u << 20);
 }
 
+TEST(UrlLimitsTest, DeadlineVariableShortensBothDeadlines) {
+  const struct {
+    const char* value;
+    long stream;
+    long download;
+  } cases[] = {{"5", 5, 5}, {"90", 60, 90}, {"0", 60, 600}, {"600", 60, 600}, {"x", 60, 600}};
+  for (const auto& entry : cases) {
+    SCOPED_TRACE(entry.value);
+    ::setenv("PIXORIA_TEST_DEADLINE_SECONDS", entry.value, 1);
+    resetUrlLimitsForTesting();
+    EXPECT_EQ(urlLimits().streamDeadlineSeconds, entry.stream);
+    EXPECT_EQ(urlLimits().downloadDeadlineSeconds, entry.download);
+  }
+  ::unsetenv("PIXORIA_TEST_DEADLINE_SECONDS");
+  resetUrlLimitsForTesting();
+}
+
 }  // namespace
 }  // namespace pixoria::platform::posix

@@ -178,6 +178,17 @@ TEST_F(LoopbackTest, AServerThatStopsSendingIsGivenUp) {
   EXPECT_FALSE(std::filesystem::exists(target));
 }
 
+// 20 KB at 2 KiB/s never stalls for 2 s, yet takes ten: the loopback run's 3 s deadline
+// (PIXORIA_TEST_DEADLINE_SECONDS) ends a download first.
+TEST_F(LoopbackTest, ADownloadThatTricklesIsGivenUpAtTheDeadline) {
+  const std::string target = folder + "\\temp_image.jpg";
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_TRUE(
+      pf::failed(pf::urlDownloadToFile(origin + "/trickle/20480?rate=2048", target, nullptr)));
+  EXPECT_LT(GetTickCount64() - start, 7000u);
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
 TEST_F(LoopbackTest, AConnectionClosedBeforeTheAnnouncedLengthIsAFailure) {
   const std::string target = folder + "\\temp_image.jpg";
   EXPECT_TRUE(pf::failed(pf::urlDownloadToFile(origin + "/close-after/1000", target, nullptr)));

@@ -2,7 +2,7 @@
 // reports its progress to a binding-status callback.
 //
 // Only http and https are fetched (redirects included). Every call has a connect timeout, a stall
-// timeout and a body size cap, so it always returns.
+// timeout, an overall deadline and a body size cap, so it always returns.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,12 @@ namespace pixoria::platform {
 inline constexpr std::uint32_t kBindStatusBeginDownloadData = 4;
 inline constexpr std::uint32_t kBindStatusDownloadingData = 5;
 inline constexpr std::uint32_t kBindStatusEndDownloadData = 6;
+
+// The longest a whole transfer may take, however steadily the server trickles: a feed opened as a
+// stream, and an image downloaded to a file. A file the programs are still downloading is never
+// older than the image deadline, so a temporary file that is older was left behind.
+inline constexpr std::uint32_t kFeedDeadlineSeconds = 60;
+inline constexpr std::uint32_t kImageDeadlineSeconds = 10 * 60;
 
 // IStream, reading only.
 class Stream {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pixoria/fake/fake_desktop.h"
+#include "pixoria/fake/fake_leftovers.h"
 #include "pixoria/fake/fake_output.h"
 #include "pixoria/fake/fake_registry.h"
 #include "pixoria/fake/fake_shell.h"
@@ -15,6 +16,7 @@ inline void resetPlatform() {
   registryClear();
   windowsReset();
   desktopReset();
+  leftoversReset();
   clearOutput();
   shellReset();
   trayReset();

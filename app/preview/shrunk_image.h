@@ -1,0 +1,18 @@
+// Decoding an image for the preview at the size it is shown, never at its full size: a panorama
+// of 18370x4251 pixels costs a few megabytes instead of hundreds, and a small file that declares
+// 40000x40000 pixels is refused instead of allocated.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// The size the preview shows an image of `imageSize` at in a `box`: an image wider than high fills
+// the box's width, any other its height, keeping the aspect ratio; never below 1x1. Empty when
+// either size is empty.
+QSize previewSize(QSize imageSize, QSize box);
+
+// The file at `path` decoded by content, shrunk on load and resampled to previewSize(its size,
+// box), as RGB. A null image when the file is missing, is no image the platform decodes, or
+// declares a size beyond the decoders' limits. Safe on any thread.
+QImage decodeShrunk(const QString& path, QSize box);
