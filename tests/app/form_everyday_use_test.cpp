@@ -136,7 +136,8 @@ TEST_F(FormEverydayUseTest, AFailedLoadSaysWhyAndReloadTriesAgain) {
   ASSERT_TRUE(server.running());
   button("pixoriaImageReloadButton")->click();
   ASSERT_TRUE(loaded());
-  EXPECT_FALSE(label("pixoriaImage")->pixmap().isNull());
+  // The picture is decoded away from the GUI thread and drawn when it is ready.
+  EXPECT_TRUE(waitUntil([this] { return !label("pixoriaImage")->pixmap().isNull(); }));
 
   // A server that answers with an error status is quoted.
   std::filesystem::remove(server.folder() + "/th");
