@@ -14,6 +14,7 @@ test_packages=(
   libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl dbus-daemon
   clang libclang-rt-14-dev ccache
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+  qt6-gtk-platformtheme
 )
 # The desktops' own services and a real tray, which the tests start on private buses and servers.
 # libxfconf-0-3 is only a recommendation of xfconf, but xfconf-query cannot run without it.

@@ -1,5 +1,6 @@
 #include "dialogs/about_dialog.h"
 
+#include "dialogs/fixed_place_text.h"
 #include "pixoria/product.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
@@ -9,15 +10,23 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDia
   ui->setupUi(this);
   ui->label->setText(CVGlobal::appName());
   ui->label->adjustSize();
-  // The platform line keeps its place; where the system font runs wider than the one the dialog
-  // was drawn with, it grows to the right rather than cut its text off.
-  if (ui->label_5->sizeHint().width() > ui->label_5->width())
-    ui->label_5->resize(ui->label_5->sizeHint().width(), ui->label_5->height());
   ui->versionLabel->setText(QStringLiteral("Version: ") + CVGlobal::versionString());
   ui->webLabel->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                             .arg(fromUtf8(pixoria::kMakerWebAddress),
                                  fromUtf8(pixoria::kMakerLinkHost).toHtmlEscaped()));
   ui->label_3->setText(fromUtf8(pixoria::kCopyrightNotice));
+  fitTextsToFont();
+}
+
+// The widget set's places were drawn for one font. With the system's own, "Website:" alone
+// reaches past the link's left edge; every text keeps its place where it fits, and otherwise
+// grows, moving what follows it on its row.
+void AboutDialog::fitTextsToFont() {
+  for (QLabel* text : {ui->label_5, ui->versionLabel, ui->licenseLabel_2, ui->label_3})
+    growToText(text);
+  keepClearOf(ui->licenseLabel_2, ui->webLabel);
+  growToText(ui->webLabel);
+  widenToChildren(this);
 }
 
 AboutDialog::~AboutDialog() {

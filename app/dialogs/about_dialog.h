@@ -19,5 +19,7 @@ class AboutDialog : public QDialog {
   void on_closeButton_clicked();
 
  private:
+  void fitTextsToFont();
+
   Ui::AboutDialog* ui;
 };

@@ -13,6 +13,7 @@
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"
+#include "preview/load_wallpaper_thread.h"
 #include "shell/color_scheme.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
@@ -76,6 +77,10 @@ AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::
 }
 
 AutoPixoriaForm::~AutoPixoriaForm() {
+  // A loader's thread only emits and returns, but one started a moment ago may not have run yet,
+  // and Qt aborts the program when a running QThread is destroyed with its parent.
+  for (LoadWallpaperThread* loader : findChildren<LoadWallpaperThread*>())
+    loader->wait();
   if (imagingStarted)
     pixoria::platform::gdiplusShutdown(imagingToken);
   delete ui;

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "form/focus_keeper.h"
 #include "pixoria/platform/windows.h"
 #include "preview/wikipedia_day.h"
 
@@ -142,4 +143,6 @@ class AutoPixoriaForm : public QWidget {
   bool downloadCompleted = false;
   QTimer* getWallpaperTimer = nullptr;
   QTimer* loadImageTimer = nullptr;
+  // Keeps keyboard focus on the control that had it while a load disables the controls.
+  FocusKeeper focusKeeper;
 };

@@ -2,10 +2,10 @@
 // captions, stepping through a feed's recent images, the region and source switches, and saving.
 #include <QDate>
 #include <QDebug>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 #include <string>
@@ -13,7 +13,10 @@
 #include "agent/sources/bing_market.h"
 #include "agent/sources/source_addresses.h"
 #include "form/auto_pixoria_form.h"
+#include "form/elided_caption.h"
+#include "form/load_failure_status.h"
 #include "form/pictures_folder.h"
+#include "form/preview_export.h"
 #include "preview/caption_text.h"
 #include "preview/load_wallpaper_thread.h"
 #include "preview/preview_decoder.h"
@@ -40,13 +43,6 @@ int wrapped(int index, int length) {
   return index;
 }
 
-QImage readImage(const QString& path) {
-  QImageReader reader(path);
-  // Previews are whole desktop images; Qt's default limit would refuse the large ones.
-  reader.setAllocationLimit(0);
-  return reader.read();
-}
-
 }  // namespace
 
 void AutoPixoriaForm::onGetWallpaperTimer() {
@@ -58,8 +54,8 @@ void AutoPixoriaForm::startPreviewLoad() {
   const int source = ui->pixoriaSourceComboBox->currentIndex();
   if (loadInProgress || source > kLastFeedSource)
     return;
-  ui->pixoriaSourceComboBox->setEnabled(false);
-  ui->pixoriaRegionComboBox->setEnabled(false);
+  focusKeeper.setEnabled(ui->pixoriaSourceComboBox, false);
+  focusKeeper.setEnabled(ui->pixoriaRegionComboBox, false);
   loadInProgress = true;
   if (previewThread == nullptr) {
     // The earlier load may still be downloading: it must neither write the preview file nor
@@ -97,7 +93,7 @@ void AutoPixoriaForm::setPreviewControlsEnabled(bool enabled) {
                           static_cast<QWidget*>(ui->pixoriaNextToolButton),
                           static_cast<QWidget*>(ui->pixoriaSourceComboBox),
                           static_cast<QWidget*>(ui->pixoriaRegionComboBox)}) {
-    widget->setEnabled(enabled);
+    focusKeeper.setEnabled(widget, enabled);
   }
   updateThemeIcons();
 }
@@ -109,7 +105,7 @@ void AutoPixoriaForm::onFirstImageReady(QString status) {
 }
 
 void AutoPixoriaForm::onShowDesc(QString description) {
-  ui->pixoriaImageLabel2->setText(description);
+  setElidedCaption(ui->pixoriaImageLabel2, description);
 }
 
 void AutoPixoriaForm::onDownloadComplete() {
@@ -125,9 +121,14 @@ void AutoPixoriaForm::onDownloadFail() {
   // A second drawing still due from an earlier load would cover the status the failure leaves.
   if (loadImageTimer != nullptr)
     loadImageTimer->stop();
-  ui->pixoriaImageButton->setEnabled(false);
-  ui->pixoriaImageSaveButton->setEnabled(false);
-  ui->pixoriaImageReloadButton->setEnabled(true);
+  focusKeeper.setEnabled(ui->pixoriaImageButton, false);
+  focusKeeper.setEnabled(ui->pixoriaImageSaveButton, false);
+  focusKeeper.setEnabled(ui->pixoriaImageReloadButton, true);
+  // The last progress or "Preparing..." line would otherwise stay, as though still at work.
+  const auto* loader = qobject_cast<const LoadWallpaperThread*>(sender());
+  ui->pixoriaImage->setText(loadFailureStatus(
+      loader != nullptr ? loader->source : ui->pixoriaSourceComboBox->currentIndex(),
+      loader != nullptr ? loader->failureReason() : QString()));
 }
 
 void AutoPixoriaForm::onLoadWallpaperProcessFinish() {
@@ -143,8 +144,8 @@ void AutoPixoriaForm::onLoadWallpaperProcessFinish() {
     }
     loadImageTimer->start(kRedrawDelayMs);
   }
-  ui->pixoriaSourceComboBox->setEnabled(true);
-  ui->pixoriaRegionComboBox->setEnabled(true);
+  focusKeeper.setEnabled(ui->pixoriaSourceComboBox, true);
+  focusKeeper.setEnabled(ui->pixoriaRegionComboBox, true);
 }
 
 void AutoPixoriaForm::onLoadImageTimer() {
@@ -180,15 +181,16 @@ void AutoPixoriaForm::showDownloadedImage() {
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case kWikipediaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("Wikimedia Picture of the Day"));
-      if (wikipediaWalpaperSourceURLIndex < wikipediaDays.size())
-        ui->pixoriaImageLabel2->setText(
-            wikipediaCaption(wikipediaDays.at(wikipediaWalpaperSourceURLIndex)));
+      if (wikipediaWalpaperSourceURLIndex < wikipediaDays.size()) {
+        setElidedCaption(ui->pixoriaImageLabel2,
+                         wikipediaCaption(wikipediaDays.at(wikipediaWalpaperSourceURLIndex)));
+      }
       break;
     case kNasaSource:
       ui->pixoriaImageLabel->setText(QStringLiteral("NASA Astronomy Picture of the Day"));
       if (nasaWalpaperSourceURLIndex < nasaDescriptionList.size()) {
-        ui->pixoriaImageLabel2->setText(
-            nasaCaption(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
+        setElidedCaption(ui->pixoriaImageLabel2,
+                         nasaCaption(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
       }
       break;
     case kBingSource:
@@ -288,7 +290,7 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
     widget->show();
   }
   ui->pixoriaImageLabel->clear();
-  ui->pixoriaImageLabel2->clear();
+  setElidedCaption(ui->pixoriaImageLabel2, QString());
   discardPendingPicture();
   showSourceControls(index);
   // A short custom list hides the arrows; every feed steps through its days again.
@@ -338,13 +340,25 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
 }
 
 void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save to Harddisk"), picturesFolder(),
-                                                    tr("Portable Network Graphic (*.png)"));
+  // A dialog of its own rather than getSaveFileName: its default suffix makes Qt's own dialog add
+  // ".png" (and ask before replacing that file), which the static call never does.
+  QFileDialog dialog(this, tr("Save to Harddisk"), picturesFolder(),
+                     tr("Portable Network Graphic (*.png)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  // A platform dialog may still hand back a bare name; the format follows the suffix.
+  const QString path = withImageSuffix(dialog.selectedFiles().constFirst());
   const QString fileName = QFileInfo(path).fileName();
   if (fileName.isEmpty())
     return;
   qDebug() << "fileName: " << fileName;
   qDebug() << "fullPath: " << path;
-  QImageWriter writer(path);
-  writer.write(readImage(CVGlobal::wallpaperPath));
+  const QString failure = exportPreviewImage(CVGlobal::wallpaperPath, path);
+  if (!failure.isEmpty()) {
+    QMessageBox::warning(this, tr("Error"),
+                         tr("The picture could not be saved to %1.\n\n%2.")
+                             .arg(QDir::toNativeSeparators(path), failure));
+  }
 }

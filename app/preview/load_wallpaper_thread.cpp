@@ -15,6 +15,7 @@
 #include "agent/sources/nasa_feed.h"
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/wikipedia_feed.h"
+#include "preview/download_failure_reason.h"
 #include "preview/preview_file.h"
 #include "preview/refused_reply.h"
 #include "shell/cv_global.h"
@@ -59,7 +60,10 @@ QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) 
   // Feed addresses come from the network: only the web's schemes are fetched, never a local file.
   const QString scheme = url.scheme().toLower();
   if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-    return new RefusedReply(url, this);
+    auto* refused = new RefusedReply(url, this);
+    connect(refused, &QNetworkReply::errorOccurred, this,
+            [this, refused] { lastFailureReason = downloadFailureReason(*refused); });
+    return refused;
   }
   auto* manager = new QNetworkAccessManager(this);
   QNetworkRequest request(url);
@@ -71,9 +75,12 @@ QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) 
   connect(reply, &QObject::destroyed, manager, &QObject::deleteLater);
   connect(reply, &QNetworkReply::downloadProgress, this, [reply, bodyCap](qint64 received, qint64) {
     if (received > bodyCap) {
+      markBodyTooLarge(*reply);
       reply->abort();
     }
   });
+  connect(reply, &QNetworkReply::errorOccurred, this,
+          [this, reply] { lastFailureReason = downloadFailureReason(*reply); });
   return reply;
 }
 
@@ -248,6 +255,7 @@ void LoadWallpaperThread::onImageFinished(QNetworkReply* reply, QSaveFile* file)
       emit downloadComplete();
     } else {
       qDebug() << "Failed to save file.";
+      lastFailureReason = file->errorString();
       emit downloadFail();
     }
   }

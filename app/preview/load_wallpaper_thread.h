@@ -34,6 +34,10 @@ class LoadWallpaperThread : public QThread {
   // which then reports nothing.
   void setTerminateDownload(bool terminate);
 
+  // Why the last failed request failed ("host not found", "HTTP status 404 ..."), for the
+  // status line; empty when no request has failed or the failure had no reason to give.
+  QString failureReason() const { return lastFailureReason; }
+
   // A later load has taken over the preview: this one's image download is cancelled and none
   // starts any more, so it never writes the preview file; a Wikipedia list it is building is
   // still completed.
@@ -77,4 +81,5 @@ class LoadWallpaperThread : public QThread {
   bool firstImageRequested = false;
   QNetworkReply* currentReply = nullptr;
   QList<QByteArray> wikipediaFeedUrls;
+  QString lastFailureReason;
 };

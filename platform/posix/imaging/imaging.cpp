@@ -99,8 +99,21 @@ GpStatus draw(Image& canvas, Image& image, float dstX, float dstY, float dstWidt
   return imaging::resampleInto(*rows, columns, lines, viewOf(canvas));
 }
 
-// A loaded image is saved through a canvas of its own size.
+// A loaded image goes from its decoder to the encoder row by row, at its full size, so saving it
+// holds a row or two rather than the picture; an encoder without rows takes a canvas of its size.
 GpStatus saveLoadedImage(Image& image, const imaging::Encoder& encoder, const std::string& path) {
+  if (encoder.writeRows != nullptr) {
+    std::unique_ptr<FileReader> file;
+    std::unique_ptr<RowSource> rows;
+    GpStatus status = openRows(image, int(image.width), int(image.height), file, rows);
+    if (status != GpStatus::ok)
+      return status;
+    bool written = imaging::replaceFileAtomically(path, [&](std::FILE* out) {
+      status = encoder.writeRows(*rows, out);
+      return status == GpStatus::ok;
+    });
+    return written ? GpStatus::ok : status == GpStatus::ok ? GpStatus::win32Error : status;
+  }
   ImagePtr canvas;
   GpStatus status = createBitmap(int(image.width), int(image.height), canvas);
   if (status != GpStatus::ok)

@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <vector>
 
 #include "imaging/encoders.h"
 
@@ -27,7 +28,39 @@ bool compress(png_structp png, png_infop info, const CanvasView& canvas, std::FI
   return true;
 }
 
+// As compress(), pulling each row from `rows` into `row`. The buffer belongs to the caller, so
+// the longjmp crosses no destructors.
+GpStatus compressRows(png_structp png, png_infop info, RowSource& rows, std::uint8_t* row,
+                      std::FILE* out) {
+  if (setjmp(png_jmpbuf(png)))
+    return GpStatus::win32Error;
+  png_init_io(png, out);
+  png_set_IHDR(png, info, png_uint_32(rows.width()), png_uint_32(rows.height()), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < rows.height(); ++y) {
+    GpStatus status = rows.readRow(row);
+    if (status != GpStatus::ok)
+      return status;
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  return GpStatus::ok;
+}
+
 }  // namespace
+
+GpStatus writePngRows(RowSource& rows, std::FILE* out) {
+  std::vector<std::uint8_t> row(std::size_t(rows.width()) * 3);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failPng, ignoreWarning);
+  if (!png)
+    return GpStatus::outOfMemory;
+  png_infop info = png_create_info_struct(png);
+  GpStatus status = info ? compressRows(png, info, rows, row.data(), out) : GpStatus::outOfMemory;
+  png_destroy_write_struct(&png, info ? &info : nullptr);
+  return status;
+}
 
 bool writePng(const CanvasView& canvas, std::FILE* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failPng, ignoreWarning);
