@@ -31,6 +31,11 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs"
 
+stage "the image tests with libjpeg alone, without the threaded JPEG decoder"
+cmake --preset libjpeg-only >/dev/null
+cmake --build --preset libjpeg-only -j "$jobs"
+ctest --preset libjpeg-only -j "$jobs"
+
 stage "Windows build (mingw-w64), tested under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"

@@ -153,12 +153,17 @@ GpStatus JpegRows::start(int minWidth, int minHeight) {
 std::unique_ptr<RowSource> JpegRows::openParallel(int minWidth, int minHeight,
                                                   JpegFallback fallback,
                                                   const ParallelJpegTuning& tuning) {
+#if PIXORIA_THREADED_JPEG
   FileReader& file = *source_.file;
   // libjpeg has read up to the end of the scan header; the entropy-coded data follows.
   std::uint64_t scanStart = file.position() - source_.manager.bytes_in_buffer;
   int scale = chooseScale(info_.image_width, info_.image_height, minWidth, minHeight);
   return openParallelJpegRows(file.fd(), file.size(), info_, scanStart, scale, std::move(fallback),
                               tuning);
+#else
+  (void)minWidth, (void)minHeight, (void)fallback, (void)tuning;
+  return nullptr;
+#endif
 }
 
 // libjpeg widens the span to whole blocks; the columns outside it are never transformed.
