@@ -15,6 +15,8 @@ test_packages=(
   clang libclang-rt-14-dev
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 )
+# Making the Debian package (dpkg-shlibdeps, file) and checking it; the package test's pictures.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream imagemagick python3)
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
 wanted=()
@@ -24,7 +26,8 @@ for purpose in "$@"; do
     run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
-    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
+    package) wanted+=("${build_packages[@]}" "${package_packages[@]}") ;;
+    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench, package)" >&2; exit 2 ;;
   esac
 done
 
