@@ -26,18 +26,20 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 # What the programs load or run rather than link, which dpkg-shlibdeps cannot see:
-set(pixoria_depends
-  # Qt loads its platform plug-in (xcb, wayland) at run time; without one Pixoria cannot start.
-  qt6-qpa-plugins)
+set(pixoria_depends)
 set(pixoria_recommends
   # gsettings sets the wallpaper on GNOME, Cinnamon and MATE.
   libglib2.0-bin
   # dbus-send runs the wallpaper script in KDE Plasma's shell.
   dbus-bin
   # xdg-user-dirs-update writes user-dirs.dirs, where the Pictures folder is looked up.
-  xdg-user-dirs
+  xdg-user-dirs)
+if(TARGET Pixoria)
+  # Qt loads its platform plug-in (xcb, wayland) at run time; without one Pixoria cannot start.
+  list(APPEND pixoria_depends qt6-qpa-plugins)
   # xdg-open opens the maker's web pages from the About and information dialogs.
-  xdg-utils)
+  list(APPEND pixoria_recommends xdg-utils)
+endif()
 set(pixoria_suggests
   # xfconf-query and swaymsg come with their desktops; named for a session started by hand.
   xfconf sway)

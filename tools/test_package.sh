@@ -149,7 +149,7 @@ say "the installed agent sets the custom list's pictures"
 write_hive "\"Enabled\"=dword:00000001
 \"Source\"=dword:00000003
 $custom_list"
-/usr/bin/PixoriaHelper 2>"$world/agent.log" &
+/usr/bin/PixoriaHelper >"$world/agent.log" 2>&1 &
 wait_for_desktop "^set 0 HEADLESS-1 $HOME/Pictures/\(dawn.jpg\|meadow.png\)$" ||
   fail "no custom picture reached the desktop"
 
