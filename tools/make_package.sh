@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package: a stripped Release build installed under /usr, packed by CPack.
 # Usage: tools/make_package.sh [BUILD_FOLDER]   (default build/package); prints the package's path.
-# Then: sudo apt install ./build/package/pixoria_<version>_amd64.deb
+# To build and install it: apt install "$(bash tools/make_package.sh)"
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-$PWD/build/package}
