@@ -15,8 +15,8 @@ test_packages=(
   clang libclang-rt-14-dev
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 )
-# Making the Debian package (dpkg-shlibdeps, file) and checking it; the package test's pictures.
-package_packages=(dpkg-dev file lintian desktop-file-utils appstream imagemagick python3)
+# Making the Debian package (dpkg-shlibdeps, file), checking it, and what installing it needs.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream imagemagick python3 qt6-qpa-plugins)
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
 wanted=()
