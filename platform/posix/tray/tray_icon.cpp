@@ -81,7 +81,9 @@ bool TrayIcon::registerWithWatcher() {
   sd_bus_message* call = newRegistrationCall();
   if (call == nullptr)
     return false;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  // All members null, as SD_BUS_ERROR_NULL makes them, without that macro's C99 compound literal
+  // (which Clang's -Wpedantic reports in C++).
+  sd_bus_error error{};
   const bool registered = connection_->callServingOthers(call, kRegistrationTimeoutUs, &error);
   sd_bus_error_free(&error);
   sd_bus_message_unref(call);
