@@ -144,3 +144,11 @@ else
   fi
   app_pid=
 fi
+
+say "Installing the real program"
+cat <<'END'
+  apt install "$(bash tools/make_package.sh)"   # builds build/package/pixoria_<version>_amd64.deb
+                                                # and installs Pixoria, PixoriaHelper, pixoria-post
+Then open "Corvane Pixoria" from the application menu (or run Pixoria) and press Start: the agent
+changes the session's own wallpaper, and starts again at each login.
+END

@@ -23,6 +23,8 @@ desktop_service_packages=(
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 sway swaybg grim
   haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils waybar qt6-declarative-dev
 )
+# Making the Debian package (dpkg-shlibdeps, file), checking it, and what installing it needs.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream imagemagick python3 qt6-qpa-plugins)
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
 
 wanted=()
@@ -32,7 +34,8 @@ for purpose in "$@"; do
     run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}" "${desktop_service_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
-    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
+    package) wanted+=("${build_packages[@]}" "${package_packages[@]}") ;;
+    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench, package)" >&2; exit 2 ;;
   esac
 done
 

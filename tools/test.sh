@@ -43,6 +43,9 @@ ctest --preset windows -j "$jobs"
 # The tests' Wine server would linger a few seconds; end it now.
 WINEPREFIX="$PWD/build/windows-mingw/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 
+stage "the Debian package: built, checked, installed, upgraded, run from /usr/bin and removed"
+bash tools/test_package.sh
+
 stage "fuzzing"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs" --target fuzzers

@@ -3,6 +3,8 @@
 #include <QDebug>
 #include <string>
 
+#include "pixoria/version.h"
+
 namespace CVGlobal {
 
 namespace pf = pixoria::platform;
@@ -10,10 +12,6 @@ namespace pf = pixoria::platform;
 QString wallpaperPath;
 
 namespace {
-
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 0;
-constexpr int kVersionPatch = 1;
 
 std::string utf8(const QString& text) {
   return text.toStdString();
@@ -34,7 +32,10 @@ QString appName() {
 }
 
 QString versionString() {
-  return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch);
+  return QStringLiteral("%1.%2.%3")
+      .arg(pixoria::kVersionMajor)
+      .arg(pixoria::kVersionMinor)
+      .arg(pixoria::kVersionPatch);
 }
 
 QString installPath() {

@@ -63,6 +63,11 @@ std::string autostartEntryText(std::string_view name, std::string_view programPa
          "Exec=" +
          escapeDesktopString(quoteExecArgument(programPath)) +
          "\n"
+         // The session skips an entry whose TryExec names no program, so an agent that was
+         // uninstalled leaves no failing start behind at every login.
+         "TryExec=" +
+         escapeDesktopString(programPath) +
+         "\n"
          "X-GNOME-Autostart-enabled=true\n";
 }
 

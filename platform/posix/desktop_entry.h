@@ -14,7 +14,8 @@ std::string escapeDesktopString(std::string_view text);
 // starts field codes); the result is still to be escaped as a string value.
 std::string quoteExecArgument(std::string_view argument);
 
-// The autostart entry that starts `programPath` (as the only word of Exec) under `name`.
+// The autostart entry that starts `programPath` (as the only word of Exec) under `name`, and
+// that the session skips once no program is found at `programPath` (TryExec).
 std::string autostartEntryText(std::string_view name, std::string_view programPath);
 
 }  // namespace pixoria::platform::posix

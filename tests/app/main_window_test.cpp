@@ -23,6 +23,7 @@
 #include "form/auto_pixoria_form.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/windows.h"
+#include "shell/application_icon.h"
 #include "shell/saved_geometry.h"
 
 namespace {
@@ -181,6 +182,20 @@ TEST_F(MainWindowTest, TheIdentityGoesWithTheWindow) {
     MainWindow window;
   }
   EXPECT_EQ(pf::findWindow("Qt690QWindowIcon", "Corvane Pixoria"), nullptr);
+}
+
+// The window icon is the drawing rendered at each installed size: a window manager asking for
+// 16 pixels gets the small rendering, not the large one scaled down, and no size is blank.
+TEST(ApplicationIconTest, OffersEachInstalledSizeAsItsOwnRendering) {
+  const QIcon icon = pixoria::app::applicationIcon();
+  QList<QSize> sizes;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    sizes.append(QSize(size, size));
+  EXPECT_EQ(icon.availableSizes(), sizes);
+  for (const char* name : {"AppIcon16.png", "AppIcon256.png"})
+    EXPECT_TRUE(pixoria::app_test::showsResource(icon, QString::fromLatin1(name))) << name;
+  const QImage small = icon.pixmap(QSize(16, 16)).toImage();
+  EXPECT_GT(qAlpha(small.pixel(8, 8)), 0) << "the 16-pixel icon is drawn";
 }
 
 }  // namespace

@@ -144,7 +144,10 @@ TEST_F(AgentTrayTest, OneIconFromTwoStartsAndTheMenuAsTheTraySeesIt) {
       entry += " [" + std::to_string(child.id) + " " + child.properties.at("label") + "]";
     }
     if (item.children.empty()) {
-      entry += " " + std::to_string(item.id);
+      // Appended in two steps: GCC 12 at -O3 takes `" " + std::to_string(...)` for an
+      // overlapping copy (a false -Wrestrict).
+      entry += ' ';
+      entry += std::to_string(item.id);
     }
     seen.push_back(entry);
   }

@@ -3,9 +3,10 @@
 
 #include <string_view>
 
+#include "pixoria/version.h"  // kProductVersion and its parts, generated from project(VERSION)
+
 namespace pixoria {
 
-inline constexpr std::string_view kProductVersion = "1.0.1";
 inline constexpr std::string_view kMakerWebAddress = "https://www.corvane.com";
 inline constexpr std::string_view kProductWebAddress = "https://www.corvane.com/pixoria";
 // The host name shown as the text of the link to kMakerWebAddress.

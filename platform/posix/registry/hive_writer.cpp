@@ -143,12 +143,14 @@ std::size_t lastLineOfSection(const HiveDocument& document, std::size_t header) 
   return last;
 }
 
-// The replaced line keeps the line end it had, so the rest of the file stays as it was.
+// The replaced line keeps the line end it had, so the rest of the file stays as it was:
+// `formatted` ends in a newline, which gives way to the old line's own end.
 void replaceLine(HiveLine& line, std::string formatted) {
+  formatted.pop_back();
   if (line.raw.ends_with("\r\n")) {
-    formatted.insert(formatted.size() - 1, "\r");
-  } else if (!isTerminated(line)) {
-    formatted.pop_back();
+    formatted += "\r\n";
+  } else if (isTerminated(line)) {
+    formatted += '\n';
   }
   line = makeLine(std::move(formatted));
 }

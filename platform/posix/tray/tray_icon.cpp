@@ -103,7 +103,9 @@ bool TrayIcon::registerWithWatcher() {
     sd_bus_message* call = newRegistrationCall();
     if (call == nullptr)
       return false;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    // All members null, as SD_BUS_ERROR_NULL makes them, without that macro's C99 compound
+    // literal (which Clang's -Wpedantic reports in C++).
+    sd_bus_error error{};
     const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
         deadline - std::chrono::steady_clock::now());
     const bool registered =

@@ -38,7 +38,10 @@ TEST(HeadlessScreenList, ReadsSizesInOrder) {
 TEST(HeadlessScreenList, RejectsMalformedListsWhole) {
   std::string tooMany;
   for (int i = 0; i < 65; ++i) {
-    tooMany += (i == 0 ? "" : ",") + std::string("10x10");
+    if (i > 0) {
+      tooMany += ',';
+    }
+    tooMany += "10x10";
   }
   for (const std::string& bad : std::vector<std::string>{
            "", "1920", "1920x", "x1080", "0x1080", "1920x0", "-1920x1080", "+1920x1080",

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/child_process.h"
 #include "windows/event_loop.h"
 #include "windows/test_world.h"
 
@@ -93,6 +94,7 @@ TEST_F(AutostartTest, WritesAnEntryThatStartsTheProgram) {
             "Type=Application\n"
             "Name=PixoriaHelper\n"
             "Exec=/usr/bin/pixoria-helper\n"
+            "TryExec=/usr/bin/pixoria-helper\n"
             "X-GNOME-Autostart-enabled=true\n");
   struct stat info {};
   ASSERT_EQ(stat(entryPath("PixoriaHelper").c_str(), &info), 0);
@@ -134,6 +136,35 @@ TEST_F(AutostartTest, QuotesTheProgramPathByTheDesktopEntryRules) {
   EXPECT_FALSE(setAutostartEntry("../escape", "/bin/true"));
   EXPECT_FALSE(setAutostartEntry("", "/bin/true"));
   EXPECT_FALSE(removeAutostartEntry(".."));
+}
+
+// systemd's autostart generator is what a systemd session runs over the autostart folders; it
+// turns each entry the session would start into a unit and skips the others.
+constexpr const char* kAutostartGenerator =
+    "/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator";
+
+// The unit the generator makes for the entry, or "" when it made none.
+std::string generatedUnit(TestWorld& world, const std::string& entryName) {
+  const std::string units = world.root() + "/units";
+  std::filesystem::remove_all(units);
+  std::filesystem::create_directories(units);
+  world.setVariable("XDG_CONFIG_DIRS", (world.root() + "/no-system-config").c_str());
+  EXPECT_TRUE(test::runProgram({kAutostartGenerator, units, units, units}));
+  return readFile(units + "/app-" + entryName + "@autostart.service");
+}
+
+TEST_F(AutostartTest, TheSessionSkipsTheEntryOnceTheProgramIsRemoved) {
+  if (access(kAutostartGenerator, X_OK) != 0)
+    GTEST_SKIP() << kAutostartGenerator << " is missing (Debian: systemd)";
+  const std::string program = world.makeFolder("Program Files") + "/PixoriaHelper";
+  writeFile(program, "#!/bin/sh\nexit 0\n", 0755);
+  ASSERT_TRUE(setAutostartEntry("LumivexGlass", program));
+
+  const std::string unit = generatedUnit(world, "LumivexGlass");
+  EXPECT_NE(unit.find(program), std::string::npos) << "the session starts the program:\n" << unit;
+
+  ASSERT_EQ(unlink(program.c_str()), 0);
+  EXPECT_EQ(generatedUnit(world, "LumivexGlass"), "") << "an entry for a removed program is run";
 }
 
 }  // namespace

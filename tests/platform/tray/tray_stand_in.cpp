@@ -93,7 +93,7 @@ State& stateOf(void* userdata) {
 
 // A blocking read of the item's Title: the item must serve calls while it waits for our answer.
 void probeTitle(const State& state, sd_bus* bus, const std::string& service) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};
   char* title = nullptr;
   if (sd_bus_get_property_string(bus, service.c_str(), "/StatusNotifierItem",
                                  "org.kde.StatusNotifierItem", "Title", &error, &title) >= 0) {
