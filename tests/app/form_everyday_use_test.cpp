@@ -105,9 +105,11 @@ class FormEverydayUseTest : public ::testing::Test {
   bool loaded() {
     const bool done = waitUntil([this] {
       return debug.lines().count(QStringLiteral("onDownloadComplete")) > completions &&
+             debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")) > loadsEnded &&
              box("pixoriaSourceComboBox")->isEnabled();
     });
     completions = debug.lines().count(QStringLiteral("onDownloadComplete"));
+    loadsEnded = debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish"));
     return done;
   }
 
@@ -117,6 +119,9 @@ class FormEverydayUseTest : public ::testing::Test {
 
   DebugLines debug;
   qsizetype completions = 0;
+  // A load is over when its thread has finished, a moment after it completed: until then a
+  // Reload is ignored.
+  qsizetype loadsEnded = 0;
   std::unique_ptr<AutoPixoriaForm> form;
 };
 
