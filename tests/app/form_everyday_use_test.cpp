@@ -38,25 +38,6 @@ namespace {
 
 namespace pf = pixoria::platform;
 
-// Answers the next file dialog with `name` typed into its file name box, in `folder`.
-void answerFileDialog(const QString& folder, const QString& name) {
-  auto* poll = new QTimer;
-  poll->setInterval(20);
-  QObject::connect(poll, &QTimer::timeout, [poll, folder, name] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QFileDialog*>(widget);
-      if (dialog == nullptr || !dialog->isVisible())
-        continue;
-      dialog->setDirectory(folder);
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
-      QMetaObject::invokeMethod(dialog, "accept");
-      poll->deleteLater();
-      return;
-    }
-  });
-  poll->start();
-}
-
 // Closes the next message box and hands back its text through `text`.
 void closeMessageBox(std::shared_ptr<QString> text) {
   auto* poll = new QTimer;

@@ -29,25 +29,6 @@ using Messages = std::vector<std::uint32_t>;
 constexpr std::uint32_t kReload = 1324;
 constexpr std::uint32_t kEnable = 1326;
 
-// Answers the next file dialog with `names` typed into its file name box, from `folder`.
-void answerFileDialog(const QString& folder, const QString& names) {
-  auto* poll = new QTimer;
-  poll->setInterval(20);
-  QObject::connect(poll, &QTimer::timeout, [poll, folder, names] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QFileDialog*>(widget);
-      if (dialog == nullptr || !dialog->isVisible())
-        continue;
-      dialog->setDirectory(folder);
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(names);
-      QMetaObject::invokeMethod(dialog, "accept");
-      poll->deleteLater();
-      return;
-    }
-  });
-  poll->start();
-}
-
 // The headless desktop's monitors for one test.
 class Screens {
  public:

@@ -22,25 +22,6 @@
 namespace pixoria::app_test {
 namespace {
 
-// Answers the next file dialog with `names` typed into its file name box, from `folder`.
-void answerFileDialog(const QString& folder, const QString& names) {
-  auto* poll = new QTimer;
-  poll->setInterval(20);
-  QObject::connect(poll, &QTimer::timeout, [poll, folder, names] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QFileDialog*>(widget);
-      if (dialog == nullptr || !dialog->isVisible())
-        continue;
-      dialog->setDirectory(folder);
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(names);
-      QMetaObject::invokeMethod(dialog, "accept");
-      poll->deleteLater();
-      return;
-    }
-  });
-  poll->start();
-}
-
 class FormPreviewTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,8 +1,12 @@
 #include "form_test_support.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -77,6 +81,24 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QTest::qWait(10);
   }
   return true;
+}
+
+void answerFileDialog(const QString& folder, const QString& names) {
+  auto* poll = new QTimer;
+  poll->setInterval(20);
+  QObject::connect(poll, &QTimer::timeout, [poll, folder, names] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      if (dialog == nullptr || !dialog->isVisible())
+        continue;
+      dialog->setDirectory(folder);
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(names);
+      QMetaObject::invokeMethod(dialog, "accept");
+      poll->deleteLater();
+      return;
+    }
+  });
+  poll->start();
 }
 
 void spin(int ms) {

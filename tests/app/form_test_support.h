@@ -26,6 +26,9 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 // Runs both loops for `ms` milliseconds.
 void spin(int ms);
 
+// Answers the next file dialog with `names` typed into its file name box, from `folder`.
+void answerFileDialog(const QString& folder, const QString& names);
+
 // The settings key through the platform registry, as the agent sees it.
 std::optional<std::uint32_t> hiveDword(const char* name);
 std::optional<std::string> hiveString(const char* name);
