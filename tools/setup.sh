@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for a purpose: build, run, test or bench.
+# Installs the Debian 12 packages that are missing for a purpose: build, run, test, bench or
+# qt-windows.
 # Usage: tools/setup.sh PURPOSE...   (as root, or through sudo when it is there)
 set -euo pipefail
 
@@ -16,6 +17,11 @@ test_packages=(
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
+# Qt for Windows, built from Debian's qt6-base source (tools/build_qt_windows.sh).
+qt_windows_packages=(
+  dpkg-dev xz-utils debian-archive-keyring cmake ninja-build perl qt6-base-dev qt6-base-dev-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+)
 
 wanted=()
 for purpose in "$@"; do
@@ -24,7 +30,8 @@ for purpose in "$@"; do
     run) wanted+=("${build_packages[@]}" "${run_packages[@]}") ;;
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
-    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench)" >&2; exit 2 ;;
+    qt-windows) wanted+=("${qt_windows_packages[@]}") ;;
+    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench, qt-windows)" >&2; exit 2 ;;
   esac
 done
 
