@@ -4,10 +4,11 @@
 # Qt for mingw-w64, but its qt6-base source builds with Debian's Qt 6.4.2 host tools
 # (moc, rcc, uic from /usr).
 #
-# Usage: tools/build_qt_windows.sh
+# Usage: tools/build_qt_windows.sh [--print-prefix]
 #   Prints the install prefix (the folder holding bin/qt-cmake) as the last line of its output;
 #   everything else goes to standard error. When that prefix is already cached it prints it and
-#   returns at once.
+#   returns at once. --print-prefix prints where this recipe's Qt is or would be, and builds
+#   nothing (a CI cache can key on that folder's name).
 #
 # The prefix is $XDG_CACHE_HOME/pixoria/qt-6.4.2-mingw-<key> (XDG_CACHE_HOME defaults to
 # ~/.cache), where <key> is a hash of the recipe below: the Debian source, the configure options
@@ -134,7 +135,8 @@ verify_source() {
   listed=$(sed -n '/^Checksums-Sha256:/,/^[^ ]/{/^ /p}' "$dsc" | awk '{print $1 "  " $3}')
   [ -n "$listed" ] || fail "$dsc lists no SHA-256 checksums"
   (cd "$download_folder" && sha256sum --check --strict --quiet <<<"$listed" >&2) ||
-    fail "the source files in $download_folder do not match $dsc"
+    fail "the source files in $download_folder do not match $dsc;" \
+      "remove that folder to download them again"
 }
 
 # Unpacks and patches the source into $2 (dpkg-source checks the digests in the .dsc again).
@@ -190,13 +192,21 @@ make_relocatable() {
 }
 
 main() {
-  "$source_tree/tools/setup.sh" qt-windows >&2
-  check_host_tools
-
   local cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/pixoria
   local key
   key=$(recipe_key)
   local prefix=$cache_root/qt-$qt_version-mingw-$key
+  case "${1:-}" in
+    "") ;;
+    --print-prefix)
+      echo "$prefix"
+      return
+      ;;
+    *) fail "unknown argument '$1' (usage: build_qt_windows.sh [--print-prefix])" ;;
+  esac
+
+  "$source_tree/tools/setup.sh" qt-windows >&2
+  check_host_tools
   if [ -x "$prefix/bin/qt-cmake" ]; then
     echo "$prefix"
     return
