@@ -17,10 +17,11 @@ test_packages=(
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
 )
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
-# Qt for Windows, built from Debian's qt6-base source (tools/build_qt_windows.sh).
+# Qt for Windows, built from Debian's qt6-base source (tools/build_qt_windows.sh) and checked
+# under Wine on Xvfb (tools/check_qt_windows.sh).
 qt_windows_packages=(
   dpkg-dev xz-utils debian-archive-keyring cmake ninja-build perl qt6-base-dev qt6-base-dev-tools
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb x11-utils imagemagick
 )
 
 wanted=()
