@@ -124,16 +124,21 @@ fetch_source() {
   [ "$status" -eq 0 ] || fail "could not download the source of qt6-base $debian_version"
 }
 
-# Checks the .dsc against the pinned digest and every file it names against the .dsc.
+# Checks the .dsc against the pinned digest and every file it names against the .dsc. Returns 1
+# when a file is missing (an interrupted or first download); a file that is there but differs is
+# an error, never silently replaced.
 verify_source() {
   local download_folder=$1
   local dsc=$download_folder/qt6-base_$debian_version.dsc
   [ -f "$dsc" ] || return 1
   echo "$dsc_sha256  $dsc" | sha256sum --check --status ||
     fail "$dsc does not have the expected SHA-256 digest"
-  local listed
+  local listed file
   listed=$(sed -n '/^Checksums-Sha256:/,/^[^ ]/{/^ /p}' "$dsc" | awk '{print $1 "  " $3}')
   [ -n "$listed" ] || fail "$dsc lists no SHA-256 checksums"
+  for file in $(awk '{print $2}' <<<"$listed"); do
+    [ -f "$download_folder/$file" ] || return 1
+  done
   (cd "$download_folder" && sha256sum --check --strict --quiet <<<"$listed" >&2) ||
     fail "the source files in $download_folder do not match $dsc;" \
       "remove that folder to download them again"
@@ -225,12 +230,15 @@ main() {
   mkdir -p "$download_folder"
   if ! verify_source "$download_folder"; then
     fetch_source "$download_folder"
-    verify_source "$download_folder" || fail "the download has no qt6-base_$debian_version.dsc"
+    verify_source "$download_folder" || fail "the download is incomplete: $download_folder"
   fi
   say "source verified against qt6-base_$debian_version.dsc"
 
   local build_folder=${TMPDIR:-/tmp}/pixoria-qt-build-$key
   mkdir -p "$build_folder"
+  # The name is predictable, so make sure it is ours before building in it.
+  [ -O "$build_folder" ] && [ ! -L "$build_folder" ] ||
+    fail "$build_folder belongs to someone else; remove it or set TMPDIR"
   if [ ! -f "$build_folder/source.unpacked" ]; then
     unpack_source "$download_folder" "$build_folder/source"
     touch "$build_folder/source.unpacked"
