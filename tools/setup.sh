@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for a purpose: build, run, test or bench.
+# Installs the Debian 12 packages that are missing for a purpose: build, run, test, bench,
+# package or qt-windows.
 # Usage: tools/setup.sh PURPOSE...   (as root, or through sudo when it is there)
 set -euo pipefail
 
@@ -26,6 +27,12 @@ desktop_service_packages=(
 # Making the Debian package (dpkg-shlibdeps, file), checking it, and what installing it needs.
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream imagemagick python3 qt6-qpa-plugins)
 bench_packages=(libvips-tools imagemagick time hyperfine xvfb xauth)
+# Qt for Windows, built from Debian's qt6-base source (tools/build_qt_windows.sh) and checked
+# under Wine on Xvfb (tools/check_qt_windows.sh).
+qt_windows_packages=(
+  dpkg-dev xz-utils debian-archive-keyring cmake ninja-build perl qt6-base-dev qt6-base-dev-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb x11-utils imagemagick
+)
 
 wanted=()
 for purpose in "$@"; do
@@ -35,7 +42,11 @@ for purpose in "$@"; do
     test) wanted+=("${build_packages[@]}" "${test_packages[@]}" "${desktop_service_packages[@]}") ;;
     bench) wanted+=("${build_packages[@]}" "${bench_packages[@]}") ;;
     package) wanted+=("${build_packages[@]}" "${package_packages[@]}") ;;
-    *) echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench, package)" >&2; exit 2 ;;
+    qt-windows) wanted+=("${qt_windows_packages[@]}") ;;
+    *)
+      echo "setup.sh: unknown purpose '$purpose' (build, run, test, bench, package, qt-windows)" >&2
+      exit 2
+      ;;
   esac
 done
 
