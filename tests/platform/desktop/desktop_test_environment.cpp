@@ -54,4 +54,18 @@ std::string readFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::string> monitorIds(platform::DesktopWallpaper& wallpaper) {
+  std::uint32_t count = 0;
+  if (wallpaper.getMonitorDevicePathCount(count) != platform::kOk) {
+    return {};
+  }
+  std::vector<std::string> ids(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (wallpaper.getMonitorDevicePathAt(i, ids[i]) != platform::kOk) {
+      return {};
+    }
+  }
+  return ids;
+}
+
 }  // namespace pixoria::test

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "pixoria/platform/desktop_wallpaper.h"
+
 namespace pixoria::test {
 
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
@@ -42,5 +44,8 @@ bool writeFile(const std::string& path, const std::string& bytes);
 
 // The file's bytes, or empty when it cannot be read.
 std::string readFile(const std::string& path);
+
+// The monitor ids a desktop reports, in order; empty when it fails to report them.
+std::vector<std::string> monitorIds(platform::DesktopWallpaper& wallpaper);
 
 }  // namespace pixoria::test

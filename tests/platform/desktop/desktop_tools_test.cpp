@@ -13,6 +13,7 @@
 namespace pixoria::platform {
 namespace {
 
+using test::monitorIds;
 using test::readFile;
 using test::RecordingCommandRunner;
 using test::ScopedEnvironment;
@@ -213,15 +214,7 @@ constexpr char kXfceListing[] =
 TEST_F(DesktopToolsTest, XfceWritesEachWorkspaceOfTheMonitorCreatingWhatIsMissing) {
   runner_.answerOutput({"xfconf-query", "-c", "xfce4-desktop", "-l"}, kXfceListing);
   auto wallpaper = create("xfce");
-  std::uint32_t count = 0;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathCount(count), kOk);
-  ASSERT_EQ(count, 2u);
-  std::string first;
-  std::string second;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(0, first), kOk);
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(1, second), kOk);
-  EXPECT_EQ(first, "HDMI-1");
-  EXPECT_EQ(second, "eDP 1");
+  ASSERT_EQ(monitorIds(*wallpaper), (std::vector<std::string>{"HDMI-1", "eDP 1"}));
   EXPECT_EQ(wallpaper->setWallpaper("HDMI", imagePath_), kInvalidArg);
 
   runner_.calls.clear();

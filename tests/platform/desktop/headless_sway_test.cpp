@@ -24,6 +24,7 @@ namespace pixoria::platform {
 namespace {
 
 using test::Colour;
+using test::monitorIds;
 using test::RgbImage;
 
 // The file each running swaybg draws, by output: its -o and -i arguments. Only files in this
@@ -133,15 +134,9 @@ class HeadlessSwayTest : public testing::Test {
 TEST_F(HeadlessSwayTest, SwayStartsSwaybgWithEachCopyAndShowsItsPixels) {
   std::unique_ptr<DesktopWallpaper> wallpaper;
   ASSERT_EQ(createDesktopWallpaper(wallpaper), kOk);
-  std::uint32_t count = 0;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathCount(count), kOk);
-  ASSERT_EQ(count, 2u);
-  std::string first;
-  std::string second;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(0, first), kOk);
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(1, second), kOk);
-  EXPECT_EQ(first, "HEADLESS-1");
-  EXPECT_EQ(second, "HEADLESS-2");
+  ASSERT_EQ(monitorIds(*wallpaper), (std::vector<std::string>{"HEADLESS-1", "HEADLESS-2"}));
+  const std::string first = "HEADLESS-1";
+  const std::string second = "HEADLESS-2";
   EXPECT_EQ(getSystemMetrics(SystemMetric::screenWidth), 640);
   EXPECT_EQ(getSystemMetrics(SystemMetric::screenHeight), 360);
 

@@ -18,6 +18,7 @@ namespace pixoria::platform {
 namespace {
 
 using test::Colour;
+using test::monitorIds;
 using test::RgbImage;
 
 // What a tool printed, without the line break; "<failed>" when it did not succeed.
@@ -191,15 +192,7 @@ std::string xfconfValue(const std::string& property) {
 TEST_F(SessionServicesTest, XfconfdReadsBackTheCopyOnEveryWorkspaceOfEachMonitor) {
   seedXfdesktopChannel();
   auto wallpaper = create("xfce");
-  std::uint32_t count = 0;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathCount(count), kOk);
-  ASSERT_EQ(count, 2u);
-  std::string first;
-  std::string second;
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(0, first), kOk);
-  ASSERT_EQ(wallpaper->getMonitorDevicePathAt(1, second), kOk);
-  EXPECT_EQ(first, "Virtual-1");
-  EXPECT_EQ(second, "Virtual-2");
+  ASSERT_EQ(monitorIds(*wallpaper), (std::vector<std::string>{"Virtual-1", "Virtual-2"}));
   ASSERT_EQ(wallpaper->setWallpaper("Virtual-1", fitted_), kOk);
   ASSERT_EQ(wallpaper->setWallpaper("Virtual-2", fitted_), kOk);
   ASSERT_EQ(wallpaper->setPosition(WallpaperPosition::fill), kOk);
