@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "agent/image_fitting.h"
+#include "agent/wallpaper_setter.h"
 #include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
@@ -27,8 +28,8 @@ namespace pf = platform;
 
 constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
-// How long after a download the agent sets the image.
-constexpr std::chrono::milliseconds kApplyDelay{1000};
+// Any image the agent still means to set is due within its apply delay.
+constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

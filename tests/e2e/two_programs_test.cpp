@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "agent/image_fitting.h"
+#include "agent/wallpaper_setter.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
 #include "form/auto_pixoria_form.h"
@@ -34,8 +35,8 @@ constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
 // The agent's "Configuration" command: it asks the application's window to restore itself.
 constexpr pf::WParam kConfigurationCommand = 208;
-// How long after a download the agent sets the image.
-constexpr std::chrono::milliseconds kApplyDelay{1000};
+// Any image the agent still means to set is due within its apply delay.
+constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 15000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
