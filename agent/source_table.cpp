@@ -5,6 +5,7 @@
 #include "agent/sources/bing_market.h"
 #include "agent/sources/custom_list.h"
 #include "agent/sources/online_sources.h"
+#include "pixoria/settings_schema.h"
 
 namespace pixoria {
 
