@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "agent/sources/feed_text.h"
-#include "agent/sources/utf8.h"
+#include "text/utf8.h"
 
 namespace pixoria {
 

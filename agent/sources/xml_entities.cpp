@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "agent/sources/utf8.h"
+#include "text/utf8.h"
 
 namespace pixoria {
 namespace {

@@ -1,4 +1,4 @@
-#include "agent/sources/utf8.h"
+#include "text/utf8.h"
 
 namespace pixoria {
 
