@@ -52,7 +52,7 @@ bool appendReference(std::string& out, std::string_view body) {
   if (!numericReference(body, codePoint) || codePoint == 0) {
     return false;
   }
-  appendUtf8(out, codePoint);
+  text::appendUtf8(out, codePoint);
   return true;
 }
 
