@@ -145,10 +145,11 @@ tidy_findings() {
 
 check_tidy() {
   tidy_findings || return 1
-  touch "$baseline"
-  LC_ALL=C sort "$baseline" | LC_ALL=C comm -13 - "$work/findings" >"$work/new"
+  # No baseline yet means no finding is accepted.
+  cat "$baseline" 2>/dev/null | LC_ALL=C sort >"$work/baseline" || true
+  LC_ALL=C comm -13 "$work/baseline" "$work/findings" >"$work/new"
   local fixed
-  fixed=$(LC_ALL=C sort "$baseline" | LC_ALL=C comm -23 - "$work/findings" | wc -l)
+  fixed=$(LC_ALL=C comm -23 "$work/baseline" "$work/findings" | wc -l)
   if [ "$fixed" -gt 0 ]; then
     echo "check_style: $fixed recorded findings are gone; record the baseline again" \
       "(tools/check_style.sh --record)"
