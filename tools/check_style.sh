@@ -84,8 +84,9 @@ for entry in entries:
 PY
 }
 
-# Runs clang-tidy on one translation unit, or takes its result from the cache. Prints the
-# findings in tracked files as "path:line:column: message [check]", the path relative to the tree.
+# Runs clang-tidy on one translation unit, or takes its result from the cache. Writes the
+# findings in tracked files as "path:line:column: message [check]", the path relative to the tree,
+# to a file of the unit's own: the parallel runs do not share an output.
 # shellcheck disable=SC2317  # run by xargs
 tidy_one() {
   local file=$1 command_hash=$2
@@ -93,7 +94,7 @@ tidy_one() {
   key=$(printf '%s\n' "$shared_key" "$command_hash" "$file" "$(sha256sum <"$file")" |
     sha256sum | cut -c1-64)
   if [ -f "$cache/$key" ]; then
-    cat "$cache/$key"
+    cp "$cache/$key" "$work/units.d/$key"
     return 0
   fi
   local output
@@ -106,8 +107,8 @@ tidy_one() {
     sed -n "s|^$root/||p" | keep_tracked || true)
   mkdir -p "$cache"
   printf '%s' "${findings:+$findings$'\n'}" >"$cache/$key.$$"
+  cp "$cache/$key.$$" "$work/units.d/$key"
   mv "$cache/$key.$$" "$cache/$key"
-  printf '%s' "${findings:+$findings$'\n'}"
 }
 
 # Keeps the findings whose file is tracked: generated headers in the build folder are not ours.
@@ -134,9 +135,9 @@ tidy_findings() {
   export root build_dir cache clang_tidy shared_key work
   export -f tidy_one keep_tracked
   translation_units >"$work/units"
-  xargs -r -P "$(nproc)" -L 1 bash -c 'tidy_one "$@"' _ <"$work/units" >"$work/located" ||
-    return 1
-  sort -u "$work/located" >"$work/located.unique"
+  mkdir "$work/units.d"
+  xargs -r -P "$(nproc)" -L 1 bash -c 'tidy_one "$@"' _ <"$work/units" || return 1
+  find "$work/units.d" -type f -exec cat {} + | sort -u >"$work/located.unique"
   sed -E 's/^([^:]+):[0-9]+:[0-9]+: warning: /\1: /' "$work/located.unique" |
     LC_ALL=C sort >"$work/findings"
   echo "check_style: clang-tidy: $(wc -l <"$work/units") translation units," \
