@@ -17,8 +17,8 @@
 # finding of the same kind in the same file is new.
 #
 # clang-tidy's result for each translation unit is kept in ${XDG_CACHE_HOME:-~/.cache}/pixoria/tidy
-# under a hash of the source file, every tracked header, .clang-tidy, the compile command and
-# clang-tidy's version, so that an unchanged tree is checked in seconds. Paths are stored
+# under a hash of the source file, the project's headers it includes, .clang-tidy, the compile
+# command and clang-tidy's version, so that an unchanged tree is checked in seconds. Paths are stored
 # relative to the source tree, so that clones share the cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -66,21 +66,50 @@ check_format() {
   return 1
 }
 
-# One line per translation unit: the tracked source file and the hash of its compile command,
-# with the source tree's path replaced so that the hash is the same in every clone.
+# One line per translation unit: the tracked source file, the hash of its compile command (with
+# the source tree's path replaced, so that it is the same in every clone) and the hash of the
+# project's headers it includes. The headers come from the build's dependency log (ninja -t deps),
+# so that changing a header makes only its includers run again; a unit the log does not know yet
+# is keyed by every tracked header instead.
 translation_units() {
-  python3 - "$build_dir/compile_commands.json" "$root" <<'PY'
-import hashlib, json, os, subprocess, sys
-entries = json.load(open(sys.argv[1]))
-root = sys.argv[2]
+  python3 - "$build_dir" "$root" <<'PY'
+import hashlib, json, os, re, subprocess, sys
+build_dir, root = os.path.abspath(sys.argv[1]), sys.argv[2]
+entries = json.load(open(os.path.join(build_dir, "compile_commands.json")))
 tracked = set(subprocess.check_output(["git", "ls-files", "-z"]).decode().split("\0"))
+digests = {}
+def digest(path):
+    if path not in digests:
+        try:
+            with open(path, "rb") as f:
+                digests[path] = hashlib.sha256(f.read()).hexdigest()
+        except OSError:
+            digests[path] = "missing"
+    return digests[path]
+def project_digest(paths):
+    lines = sorted(os.path.relpath(p, root) + " " + digest(p) for p in paths
+                   if p.startswith(root + os.sep))
+    return hashlib.sha256("\n".join(lines).encode()).hexdigest()
+every_header = project_digest(os.path.join(root, p) for p in tracked
+                              if p.endswith((".h", ".hpp")))
+deps, target = {}, None
+log = subprocess.run(["ninja", "-C", build_dir, "-t", "deps"], capture_output=True, text=True)
+for line in log.stdout.splitlines():
+    if line and not line.startswith(" "):
+        target = line.split(":", 1)[0] if "(VALID)" in line else None
+        deps[target] = []
+    elif line.strip() and target:
+        deps[target].append(os.path.normpath(os.path.join(build_dir, line.strip())))
 for entry in entries:
     path = os.path.relpath(os.path.join(entry["directory"], entry["file"]), root)
     if path not in tracked:
         continue
     command = entry.get("command") or " ".join(entry["arguments"])
+    output = re.search(r" -o (\S+)", command)
+    included = deps.get(output.group(1)) if output else None
+    headers = project_digest(included) if included else every_header
     command = (entry["directory"] + "\n" + command).replace(root, "@ROOT@")
-    print(path, hashlib.sha256(command.encode()).hexdigest())
+    print(path, hashlib.sha256(command.encode()).hexdigest(), headers)
 PY
 }
 
@@ -89,9 +118,9 @@ PY
 # to a file of the unit's own: the parallel runs do not share an output.
 # shellcheck disable=SC2317  # run by xargs
 tidy_one() {
-  local file=$1 command_hash=$2
+  local file=$1 command_hash=$2 headers_hash=$3
   local key
-  key=$(printf '%s\n' "$shared_key" "$command_hash" "$file" "$(sha256sum <"$file")" |
+  key=$(printf '%s\n' "$shared_key" "$command_hash" "$headers_hash" "$file" "$(sha256sum <"$file")" |
     sha256sum | cut -c1-64)
   if [ -f "$cache/$key" ]; then
     cp "$cache/$key" "$work/units.d/$key"
@@ -129,7 +158,6 @@ tidy_findings() {
   shared_key=$(
     "$clang_tidy" --version
     cat .clang-tidy
-    git ls-files -- '*.h' '*.hpp' | xargs -r sha256sum
   )
   shared_key=$(sha256sum <<<"$shared_key" | cut -c1-64)
   export root build_dir cache clang_tidy shared_key work
