@@ -9,7 +9,10 @@
 #include <thread>
 
 #include "agent/image_fitting.h"
+#include "agent/wallpaper_setter.h"
+#include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
+#include "e2e/process_view.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
@@ -25,6 +28,8 @@ namespace pf = platform;
 
 constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
+// Any image the agent still means to set is due within its apply delay.
+constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -35,6 +40,14 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+// Waits as `eventually` does, handling this thread's window messages meanwhile.
+bool handlingMessages(const std::function<bool()>& condition) {
+  return eventually([&] {
+    pf::dispatchPendingMessages();
+    return condition();
+  });
 }
 
 class AgentBinaryTest : public ::testing::Test {
@@ -115,7 +128,7 @@ TEST_F(AgentBinaryTest, CustomListOnTheHeadlessDesktopFromStartToClose) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(kill(agent, 0), 0);
 
-  // Any program reaches the agent through pixoria-post; WM_CLOSE ends it.
+  // Any program reaches the agent through pixoria-post; kWmClose ends it.
   EXPECT_TRUE(runProgram({PIXORIA_POST_PROGRAM, kClass, kTitle, "16"}));
   expectExitCode(0);
   EXPECT_EQ(pf::findWindow(kClass, kTitle), nullptr);
@@ -126,8 +139,13 @@ TEST_F(AgentBinaryTest, CustomListOnTheHeadlessDesktopFromStartToClose) {
 
 TEST_F(AgentBinaryTest, EnableThenReloadAppliesAndReloadAltActsTheSame) {
   setCustomList(false);
+  AppWindowStandIn app;
+  ASSERT_TRUE(app.created());
   startAgent();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The agent loads its settings before it reads its first message: once it answers one, a
+  // disabled start has set nothing and left nothing due.
+  ASSERT_TRUE(app.roundTrip(pf::findWindow(kClass, kTitle), handlingMessages));
+  EXPECT_TRUE(nothingDueWithin(agent, kApplyDelay));
   EXPECT_EQ(desktopLog(), "");
 
   setDword("Enabled", 1);
@@ -140,7 +158,7 @@ TEST_F(AgentBinaryTest, EnableThenReloadAppliesAndReloadAltActsTheSame) {
   ASSERT_TRUE(eventually([&] { return desktopLog().find(blue) != std::string::npos; }));
 
   post(1327);
-  post(pf::WM_COMMAND, 210);  // "Close"
+  post(pf::kWmCommand, 210);  // "Close"
   expectExitCode(0);
 }
 
@@ -160,7 +178,7 @@ TEST_F(AgentBinaryTest, CustomListOnTwoX11Monitors) {
   // Dual-monitor mode: the first monitor shows the second image.
   ASSERT_TRUE(eventually([&] { return root.pixelAt(160, 90).b > 180; }));
   ASSERT_TRUE(eventually([&] { return root.pixelAt(480, 90).r > 180; }));
-  post(pf::WM_CLOSE);
+  post(pf::kWmClose);
   expectExitCode(0);
 }
 

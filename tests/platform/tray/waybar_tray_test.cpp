@@ -27,31 +27,18 @@ using test::BusReply;
 using test::RgbImage;
 
 constexpr const char* kClass = "PIXORIA_WAYBAR_TRAY_TEST";
-constexpr std::uint32_t kTrayMessage = WM_USER + 10;
+constexpr std::uint32_t kTrayMessage = kWmUser + 10;
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr int kBarHeight = 40;
 
 std::vector<std::pair<std::uint32_t, WParam>> posted;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_COMMAND || message == kTrayMessage) {
+  if (message == kWmCommand || message == kTrayMessage) {
     posted.emplace_back(message, wParam);
     return 0;
   }
   return defWindowProc(window, message, wParam, lParam);
-}
-
-// Pixels of the bar within 40 of a colour in every channel.
-int countNear(const RgbImage& shot, test::Rgb8 colour) {
-  int count = 0;
-  for (int y = 0; y < std::min(kBarHeight, shot.height); ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      const test::Rgb8 pixel = test::pixelAt(shot, x, y);
-      count += std::abs(pixel.r - colour.r) <= 40 && std::abs(pixel.g - colour.g) <= 40 &&
-               std::abs(pixel.b - colour.b) <= 40;
-    }
-  }
-  return count;
 }
 
 class WaybarTrayTest : public testing::Test {
@@ -76,7 +63,7 @@ class WaybarTrayTest : public testing::Test {
     posted.clear();
     icon_.window = window_;
     icon_.id = 1010;
-    icon_.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon_.flags = kNifMessage | kNifIcon | kNifTip;
     icon_.callbackMessage = kTrayMessage;
     icon_.tip = "Pixoria Helper";
     appendMenuItem(menu_, 208, "Configuration");
@@ -121,7 +108,8 @@ class WaybarTrayTest : public testing::Test {
   bool iconDrawn() {
     const RgbImage shot = screenshot();
     // The icon's hills and sun.
-    return countNear(shot, {56, 158, 77}) >= 4 && countNear(shot, {255, 204, 56}) >= 1;
+    return test::countPixelsNear(shot, kBarHeight, {56, 158, 77}, 40) >= 4 &&
+           test::countPixelsNear(shot, kBarHeight, {255, 204, 56}, 40) >= 1;
   }
 
   std::string serviceName() const {
@@ -149,7 +137,7 @@ TEST_F(WaybarTrayTest, WaybarDrawsTheIconAndItsMenuPostsCommands) {
       });
   ASSERT_TRUE(clicked) << client_->lastError;
   EXPECT_TRUE(client_->pumpUntil([&] {
-    return !posted.empty() && posted.back().first == WM_COMMAND && posted.back().second == 208;
+    return !posted.empty() && posted.back().first == kWmCommand && posted.back().second == 208;
   }));
   notifyIconDelete(icon_);
   EXPECT_TRUE(client_->pumpUntil([&] { return !iconDrawn(); }, 10000))
