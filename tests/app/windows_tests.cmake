@@ -51,3 +51,8 @@ add_dependencies(app_form_win32_test pixoria_stand_in_helper)
 pixoria_add_app_win32_test(app_screenshots screenshots.cpp)
 target_compile_definitions(app_screenshots PRIVATE
   PIXORIA_SCREENSHOT_DIR="Z:${CMAKE_BINARY_DIR}/screenshots")
+
+# Both programs together, from Pixoria.exe's folder, which holds PixoriaHelper.exe too.
+pixoria_add_app_win32_test(app_two_programs_win32_test win32/two_programs_windows_test.cpp)
+target_link_libraries(app_two_programs_win32_test PRIVATE pixoria_test_support)
+set_tests_properties(app_two_programs_win32_test PROPERTIES LABELS "app;win32;e2e")
