@@ -42,12 +42,11 @@ bool writeRegistryDword(std::string_view valueName, std::uint32_t value) {
   return true;
 }
 
-namespace {
-
-// Positions are stored as DWORDs and used as signed numbers, so 0xFFFFFFFF reads as -1.
 std::int32_t readRegistryIndex(std::string_view valueName) {
   return static_cast<std::int32_t>(readRegistryDword(valueName, 0));
 }
+
+namespace {
 
 // One entry per position: a missing or unreadable value leaves an empty path in its place, so
 // later positions keep their numbers.

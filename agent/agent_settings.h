@@ -45,6 +45,9 @@ bool readRegistryString(std::string_view valueName, std::string& destination);
 // created or opened.
 bool writeRegistryDword(std::string_view valueName, std::uint32_t value);
 
+// A stored position: a DWORD used as a signed number, so 0xFFFFFFFF reads as -1; 0 when absent.
+std::int32_t readRegistryIndex(std::string_view valueName);
+
 // Reads every setting but Path, in the fixed load order, into `settings`.
 void readAgentSettings(AgentSettings& settings);
 

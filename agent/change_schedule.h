@@ -31,9 +31,6 @@ void loadSettingsAndApply();
 void onChangeTimer(platform::WindowHandle window, std::uint32_t message, std::uintptr_t timerId,
                    std::uint32_t tickCount);
 
-// Sets the custom pair at `index` (and the entry after it, wrapping) without recording anything.
-void applyCustomPair(std::int32_t index);
-
 // The tray's commands: each acts on its own source, whatever the current source and state.
 void onBingNext();
 void onBingPrevious();

@@ -22,7 +22,7 @@ void put(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
 }
 
 std::vector<std::uint8_t> iconImage(int size) {
-  const std::vector<std::uint8_t> argb = pixoria::platform::posix::drawIconArgb(size);
+  const std::vector<std::uint8_t> argb = pixoria::platform::drawIconArgb(size);
   const auto side = static_cast<std::uint32_t>(size);
   const std::uint32_t maskRow = ((side + 31) / 32) * 4;
   std::vector<std::uint8_t> bytes;

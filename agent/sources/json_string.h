@@ -5,14 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "text/json_escape.h"
+
 namespace pixoria {
 
 // The position of the quote that closes a JSON string whose contents start at `start` (skipping
 // escaped characters), or kNotFound.
 std::int32_t findClosingQuote(std::string_view text, std::int32_t start);
 
-// Decodes the escapes of a JSON string's contents: \" \\ \/ \b \f \n \r \t and \uXXXX (surrogate
-// pairs joined; a lone surrogate becomes U+FFFD). A malformed escape is kept as it stands.
-std::string decodeJsonEscapes(std::string_view contents);
+// The escapes of the contents are decoded by text::decodeJsonEscapes.
+using text::decodeJsonEscapes;
 
 }  // namespace pixoria

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "agent/sources/utf8.h"
+#include "text/utf8.h"
 
 namespace pixoria {
 namespace {
@@ -52,7 +52,7 @@ bool appendReference(std::string& out, std::string_view body) {
   if (!numericReference(body, codePoint) || codePoint == 0) {
     return false;
   }
-  appendUtf8(out, codePoint);
+  text::appendUtf8(out, codePoint);
   return true;
 }
 

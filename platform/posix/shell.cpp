@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
 #include "desktop_entry.h"
+#include "files/atomic_file.h"
 #include "pixoria/platform/folders.h"
 #include "spawn_settings.h"
 #include "windows/event_loop.h"

@@ -181,6 +181,16 @@ TEST_F(ChangeScheduleTest, StoredCustomIndexOutsideTheListStartsAtTheFirst) {
   EXPECT_EQ(agentSettings.customIndex, 0);
 }
 
+TEST_F(ChangeScheduleTest, AnUnknownSourceNumberRunsTheCustomList) {
+  enableWithSource(9);
+  setCustomList({"/a", "/b"});
+  loadSettingsAndApply();
+  fake::advanceClock(kHour);
+  EXPECT_TRUE(sourceCalls().empty());
+  EXPECT_EQ(setFiles(), (std::vector<std::string>{"/a", "/b"}));
+  EXPECT_EQ(storedDword(kValueCustomIndex), 1u);
+}
+
 TEST_F(ChangeScheduleTest, MenuCommandsActOnTheirOwnSourceAndLeaveTheInterval) {
   enableWithSource(kSourceWikipedia);
   setDword(kValueWikipediaCurrentIndex, 2);

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/unique_fd.h"
 #include "spawn_settings.h"
 
 extern char** environ;
@@ -23,29 +24,12 @@ using Clock = std::chrono::steady_clock;
 using posix::openPidFd;
 using posix::SpawnSettings;
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
+using posix::UniqueFd;
 
 // A pipe whose read end is ours (non-blocking) and whose write end becomes the child's stream.
 struct OutputPipe {
-  FileDescriptor read;
-  FileDescriptor write;
+  UniqueFd read;
+  UniqueFd write;
 
   bool open() {
     int ends[2];
@@ -184,7 +168,7 @@ CommandOutcome runSpawned(const std::vector<std::string>& arguments, const Comma
     return outcome;
   }
   outcome.started = true;
-  const FileDescriptor pidFd(openPidFd(pid));
+  const UniqueFd pidFd(openPidFd(pid));
   outcome.timedOut = collectOutput(output, errors, pid, pidFd.get(), limits, outcome);
   if (outcome.timedOut) {
     ::kill(-pid, SIGKILL);

@@ -1,28 +1,12 @@
 #include "json_scanner.h"
 
+#include "text/json_escape.h"
+
 namespace pixoria::platform {
 namespace {
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-void appendUtf8(std::uint32_t codePoint, std::string& text) {
-  if (codePoint < 0x80) {
-    text += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    text += static_cast<char>(0xC0 | (codePoint >> 6));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    text += static_cast<char>(0xE0 | (codePoint >> 12));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (codePoint >> 18));
-    text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
 }
 
 }  // namespace
@@ -72,25 +56,6 @@ bool JsonScanner::readBoolean(bool& value) {
   return false;
 }
 
-bool JsonScanner::readHexQuad(std::uint32_t& value) {
-  if (text_.size() - at_ < 4) {
-    return false;
-  }
-  value = 0;
-  for (int i = 0; i < 4; ++i) {
-    const char c = text_[at_++];
-    const std::uint32_t digit = isDigit(c)               ? static_cast<std::uint32_t>(c - '0')
-                                : (c >= 'a' && c <= 'f') ? static_cast<std::uint32_t>(c - 'a' + 10)
-                                : (c >= 'A' && c <= 'F') ? static_cast<std::uint32_t>(c - 'A' + 10)
-                                                         : 16;
-    if (digit == 16) {
-      return false;
-    }
-    value = value * 16 + digit;
-  }
-  return true;
-}
-
 bool JsonScanner::readString(std::string& value) {
   if (!consume('"')) {
     return false;
@@ -109,53 +74,13 @@ bool JsonScanner::readString(std::string& value) {
       text += c;
       continue;
     }
-    if (at_ == text_.size()) {
+    // Strict, as JSON is: a malformed escape or a lone surrogate fails the read.
+    bool loneSurrogate = false;
+    const std::size_t used = text::decodeJsonEscape(text_.substr(at_), text, loneSurrogate);
+    if (used == 0 || loneSurrogate) {
       return false;
     }
-    const char escape = text_[at_++];
-    switch (escape) {
-      case '"':
-      case '\\':
-      case '/':
-        text += escape;
-        break;
-      case 'b':
-        text += '\b';
-        break;
-      case 'f':
-        text += '\f';
-        break;
-      case 'n':
-        text += '\n';
-        break;
-      case 'r':
-        text += '\r';
-        break;
-      case 't':
-        text += '\t';
-        break;
-      case 'u': {
-        std::uint32_t unit = 0;
-        if (!readHexQuad(unit) || (unit >= 0xDC00 && unit <= 0xDFFF)) {
-          return false;
-        }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-          std::uint32_t low = 0;
-          if (text_.substr(at_, 2) != "\\u") {
-            return false;
-          }
-          at_ += 2;
-          if (!readHexQuad(low) || low < 0xDC00 || low > 0xDFFF) {
-            return false;
-          }
-          unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        }
-        appendUtf8(unit, text);
-        break;
-      }
-      default:
-        return false;
-    }
+    at_ += used;
   }
   return false;
 }

@@ -40,7 +40,6 @@ class JsonScanner {
   bool consume(char expected);
   bool readLiteral(std::string_view word);
   bool readNumber(bool& integral);
-  bool readHexQuad(std::uint32_t& value);
   bool enter();
 
   std::string_view text_;

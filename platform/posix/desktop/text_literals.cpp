@@ -1,5 +1,7 @@
 #include "text_literals.h"
 
+#include "text/utf8.h"
+
 namespace pixoria::platform {
 namespace {
 
@@ -10,41 +12,6 @@ bool isUnreserved(unsigned char c) {
 
 bool isControl(unsigned char c) {
   return c < 0x20 || c == 0x7f;
-}
-
-// The length of the UTF-8 sequence starting at `at`, or 0 when it is malformed.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) {
-    return 1;
-  }
-  std::size_t length = 0;
-  char32_t value = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    value = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    value = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    value = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) {
-      return 0;
-    }
-    value = (value << 6) | (byte(at + i) & 0x3F);
-  }
-  const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
-  return overlong || surrogate || value > 0x10FFFF ? 0 : length;
 }
 
 }  // namespace
@@ -70,7 +37,8 @@ std::string fileUri(std::string_view absolutePath) {
 
 bool isValidUtf8(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = utf8SequenceLength(text, at);
+    char32_t ignored = 0;
+    const std::size_t length = text::decodeUtf8(text, at, ignored);
     if (length == 0) {
       return false;
     }

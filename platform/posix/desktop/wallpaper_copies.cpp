@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "desktop_backend.h"
+#include "files/atomic_file.h"
+#include "files/unique_fd.h"
 #include "pixoria/platform/folders.h"
 #include "xdg_base_dirs.h"
 
@@ -21,6 +23,7 @@ namespace {
 
 constexpr std::size_t kSerialDigits = 16;
 constexpr int kNameAttempts = 16;
+constexpr mode_t kCopyMode = 0644;
 
 std::string slotName(std::string_view slot) {
   std::string name(slot.substr(0, 64));
@@ -55,21 +58,6 @@ std::string hexSerial(std::uint64_t serial) {
   return digits.data();
 }
 
-bool writeAll(int file, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(file, data, size);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // The source as the desktop would open it: a FIFO or a device put in the custom list would block
 // the copy, or the desktop, for ever. A diagnostic says why it is refused.
 bool isRegularFile(const struct stat& status, const std::string& path) {
@@ -85,44 +73,35 @@ enum class CopyResult { kCopied, kNameTaken, kFailed };
 // A byte copy under a temporary name, flushed, then renamed into place: a desktop never sees a
 // half-written wallpaper. O_NONBLOCK lets the open of a FIFO swapped in since the check return,
 // so that the check after it refuses it. A temporary a crash left under the name takes the name.
+// The copy is readable by all, as the downloaded and fitted wallpapers are: a desktop may read it
+// from a service of its own (a greeter, a lock screen) that does not run as the user.
 CopyResult copyFile(const std::string& source, const std::string& target) {
-  const int input = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (input < 0) {
-    return CopyResult::kFailed;
-  }
+  const posix::UniqueFd input(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
-  if (::fstat(input, &status) != 0 || !isRegularFile(status, source)) {
-    ::close(input);
+  if (!input.valid() || ::fstat(input.get(), &status) != 0 || !isRegularFile(status, source)) {
     return CopyResult::kFailed;
   }
-  const std::string temporary = target + ".partial";
-  const int output = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (output < 0) {
-    const bool taken = errno == EEXIST;
-    ::close(input);
-    return taken ? CopyResult::kNameTaken : CopyResult::kFailed;
+  posix::AtomicFile output(target, target + ".partial", kCopyMode);
+  if (!output.created()) {
+    return output.error() == EEXIST ? CopyResult::kNameTaken : CopyResult::kFailed;
   }
-  bool ok = true;
   std::vector<char> buffer(1 << 16);
-  while (ok) {
-    const ssize_t count = ::read(input, buffer.data(), buffer.size());
+  for (;;) {
+    const ssize_t count = ::read(input.get(), buffer.data(), buffer.size());
     if (count < 0 && errno == EINTR) {
       continue;
     }
-    if (count <= 0) {
-      ok = count == 0;
+    if (count < 0) {
+      return CopyResult::kFailed;
+    }
+    if (count == 0) {
       break;
     }
-    ok = writeAll(output, buffer.data(), static_cast<std::size_t>(count));
+    if (!output.write(std::string_view(buffer.data(), static_cast<std::size_t>(count)))) {
+      return CopyResult::kFailed;
+    }
   }
-  ::close(input);
-  ok = ::fsync(output) == 0 && ok;
-  ok = ::close(output) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temporary.c_str());
-  }
-  return ok ? CopyResult::kCopied : CopyResult::kFailed;
+  return output.commit() ? CopyResult::kCopied : CopyResult::kFailed;
 }
 
 // A hard link shares the inode of whatever the source named at the moment of linking; when that

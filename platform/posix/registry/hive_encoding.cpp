@@ -3,30 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "text/utf8.h"
+
 namespace pixoria::platform::hive {
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16leMark = "\xFF\xFE";
 constexpr char32_t kReplacement = 0xFFFD;
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 void appendUtf16le(std::string& out, char32_t c) {
   auto unit = [&out](std::uint32_t u) {
@@ -45,24 +29,10 @@ void appendUtf16le(std::string& out, char32_t c) {
 // Decodes one UTF-8 sequence at `pos`, advancing it; malformed input yields U+FFFD and skips
 // one byte.
 char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos++]);
-  if (lead < 0x80)
-    return lead;
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-  if (extra < 0 || lead > 0xF4 || pos + extra > text.size())
-    return kReplacement;
-  char32_t c = lead & (0x3F >> extra);
-  for (int i = 0; i < extra; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80)
-      return kReplacement;
-    c = (c << 6) | (next & 0x3F);
-  }
-  static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-  if (c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-    return kReplacement;
-  pos += extra;
-  return c;
+  char32_t c = 0;
+  const std::size_t length = text::decodeUtf8(text, pos, c);
+  pos += length == 0 ? 1 : length;
+  return length == 0 ? kReplacement : c;
 }
 
 // Regedit exports end lines in CRLF; once the file is re-encoded anyway, the line ends follow
@@ -118,7 +88,7 @@ std::string utf16leToUtf8(std::string_view bytes) {
     }
     if (c >= 0xD800 && c < 0xE000)
       c = kReplacement;
-    appendUtf8(out, c);
+    text::appendUtf8(out, c);
   }
   return out;
 }

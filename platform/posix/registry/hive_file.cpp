@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "files/unique_fd.h"
 #include "registry/hive_encoding.h"
 
 namespace pixoria::platform::hive {
@@ -48,20 +49,7 @@ FileStamp toStamp(const struct stat& info) {
   return stamp;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
+using posix::UniqueFd;
 
 }  // namespace
 
@@ -89,7 +77,7 @@ bool FileStamp::sameVersion(const FileStamp& other) const {
 
 FileRead readBoundedFile(const std::string& path, std::size_t maxBytes) {
   FileRead result;
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     result.status =
         (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing : ReadStatus::kUnreadable;

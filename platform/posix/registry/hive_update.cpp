@@ -10,29 +10,15 @@
 #include <string>
 #include <string_view>
 
+#include "files/atomic_file.h"
+#include "files/unique_fd.h"
 #include "registry/hive_file.h"
 #include "registry/hive_reader.h"
 
 namespace pixoria::platform::hive {
 namespace {
 
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() { reset(); }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-  // close() reports late write errors, so the writer checks it.
-  bool reset() {
-    const bool ok = fd_ < 0 || close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
+using posix::UniqueFd;
 
 // Creates the folder and its missing parents, private to the user.
 bool makeFolders(const std::string& folder) {
@@ -57,39 +43,11 @@ bool lockExclusively(int fd) {
   return true;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-void syncFolder(const std::string& folder) {
-  ScopedFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() >= 0)
-    fsync(fd.get());
-}
-
-// Temporary file in the same folder, flushed, renamed over the hive: a reader opens either the
-// old file or the new one, and a crash at any point leaves one of them whole.
+// A reader opens either the old file or the new one, and a crash at any point leaves one of
+// them whole.
 ErrorCode replaceFile(const HiveLocation& location, std::string_view bytes, mode_t mode) {
-  std::string temporary = location.file + ".XXXXXX";
-  ScopedFd fd(mkostemp(temporary.data(), O_CLOEXEC));
-  if (fd.get() < 0)
-    return kErrorAccessDenied;
-  const bool written = fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) &&
-                       fsync(fd.get()) == 0 && fd.reset();
-  if (!written || rename(temporary.c_str(), location.file.c_str()) != 0) {
-    unlink(temporary.c_str());
-    return kErrorAccessDenied;
-  }
-  syncFolder(location.folder);
-  return kErrorSuccess;
+  return posix::replaceFileAtomically(location.file, bytes, mode) ? kErrorSuccess
+                                                                  : kErrorAccessDenied;
 }
 
 ErrorCode updateLocked(const HiveLocation& location,
@@ -120,7 +78,7 @@ ErrorCode updateHive(const std::function<ErrorCode(HiveDocument&)>& change) {
   const auto location = locateHive();
   if (!location || !makeFolders(location->folder))
     return kErrorAccessDenied;
-  ScopedFd lock(open(location->lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600));
+  UniqueFd lock(open(location->lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600));
   if (lock.get() < 0 || !lockExclusively(lock.get()))
     return kErrorAccessDenied;
   return updateLocked(*location, change);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "files/atomic_file.h"
 #include "pixoria/platform/results.h"
 
 namespace pixoria::platform::posix {
@@ -12,8 +13,6 @@ class PartialFile {
  public:
   // Creates "<target>.download-XXXXXX" in the target's folder. created() tells whether it could.
   explicit PartialFile(const std::string& targetPath);
-  // Removes the partial file unless it was committed.
-  ~PartialFile();
   PartialFile(const PartialFile&) = delete;
   PartialFile& operator=(const PartialFile&) = delete;
 
@@ -24,10 +23,8 @@ class PartialFile {
   HResult commit();
 
  private:
-  std::string targetPath_;
-  std::string partialPath_;
-  int fd_ = -1;
-  bool committed_ = false;
+  // Removes the partial file unless it was committed.
+  AtomicFile file_;
   HResult createResult_ = kFail;
 };
 

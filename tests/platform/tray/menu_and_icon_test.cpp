@@ -95,8 +95,8 @@ void writePng(const std::string& path, int size, const std::vector<std::uint8_t>
 }
 
 TEST(IconPixmapTest, RoundedOpaqueMarkWithSoftEdges) {
-  for (const int size : posix::kIconPixmapSizes) {
-    const std::vector<std::uint8_t> argb = posix::drawIconArgb(size);
+  for (const int size : kIconPixmapSizes) {
+    const std::vector<std::uint8_t> argb = drawIconArgb(size);
     ASSERT_EQ(argb.size(), static_cast<std::size_t>(size * size * 4));
     const auto alpha = [&](int x, int y) {
       return argb[(static_cast<std::size_t>(y) * size + x) * 4];

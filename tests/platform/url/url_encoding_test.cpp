@@ -1,4 +1,4 @@
-#include "platform/posix/url/url_encoding.h"
+#include "platform/portable/url/url_encoding.h"
 
 #include <gtest/gtest.h>
 

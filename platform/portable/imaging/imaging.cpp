@@ -11,7 +11,7 @@
 #include <cmath>
 #include <new>
 
-#include "imaging/atomic_file.h"
+#include "files/atomic_file.h"
 #include "imaging/bitmap_pixels.h"
 #include "imaging/decoders.h"
 #include "imaging/encoders.h"
@@ -25,6 +25,20 @@ using imaging::AxisMapping;
 using imaging::CanvasView;
 using imaging::FileReader;
 using imaging::RowSource;
+
+namespace imaging {
+namespace {
+
+// A saved picture is as readable as any other, and a replaced one keeps its mode; the temporary
+// is hidden from a person browsing the folder.
+bool replaceFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
+  posix::AtomicFile file(path, posix::hiddenTemporaryPattern(path),
+                         posix::existingModeOr(path, 0644));
+  return file.writeStream(write) && file.commit();
+}
+
+}  // namespace
+}  // namespace imaging
 
 Image::~Image() {
   if (fd >= 0)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace pixoria::platform::posix {
+namespace pixoria::platform {
 
 // The sizes offered to tray hosts, which pick the one that suits their panel.
 inline constexpr int kIconPixmapSizes[] = {16, 22, 32, 48};
@@ -14,4 +14,4 @@ inline constexpr int kIconPixmapSizes[] = {16, 22, 32, 48};
 // byte order, as StatusNotifierItem's IconPixmap carries it.
 std::vector<std::uint8_t> drawIconArgb(int size);
 
-}  // namespace pixoria::platform::posix
+}  // namespace pixoria::platform

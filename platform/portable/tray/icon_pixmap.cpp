@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace pixoria::platform::posix {
+namespace pixoria::platform {
 namespace {
 
 // Each pixel is the average of kSamples x kSamples points, which smooths every edge.
@@ -106,4 +106,4 @@ std::vector<std::uint8_t> drawIconArgb(int size) {
   return pixels;
 }
 
-}  // namespace pixoria::platform::posix
+}  // namespace pixoria::platform
