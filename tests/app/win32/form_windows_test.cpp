@@ -26,6 +26,7 @@
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/platform/windows.h"
+#include "pixoria/product.h"
 #include "pixoria/protocol.h"
 #include "preview/preview_file.h"
 #include "shell/main_window.h"
@@ -256,6 +257,37 @@ TEST(MainWindowOnWindows, ItsNativeWindowCarriesTheClassAndTitleTheAgentLooksFor
                            .arg(QT_VERSION_PATCH));
   HWND found = FindWindowW(className.toStdWString().c_str(), L"Corvane Pixoria");
   EXPECT_EQ(found, reinterpret_cast<HWND>(window.winId()));
+}
+
+// Pixoria.exe beside this test: a GUI program (no console window) with its icon, its manifest and
+// a version resource that carries the product's version.
+TEST(ProgramOnWindows, IsAGuiProgramWithIconManifestAndVersion) {
+  const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Pixoria.exe");
+  QFile file(program);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_GT(bytes.size(), 0x200);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.constData());
+  ASSERT_LT(dos->e_lfanew + static_cast<LONG>(sizeof(IMAGE_NT_HEADERS64)), bytes.size());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.constData() + dos->e_lfanew);
+  EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+
+  HMODULE module = LoadLibraryExW(program.toStdWString().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
+  HRSRC version = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+  ASSERT_NE(version, nullptr);
+  const auto* data = static_cast<const char*>(LockResource(LoadResource(module, version)));
+  const DWORD size = SizeofResource(module, version);
+  const std::wstring text(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+  const std::wstring expected =
+      QString::fromLatin1(pixoria::kProductVersion.data(),
+                          static_cast<int>(pixoria::kProductVersion.size()))
+          .toStdWString();
+  EXPECT_NE(text.find(expected), std::wstring::npos) << "the product's version in the resource";
+  FreeLibrary(module);
 }
 
 }  // namespace
