@@ -13,7 +13,7 @@ build_packages=(
 run_packages=(xvfb xauth x11-xserver-utils x11-apps imagemagick)
 test_packages=(
   libgtest-dev libgmock-dev xvfb xauth x11-xserver-utils python3 openssl dbus-daemon
-  clang libclang-rt-14-dev ccache
+  clang libclang-rt-14-dev ccache clang-format-14 clang-tidy-14
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
   qt6-gtk-platformtheme
 )

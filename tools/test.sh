@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: the normal build, the sanitizer build
-# (AddressSanitizer + UndefinedBehaviorSanitizer), the image tests under ThreadSanitizer, the
-# Windows build of both programs (with Qt for Windows, built once and cached) under Wine and a
-# short run of every fuzz target.
+# Installs what is missing, builds and runs every test: the normal build, the style check
+# (tools/check_style.sh), the sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer),
+# the image tests under ThreadSanitizer, the Windows build of both programs (with Qt for Windows,
+# built once and cached) under Wine and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +20,9 @@ stage "build and test (release with debug info)"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+stage "style: clang-format-14, and clang-tidy-14 against its recorded findings"
+bash tools/check_style.sh build/default
 
 stage "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null

@@ -28,17 +28,20 @@ struct Channel {
   int bits = 0;
 
   explicit Channel(std::uint32_t m = 0) : mask(m) {
-    if (mask == 0)
+    if (mask == 0) {
       return;
+    }
     shift = std::countr_zero(mask);
     bits = std::popcount(mask);
   }
   std::uint8_t read(std::uint32_t pixel) const {
-    if (bits == 0)
+    if (bits == 0) {
       return 0;
+    }
     std::uint32_t value = (pixel & mask) >> shift;
-    if (bits >= 8)
+    if (bits >= 8) {
       return static_cast<std::uint8_t>(value >> (bits - 8));
+    }
     return static_cast<std::uint8_t>(value * 255 / ((1u << bits) - 1));
   }
 };
@@ -77,14 +80,16 @@ GpStatus readPalette(FileReader& file, std::uint32_t infoSize, std::uint32_t col
                      BmpLayout& layout) {
   std::uint32_t entrySize = infoSize == 12 ? 3 : 4;
   std::uint32_t count = colours ? colours : 1u << layout.bitsPerPixel;
-  if (count > 256)
+  if (count > 256) {
     return GpStatus::genericError;
-  std::vector<std::uint8_t> bytes(std::size_t(count) * entrySize);
-  if (!file.readAt(14 + infoSize, bytes.data(), bytes.size()))
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * entrySize);
+  if (!file.readAt(14 + infoSize, bytes.data(), bytes.size())) {
     return GpStatus::genericError;
+  }
   layout.palette.resize(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint8_t* bgr = &bytes[std::size_t(i) * entrySize];
+    const std::uint8_t* bgr = &bytes[static_cast<std::size_t>(i) * entrySize];
     layout.palette[i] = {bgr[2], bgr[1], bgr[0]};
   }
   return GpStatus::ok;
@@ -92,15 +97,18 @@ GpStatus readPalette(FileReader& file, std::uint32_t infoSize, std::uint32_t col
 
 GpStatus readLayout(FileReader& file, BmpLayout& layout) {
   std::uint8_t head[14 + 64];
-  if (!file.readAt(0, head, 18))
+  if (!file.readAt(0, head, 18)) {
     return GpStatus::genericError;
+  }
   std::uint32_t infoSize = little32(head + 14);
-  if (infoSize != 12 && (infoSize < 40 || infoSize > 124))
+  if (infoSize != 12 && (infoSize < 40 || infoSize > 124)) {
     return GpStatus::genericError;
+  }
   std::uint8_t* info = head + 14;
   std::size_t kept = std::min<std::size_t>(infoSize, 64);
-  if (!file.readAt(14, info, kept))
+  if (!file.readAt(14, info, kept)) {
     return GpStatus::genericError;
+  }
   layout.pixelOffset = little32(head + 10);
   std::int32_t width = 0, height = 0;
   std::uint32_t compression = kRgb, colours = 0;
@@ -115,21 +123,24 @@ GpStatus readLayout(FileReader& file, BmpLayout& layout) {
     compression = little32(info + 16);
     colours = little32(info + 32);
   }
-  if (width <= 0 || height == 0 || height == INT32_MIN)
+  if (width <= 0 || height == 0 || height == INT32_MIN) {
     return GpStatus::genericError;
+  }
   layout.topDown = height < 0;
   layout.width = static_cast<std::uint32_t>(width);
   layout.height = static_cast<std::uint32_t>(height < 0 ? -height : height);
-  if (!sizeWithinLimits(layout.width, layout.height))
+  if (!sizeWithinLimits(layout.width, layout.height)) {
     return GpStatus::outOfMemory;
+  }
   layout.stride = (std::uint64_t{layout.width} * layout.bitsPerPixel + 31) / 32 * 4;
 
   switch (layout.bitsPerPixel) {
     case 1:
     case 4:
     case 8:
-      if (compression != kRgb)
+      if (compression != kRgb) {
         return GpStatus::notImplemented;  // RLE
+      }
       return readPalette(file, infoSize, colours, layout);
     case 16:
     case 24:
@@ -153,15 +164,17 @@ class BmpRows final : public RowSource {
   }
 
   GpStatus readRow(std::uint8_t* rgb) override {
-    if (nextRow_ >= height_)
+    if (nextRow_ >= height_) {
       return GpStatus::genericError;
+    }
     std::uint64_t fileRow = layout_.topDown ? nextRow_ : height_ - 1 - nextRow_;
     ++nextRow_;
     if (!file_.readAt(layout_.pixelOffset + fileRow * layout_.stride, row_.data(), row_.size())) {
       return GpStatus::genericError;
     }
-    for (int x = 0; x < width_; ++x)
+    for (int x = 0; x < width_; ++x) {
       pixel(x, rgb + 3 * x);
+    }
     return GpStatus::ok;
   }
 
@@ -185,8 +198,9 @@ class BmpRows final : public RowSource {
       return;
     }
     std::uint32_t packed = bits == 16 ? little16(row + 2 * x) : little32(row + 4 * x);
-    for (int c = 0; c < 3; ++c)
-      rgb[c] = layout_.channels[std::size_t(c)].read(packed);
+    for (int c = 0; c < 3; ++c) {
+      rgb[c] = layout_.channels[static_cast<std::size_t>(c)].read(packed);
+    }
   }
 
   FileReader& file_;
@@ -200,16 +214,18 @@ class BmpRows final : public RowSource {
 GpStatus readBmpSize(FileReader& file, ImageSize& size) {
   BmpLayout layout;
   GpStatus status = readLayout(file, layout);
-  if (status == GpStatus::ok)
+  if (status == GpStatus::ok) {
     size = {layout.width, layout.height};
+  }
   return status;
 }
 
 GpStatus openBmpRows(FileReader& file, std::unique_ptr<RowSource>& rows) {
   BmpLayout layout;
   GpStatus status = readLayout(file, layout);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   if (layout.pixelOffset + layout.stride * layout.height > file.size()) {
     return GpStatus::genericError;  // truncated
   }

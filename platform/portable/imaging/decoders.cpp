@@ -8,16 +8,21 @@ std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* head, std::size_
   auto startsWith = [&](const char* magic, std::size_t length, std::size_t at = 0) {
     return size >= at + length && std::memcmp(head + at, magic, length) == 0;
   };
-  if (startsWith("\xFF\xD8\xFF", 3))
+  if (startsWith("\xFF\xD8\xFF", 3)) {
     return ImageFormat::jpeg;
-  if (startsWith("\x89PNG\r\n\x1A\n", 8))
+  }
+  if (startsWith("\x89PNG\r\n\x1A\n", 8)) {
     return ImageFormat::png;
-  if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6))
+  }
+  if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) {
     return ImageFormat::gif;
-  if (startsWith("BM", 2))
+  }
+  if (startsWith("BM", 2)) {
     return ImageFormat::bmp;
-  if (startsWith("RIFF", 4) && startsWith("WEBP", 4, 8))
+  }
+  if (startsWith("RIFF", 4) && startsWith("WEBP", 4, 8)) {
     return ImageFormat::webp;
+  }
   return std::nullopt;
 }
 

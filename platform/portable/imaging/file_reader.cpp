@@ -19,10 +19,12 @@ std::size_t readFileAt(int fd, std::uint64_t offset, void* data, std::size_t siz
   auto* bytes = static_cast<unsigned char*>(data);
   while (done < size) {
     ssize_t got = pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR)
+    if (got < 0 && errno == EINTR) {
       continue;
-    if (got <= 0)
+    }
+    if (got <= 0) {
       break;
+    }
     done += static_cast<std::size_t>(got);
   }
   return done;

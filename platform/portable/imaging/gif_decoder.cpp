@@ -34,26 +34,31 @@ struct Frame {
 bool readExtension(GifFileType* gif, Frame& frame) {
   int code = 0;
   GifByteType* block = nullptr;
-  if (DGifGetExtension(gif, &code, &block) != GIF_OK)
+  if (DGifGetExtension(gif, &code, &block) != GIF_OK) {
     return false;
+  }
   while (block) {
     if (code == GRAPHICS_EXT_FUNC_CODE && block[0] >= 4 && (block[1] & 1)) {
       frame.transparent = block[4];
     }
-    if (DGifGetExtensionNext(gif, &block) != GIF_OK)
+    if (DGifGetExtensionNext(gif, &block) != GIF_OK) {
       return false;
+    }
   }
   return true;
 }
 
 GpStatus readFrame(GifFileType* gif, Frame& frame) {
-  if (DGifGetImageDesc(gif) != GIF_OK)
+  if (DGifGetImageDesc(gif) != GIF_OK) {
     return GpStatus::genericError;
+  }
   const GifImageDesc& desc = gif->Image;
   const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-  if (!map || desc.Width <= 0 || desc.Height <= 0)
+  if (!map || desc.Width <= 0 || desc.Height <= 0) {
     return GpStatus::genericError;
-  if (std::size_t(desc.Width) * std::size_t(desc.Height) > kMaxWholeImageBytes) {
+  }
+  if (static_cast<std::size_t>(desc.Width) * static_cast<std::size_t>(desc.Height) >
+      kMaxWholeImageBytes) {
     return GpStatus::outOfMemory;
   }
   frame.left = desc.Left;
@@ -61,16 +66,19 @@ GpStatus readFrame(GifFileType* gif, Frame& frame) {
   frame.width = desc.Width;
   frame.height = desc.Height;
   frame.palette.assign(map->Colors, map->Colors + map->ColorCount);
-  frame.indices.resize(std::size_t(desc.Width) * std::size_t(desc.Height));
+  frame.indices.resize(static_cast<std::size_t>(desc.Width) *
+                       static_cast<std::size_t>(desc.Height));
   static constexpr int kStart[] = {0, 4, 2, 1};
   static constexpr int kStep[] = {8, 8, 4, 2};
   int passes = desc.Interlace ? 4 : 1;
   for (int pass = 0; pass < passes; ++pass) {
     int step = desc.Interlace ? kStep[pass] : 1;
     for (int y = desc.Interlace ? kStart[pass] : 0; y < desc.Height; y += step) {
-      GifPixelType* row = &frame.indices[std::size_t(y) * std::size_t(desc.Width)];
-      if (DGifGetLine(gif, row, desc.Width) != GIF_OK)
+      GifPixelType* row =
+          &frame.indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(desc.Width)];
+      if (DGifGetLine(gif, row, desc.Width) != GIF_OK) {
         return GpStatus::genericError;
+      }
     }
   }
   return GpStatus::ok;
@@ -79,12 +87,15 @@ GpStatus readFrame(GifFileType* gif, Frame& frame) {
 GpStatus readFirstFrame(GifFileType* gif, Frame& frame) {
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
-    if (DGifGetRecordType(gif, &type) != GIF_OK)
+    if (DGifGetRecordType(gif, &type) != GIF_OK) {
       return GpStatus::genericError;
-    if (type == IMAGE_DESC_RECORD_TYPE)
+    }
+    if (type == IMAGE_DESC_RECORD_TYPE) {
       return readFrame(gif, frame);
-    if (type == EXTENSION_RECORD_TYPE && readExtension(gif, frame))
+    }
+    if (type == EXTENSION_RECORD_TYPE && readExtension(gif, frame)) {
       continue;
+    }
     return GpStatus::genericError;
   }
 }
@@ -97,19 +108,24 @@ class GifRows final : public RowSource {
   }
 
   GpStatus readRow(std::uint8_t* rgb) override {
-    if (nextRow_ >= height_)
+    if (nextRow_ >= height_) {
       return GpStatus::genericError;
-    std::fill(rgb, rgb + std::size_t(width_) * 3, std::uint8_t{0});
+    }
+    std::fill(rgb, rgb + static_cast<std::size_t>(width_) * 3, std::uint8_t{0});
     int y = nextRow_++ - frame_.top;
-    if (y < 0 || y >= frame_.height)
+    if (y < 0 || y >= frame_.height) {
       return GpStatus::ok;
-    const std::uint8_t* indices = &frame_.indices[std::size_t(y) * std::size_t(frame_.width)];
+    }
+    const std::uint8_t* indices =
+        &frame_.indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.width)];
     for (int x = 0; x < frame_.width; ++x) {
       int column = frame_.left + x;
-      if (column >= width_)
+      if (column >= width_) {
         break;
-      if (indices[x] == frame_.transparent || indices[x] >= frame_.palette.size())
+      }
+      if (indices[x] == frame_.transparent || indices[x] >= frame_.palette.size()) {
         continue;
+      }
       const GifColorType& colour = frame_.palette[indices[x]];
       rgb[3 * column] = colour.Red;
       rgb[3 * column + 1] = colour.Green;
@@ -128,29 +144,36 @@ class GifRows final : public RowSource {
 // The logical screen size follows the six-byte signature.
 GpStatus readGifSize(FileReader& file, ImageSize& size) {
   std::uint8_t head[10];
-  if (!file.readAt(0, head, sizeof head))
+  if (!file.readAt(0, head, sizeof head)) {
     return GpStatus::genericError;
-  size = {std::uint32_t(head[6] | head[7] << 8), std::uint32_t(head[8] | head[9] << 8)};
-  if (size.width == 0 || size.height == 0)
+  }
+  size = {static_cast<std::uint32_t>(head[6] | head[7] << 8),
+          static_cast<std::uint32_t>(head[8] | head[9] << 8)};
+  if (size.width == 0 || size.height == 0) {
     return GpStatus::genericError;
+  }
   return sizeWithinLimits(size.width, size.height) ? GpStatus::ok : GpStatus::outOfMemory;
 }
 
 GpStatus openGifRows(FileReader& file, std::unique_ptr<RowSource>& rows) {
   ImageSize size;
   GpStatus status = readGifSize(file, size);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   file.seek(0);
   int error = 0;
   GifPtr gif(DGifOpen(&file, readFromFile, &error));
-  if (!gif)
+  if (!gif) {
     return GpStatus::genericError;
+  }
   Frame frame;
   status = readFirstFrame(gif.get(), frame);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
-  rows = std::make_unique<GifRows>(int(size.width), int(size.height), std::move(frame));
+  }
+  rows = std::make_unique<GifRows>(static_cast<int>(size.width), static_cast<int>(size.height),
+                                   std::move(frame));
   return GpStatus::ok;
 }
 

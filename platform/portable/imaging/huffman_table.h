@@ -23,8 +23,8 @@ class HuffmanTable {
   int decode(std::uint64_t bits, int& symbol) const {
     std::uint32_t fast = fast_[bits >> (64 - kFastBits)];
     if (fast != 0) {
-      symbol = int(fast & 0xFF);
-      return int(fast >> 8);
+      symbol = static_cast<int>(fast & 0xFF);
+      return static_cast<int>(fast >> 8);
     }
     return decodeLong(bits, symbol);
   }
@@ -47,7 +47,8 @@ class HuffmanTable {
 
 // The value of `size` magnitude bits as JPEG codes them: a leading 0 means a negative number.
 inline int extendMagnitude(std::uint32_t bits, int size) {
-  return bits < (1u << (size - 1)) ? int(bits) - (1 << size) + 1 : int(bits);
+  return bits < (1u << (size - 1)) ? static_cast<int>(bits) - (1 << size) + 1
+                                   : static_cast<int>(bits);
 }
 
 }  // namespace pixoria::platform::imaging

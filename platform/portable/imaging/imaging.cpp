@@ -41,28 +41,31 @@ bool replaceFileAtomically(const std::string& path, const std::function<bool(std
 }  // namespace imaging
 
 Image::~Image() {
-  if (fd >= 0)
+  if (fd >= 0) {
     close(fd);
+  }
 }
 
 namespace {
 
 CanvasView viewOf(Image& canvas) {
-  return {canvas.pixels.data(), int(canvas.width), int(canvas.height), canvas.stride};
+  return {canvas.pixels.data(), static_cast<int>(canvas.width), static_cast<int>(canvas.height),
+          canvas.stride};
 }
 
 // A canvas drawn into another canvas.
 class CanvasRows final : public RowSource {
  public:
   explicit CanvasRows(const Image& canvas) : canvas_(canvas) {
-    width_ = int(canvas.width);
-    height_ = int(canvas.height);
+    width_ = static_cast<int>(canvas.width);
+    height_ = static_cast<int>(canvas.height);
   }
   GpStatus readRow(std::uint8_t* rgb) override {
-    if (next_ >= height_)
+    if (next_ >= height_) {
       return GpStatus::genericError;
-    const std::uint8_t* row = &canvas_.pixels[std::size_t(next_++) * canvas_.stride];
-    std::copy(row, row + std::size_t(width_) * 3, rgb);
+    }
+    const std::uint8_t* row = &canvas_.pixels[static_cast<std::size_t>(next_++) * canvas_.stride];
+    std::copy(row, row + static_cast<std::size_t>(width_) * 3, rgb);
     return GpStatus::ok;
   }
 
@@ -80,8 +83,9 @@ bool finitePositive(float value) {
 constexpr double kDecodeMargin = 1.75;
 
 int wantedDecodedLength(std::uint32_t imageLength, float destination, float source) {
-  double wanted = std::ceil(kDecodeMargin * imageLength * double(destination) / double(source));
-  return int(std::clamp(wanted, 1.0, double(imageLength)));
+  double wanted = std::ceil(kDecodeMargin * imageLength * static_cast<double>(destination) /
+                            static_cast<double>(source));
+  return static_cast<int>(std::clamp(wanted, 1.0, static_cast<double>(imageLength)));
 }
 
 GpStatus openRows(Image& image, int minWidth, int minHeight, std::unique_ptr<FileReader>& file,
@@ -101,15 +105,18 @@ GpStatus draw(Image& canvas, Image& image, float dstX, float dstY, float dstWidt
   std::unique_ptr<FileReader> file;
   std::unique_ptr<RowSource> rows;
   GpStatus status = openRows(image, minWidth, minHeight, file, rows);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   // Source coordinates are in the image's own pixels; the decoder may deliver fewer.
-  double scaleX = double(rows->width()) / image.width;
-  double scaleY = double(rows->height()) / image.height;
-  auto columns = imaging::computeAxisTaps(AxisMapping{
-      dstX, dstWidth, int(canvas.width), srcX * scaleX, srcWidth * scaleX, rows->width()});
-  auto lines = imaging::computeAxisTaps(AxisMapping{
-      dstY, dstHeight, int(canvas.height), srcY * scaleY, srcHeight * scaleY, rows->height()});
+  double scaleX = static_cast<double>(rows->width()) / image.width;
+  double scaleY = static_cast<double>(rows->height()) / image.height;
+  auto columns =
+      imaging::computeAxisTaps(AxisMapping{dstX, dstWidth, static_cast<int>(canvas.width),
+                                           srcX * scaleX, srcWidth * scaleX, rows->width()});
+  auto lines =
+      imaging::computeAxisTaps(AxisMapping{dstY, dstHeight, static_cast<int>(canvas.height),
+                                           srcY * scaleY, srcHeight * scaleY, rows->height()});
   return imaging::resampleInto(*rows, columns, lines, viewOf(canvas));
 }
 
@@ -119,9 +126,11 @@ GpStatus saveLoadedImage(Image& image, const imaging::Encoder& encoder, const st
   if (encoder.writeRows != nullptr) {
     std::unique_ptr<FileReader> file;
     std::unique_ptr<RowSource> rows;
-    GpStatus status = openRows(image, int(image.width), int(image.height), file, rows);
-    if (status != GpStatus::ok)
+    GpStatus status =
+        openRows(image, static_cast<int>(image.width), static_cast<int>(image.height), file, rows);
+    if (status != GpStatus::ok) {
       return status;
+    }
     bool written = imaging::replaceFileAtomically(path, [&](std::FILE* out) {
       status = encoder.writeRows(*rows, out);
       return status == GpStatus::ok;
@@ -129,13 +138,16 @@ GpStatus saveLoadedImage(Image& image, const imaging::Encoder& encoder, const st
     return written ? GpStatus::ok : status == GpStatus::ok ? GpStatus::win32Error : status;
   }
   ImagePtr canvas;
-  GpStatus status = createBitmap(int(image.width), int(image.height), canvas);
-  if (status != GpStatus::ok)
+  GpStatus status =
+      createBitmap(static_cast<int>(image.width), static_cast<int>(image.height), canvas);
+  if (status != GpStatus::ok) {
     return status;
-  float width = float(image.width), height = float(image.height);
+  }
+  float width = static_cast<float>(image.width), height = static_cast<float>(image.height);
   status = draw(*canvas, image, 0, 0, width, height, 0, 0, width, height);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   CanvasView view = viewOf(*canvas);
   return imaging::replaceFileAtomically(path,
                                         [&](std::FILE* out) { return encoder.write(view, out); })
@@ -162,26 +174,31 @@ void gdiplusShutdown(std::uintptr_t) {}
 GpStatus loadImageFromFile(std::string_view path, ImagePtr& image) try {
   image.reset();
   std::string name(path);
-  if (name.empty())
+  if (name.empty()) {
     return GpStatus::invalidParameter;
+  }
   auto loaded = std::make_unique<Image>();
   // Non-blocking, so a FIFO in the file's place cannot hang the caller; only files are read.
   loaded->fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (loaded->fd < 0)
+  if (loaded->fd < 0) {
     return errno == ENOENT ? GpStatus::fileNotFound : GpStatus::accessDenied;
+  }
   struct stat file_status {};
-  if (fstat(loaded->fd, &file_status) != 0 || !S_ISREG(file_status.st_mode))
+  if (fstat(loaded->fd, &file_status) != 0 || !S_ISREG(file_status.st_mode)) {
     return GpStatus::unknownImageFormat;
+  }
   FileReader file(loaded->fd);
   std::uint8_t head[16] = {};
   std::size_t got = file.read(head, sizeof head);
   auto format = imaging::sniffImageFormat(head, got);
-  if (!format)
+  if (!format) {
     return GpStatus::unknownImageFormat;
+  }
   imaging::ImageSize size;
   GpStatus status = imaging::readImageSize(*format, file, size);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   loaded->format = *format;
   loaded->width = size.width;
   loaded->height = size.height;
@@ -192,31 +209,36 @@ GpStatus loadImageFromFile(std::string_view path, ImagePtr& image) try {
 }
 
 GpStatus getImageWidth(const Image* image, std::uint32_t& width) {
-  if (!image)
+  if (!image) {
     return GpStatus::invalidParameter;
+  }
   width = image->width;
   return GpStatus::ok;
 }
 
 GpStatus getImageHeight(const Image* image, std::uint32_t& height) {
-  if (!image)
+  if (!image) {
     return GpStatus::invalidParameter;
+  }
   height = image->height;
   return GpStatus::ok;
 }
 
 GpStatus createBitmap(int width, int height, ImagePtr& bitmap) try {
   bitmap.reset();
-  if (width <= 0 || height <= 0)
+  if (width <= 0 || height <= 0) {
     return GpStatus::invalidParameter;
-  if (std::uint64_t(width) * std::uint64_t(height) > imaging::kMaxCanvasPixels) {
+  }
+  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
+      imaging::kMaxCanvasPixels) {
     return GpStatus::outOfMemory;
   }
   auto canvas = std::make_unique<Image>();
-  canvas->width = std::uint32_t(width);
-  canvas->height = std::uint32_t(height);
-  canvas->stride = (std::size_t(width) * 3 + 3) / 4 * 4;  // rows on 4-byte boundaries, as GDI+
-  canvas->pixels.assign(canvas->stride * std::size_t(height), 0);
+  canvas->width = static_cast<std::uint32_t>(width);
+  canvas->height = static_cast<std::uint32_t>(height);
+  canvas->stride =
+      (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;  // rows on 4-byte boundaries, as GDI+
+  canvas->pixels.assign(canvas->stride * static_cast<std::size_t>(height), 0);
   bitmap.reset(canvas.release());
   return GpStatus::ok;
 } catch (const std::bad_alloc&) {
@@ -224,16 +246,19 @@ GpStatus createBitmap(int width, int height, ImagePtr& bitmap) try {
 }
 
 bool getBitmapPixels(Image* bitmap, BitmapPixels& pixels) {
-  if (!bitmap || !bitmap->isCanvas())
+  if (!bitmap || !bitmap->isCanvas()) {
     return false;
-  pixels = {bitmap->pixels.data(), int(bitmap->width), int(bitmap->height), bitmap->stride};
+  }
+  pixels = {bitmap->pixels.data(), static_cast<int>(bitmap->width),
+            static_cast<int>(bitmap->height), bitmap->stride};
   return true;
 }
 
 GpStatus getImageGraphicsContext(Image* bitmap, GraphicsPtr& graphics) try {
   graphics.reset();
-  if (!bitmap || !bitmap->isCanvas())
+  if (!bitmap || !bitmap->isCanvas()) {
     return GpStatus::invalidParameter;
+  }
   graphics.reset(new Graphics{bitmap});
   return GpStatus::ok;
 } catch (const std::bad_alloc&) {
@@ -241,15 +266,17 @@ GpStatus getImageGraphicsContext(Image* bitmap, GraphicsPtr& graphics) try {
 }
 
 GpStatus setInterpolationMode(Graphics* graphics, InterpolationMode mode) {
-  if (!graphics)
+  if (!graphics) {
     return GpStatus::invalidParameter;
+  }
   graphics->interpolation = mode;
   return GpStatus::ok;
 }
 
 GpStatus setSmoothingMode(Graphics* graphics, SmoothingMode mode) {
-  if (!graphics)
+  if (!graphics) {
     return GpStatus::invalidParameter;
+  }
   graphics->smoothing = mode;
   return GpStatus::ok;
 }
@@ -260,16 +287,17 @@ GpStatus drawImageRectRect(Graphics* graphics, Image* image, float dstX, float d
   if (!graphics || !graphics->canvas || !image || image == graphics->canvas) {
     return GpStatus::invalidParameter;
   }
-  if (image->width == 0 || image->height == 0)
+  if (image->width == 0 || image->height == 0) {
     return GpStatus::invalidParameter;
+  }
   if (!finitePositive(dstWidth) || !finitePositive(dstHeight) || !finitePositive(srcWidth) ||
       !finitePositive(srcHeight) || !std::isfinite(dstX) || !std::isfinite(dstY) ||
       !std::isfinite(srcX) || !std::isfinite(srcY)) {
     return GpStatus::invalidParameter;
   }
   // A source rectangle wholly outside the image has nothing to draw.
-  if (srcX >= float(image->width) || srcY >= float(image->height) || srcX + srcWidth <= 0 ||
-      srcY + srcHeight <= 0) {
+  if (srcX >= static_cast<float>(image->width) || srcY >= static_cast<float>(image->height) ||
+      srcX + srcWidth <= 0 || srcY + srcHeight <= 0) {
     return GpStatus::invalidParameter;
   }
   return draw(*graphics->canvas, *image, dstX, dstY, dstWidth, dstHeight, srcX, srcY, srcWidth,
@@ -289,15 +317,18 @@ GpStatus getImageEncoders(std::vector<ImageCodecInfo>& encoders) try {
 }
 
 GpStatus saveImageToFile(Image* image, std::string_view path, std::string_view encoderClsid) try {
-  if (!image || path.empty())
+  if (!image || path.empty()) {
     return GpStatus::invalidParameter;
+  }
   auto* encoder = std::find_if(imaging::encodersBegin(), imaging::encodersEnd(),
                                [&](const imaging::Encoder& e) { return e.clsid == encoderClsid; });
-  if (encoder == imaging::encodersEnd())
+  if (encoder == imaging::encodersEnd()) {
     return GpStatus::fileNotFound;  // as GDI+: no such codec
+  }
   std::string destination(path);
-  if (!image->isCanvas())
+  if (!image->isCanvas()) {
     return saveLoadedImage(*image, *encoder, destination);
+  }
   CanvasView view = viewOf(*image);
   return imaging::replaceFileAtomically(destination,
                                         [&](std::FILE* out) { return encoder->write(view, out); })

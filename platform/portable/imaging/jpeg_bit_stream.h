@@ -16,8 +16,9 @@ class JpegBitStream {
   // The next bits at the top; at least 32 of them are valid after ensure().
   std::uint64_t peek() const { return bits_; }
   void ensure() {
-    if (count_ < 32)
+    if (count_ < 32) {
       refill();
+    }
   }
   void skip(int count) {
     bits_ <<= count;
@@ -25,22 +26,23 @@ class JpegBitStream {
   }
   // Reads `count` (1 .. 16) bits.
   std::uint32_t read(int count) {
-    auto value = std::uint32_t(bits_ >> (64 - count));
+    auto value = static_cast<std::uint32_t>(bits_ >> (64 - count));
     skip(count);
     return value;
   }
 
   // Data bits consumed so far.
-  std::uint64_t position() const { return bitsIn_ - std::uint64_t(count_); }
+  std::uint64_t position() const { return bitsIn_ - static_cast<std::uint64_t>(count_); }
   // True once bits past the real data (zeros filled in) have been consumed.
   bool pastData() const { return position() > bitsIn_ - zeroBits_; }
 
  private:
   void refill() {
     while (count_ <= 56) {
-      if (end_ - next_ >= 8 && refillWord())
+      if (end_ - next_ >= 8 && refillWord()) {
         return;
-      bits_ |= std::uint64_t(nextByte()) << (56 - count_);
+      }
+      bits_ |= static_cast<std::uint64_t>(nextByte()) << (56 - count_);
       count_ += 8;
       bitsIn_ += 8;
     }
@@ -53,13 +55,14 @@ class JpegBitStream {
     std::memcpy(&word, next_, 8);
     word = __builtin_bswap64(word);
     std::uint64_t inverted = ~word;
-    if (((inverted - 0x0101010101010101u) & ~inverted & 0x8080808080808080u) != 0)
+    if (((inverted - 0x0101010101010101u) & ~inverted & 0x8080808080808080u) != 0) {
       return false;
+    }
     int bytes = (64 - count_) >> 3;
     bits_ |= word >> count_;
     next_ += bytes;
     count_ += bytes * 8;
-    bitsIn_ += std::uint64_t(bytes) * 8;
+    bitsIn_ += static_cast<std::uint64_t>(bytes) * 8;
     return true;
   }
 

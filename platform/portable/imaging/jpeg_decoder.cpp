@@ -41,8 +41,9 @@ boolean fillInputBuffer(j_decompress_ptr info) {
 
 void skipInputData(j_decompress_ptr info, long count) {
   auto* source = reinterpret_cast<JpegFileSource*>(info->src);
-  if (count <= 0)
+  if (count <= 0) {
     return;
+  }
   auto skip = static_cast<std::size_t>(count);
   if (skip <= source->manager.bytes_in_buffer) {
     source->manager.next_input_byte += skip;
@@ -80,8 +81,9 @@ class JpegRows final : public RowSource {
     source_.manager.term_source = termSource;
   }
   ~JpegRows() override {
-    if (created_)
+    if (created_) {
       jpeg_destroy_decompress(&info_);
+    }
   }
   // Reads through a reader of its own.
   explicit JpegRows(std::unique_ptr<FileReader> file) : JpegRows(*file) {
@@ -114,8 +116,9 @@ class JpegRows final : public RowSource {
 };
 
 GpStatus JpegRows::readHeader(ImageSize& size) {
-  if (setjmp(error_.jump))
+  if (setjmp(error_.jump)) {
     return GpStatus::genericError;
+  }
   jpeg_create_decompress(&info_);
   created_ = true;
   limitJpegMemory(reinterpret_cast<j_common_ptr>(&info_));
@@ -129,8 +132,9 @@ GpStatus JpegRows::readHeader(ImageSize& size) {
 }
 
 GpStatus JpegRows::start(int minWidth, int minHeight) {
-  if (setjmp(error_.jump))
+  if (setjmp(error_.jump)) {
     return GpStatus::genericError;
+  }
   int numerator = chooseScale(info_.image_width, info_.image_height, minWidth, minHeight);
   info_.scale_num = static_cast<unsigned>(numerator);
   info_.scale_denom = 8;
@@ -141,12 +145,14 @@ GpStatus JpegRows::start(int minWidth, int minHeight) {
   } else {
     info_.out_color_space = JCS_RGB;
   }
-  if (!jpeg_start_decompress(&info_) || dataEnded())
+  if (!jpeg_start_decompress(&info_) || dataEnded()) {
     return GpStatus::genericError;
+  }
   width_ = static_cast<int>(info_.output_width);
   height_ = static_cast<int>(info_.output_height);
-  if (info_.out_color_space == JCS_CMYK)
-    cmyk_.resize(std::size_t(width_) * 4);
+  if (info_.out_color_space == JCS_CMYK) {
+    cmyk_.resize(static_cast<std::size_t>(width_) * 4);
+  }
   return GpStatus::ok;
 }
 
@@ -168,46 +174,53 @@ std::unique_ptr<RowSource> JpegRows::openParallel(int minWidth, int minHeight,
 
 // libjpeg widens the span to whole blocks; the columns outside it are never transformed.
 void JpegRows::restrictColumns(int first, int last) {
-  if (setjmp(error_.jump))
+  if (setjmp(error_.jump)) {
     return;  // keeps the whole width
+  }
   auto offset = static_cast<JDIMENSION>(first);
   auto width = static_cast<JDIMENSION>(last - first + 1);
   jpeg_crop_scanline(&info_, &offset, &width);
   firstColumn_ = static_cast<int>(offset);
   deliveredWidth_ = static_cast<int>(width);
-  if (!cmyk_.empty())
-    cmyk_.resize(std::size_t(width) * 4);
+  if (!cmyk_.empty()) {
+    cmyk_.resize(static_cast<std::size_t>(width) * 4);
+  }
 }
 
 // Skipped rows are entropy-decoded (they must be) but not transformed or converted.
 GpStatus JpegRows::skipRows(int count) {
-  if (setjmp(error_.jump))
+  if (setjmp(error_.jump)) {
     return GpStatus::genericError;
-  if (count > 0 &&
-      jpeg_skip_scanlines(&info_, static_cast<JDIMENSION>(count)) != static_cast<JDIMENSION>(count))
+  }
+  if (count > 0 && jpeg_skip_scanlines(&info_, static_cast<JDIMENSION>(count)) !=
+                       static_cast<JDIMENSION>(count)) {
     return GpStatus::genericError;
+  }
   return dataEnded() ? GpStatus::genericError : GpStatus::ok;
 }
 
 GpStatus JpegRows::readRow(std::uint8_t* rgb) {
-  if (setjmp(error_.jump))
+  if (setjmp(error_.jump)) {
     return GpStatus::genericError;
+  }
   JSAMPROW row = cmyk_.empty() ? rgb : cmyk_.data();
   if (info_.output_scanline >= info_.output_height || jpeg_read_scanlines(&info_, &row, 1) != 1) {
     return GpStatus::genericError;
   }
   // Rows decoded after the data ran out are filler, not the picture.
-  if (dataEnded())
+  if (dataEnded()) {
     return GpStatus::genericError;
-  if (!cmyk_.empty())
+  }
+  if (!cmyk_.empty()) {
     cmykRowToRgb(rgb);
+  }
   return GpStatus::ok;
 }
 
 // Adobe writes CMYK inverted (0 is full ink); others write it plain.
 void JpegRows::cmykRowToRgb(std::uint8_t* rgb) const {
   for (int x = 0; x < deliveredWidth(); ++x) {
-    const std::uint8_t* ink = &cmyk_[std::size_t(x) * 4];
+    const std::uint8_t* ink = &cmyk_[static_cast<std::size_t>(x) * 4];
     unsigned c = adobeCmyk_ ? ink[0] : 255u - ink[0];
     unsigned m = adobeCmyk_ ? ink[1] : 255u - ink[1];
     unsigned y = adobeCmyk_ ? ink[2] : 255u - ink[2];
@@ -231,10 +244,12 @@ GpStatus openSingleThreaded(std::unique_ptr<JpegRows> jpeg, int minWidth, int mi
                             std::unique_ptr<RowSource>& rows) {
   ImageSize size;
   GpStatus status = jpeg->readHeader(size);
-  if (status == GpStatus::ok)
+  if (status == GpStatus::ok) {
     status = jpeg->start(minWidth, minHeight);
-  if (status == GpStatus::ok)
+  }
+  if (status == GpStatus::ok) {
     rows = std::move(jpeg);
+  }
   return status;
 }
 
@@ -251,8 +266,9 @@ GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
   auto jpeg = std::make_unique<JpegRows>(file);
   ImageSize size;
   GpStatus status = jpeg->readHeader(size);
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   int fd = file.fd();
   auto fallback = [fd, start, minWidth, minHeight](std::unique_ptr<RowSource>& fallbackRows) {
     auto reader = std::make_unique<FileReader>(fd);
@@ -265,8 +281,9 @@ GpStatus openJpegRows(FileReader& file, int minWidth, int minHeight,
     return GpStatus::ok;
   }
   status = jpeg->start(minWidth, minHeight);
-  if (status == GpStatus::ok)
+  if (status == GpStatus::ok) {
     rows = std::move(jpeg);
+  }
   return status;
 }
 

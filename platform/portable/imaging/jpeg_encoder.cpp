@@ -12,8 +12,9 @@ constexpr int kDefaultQuality = 75;
 // Kept apart from the caller so the longjmp crosses no destructors.
 bool compress(jpeg_compress_struct& info, JpegErrorHandler& error, const CanvasView& canvas,
               std::FILE* out) {
-  if (setjmp(error.jump))
+  if (setjmp(error.jump)) {
     return false;
+  }
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, out);
   info.image_width = static_cast<JDIMENSION>(canvas.width);
@@ -24,7 +25,7 @@ bool compress(jpeg_compress_struct& info, JpegErrorHandler& error, const CanvasV
   jpeg_set_quality(&info, kDefaultQuality, TRUE);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = canvas.rgb + std::size_t(info.next_scanline) * canvas.stride;
+    JSAMPROW row = canvas.rgb + static_cast<std::size_t>(info.next_scanline) * canvas.stride;
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -34,8 +35,9 @@ bool compress(jpeg_compress_struct& info, JpegErrorHandler& error, const CanvasV
 // As compress(), pulling each row from `rows` into `row` (owned by the caller).
 GpStatus compressRows(jpeg_compress_struct& info, JpegErrorHandler& error, RowSource& rows,
                       std::uint8_t* row, std::FILE* out) {
-  if (setjmp(error.jump))
+  if (setjmp(error.jump)) {
     return GpStatus::win32Error;
+  }
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, out);
   info.image_width = static_cast<JDIMENSION>(rows.width());
@@ -47,8 +49,9 @@ GpStatus compressRows(jpeg_compress_struct& info, JpegErrorHandler& error, RowSo
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     GpStatus status = rows.readRow(row);
-    if (status != GpStatus::ok)
+    if (status != GpStatus::ok) {
       return status;
+    }
     JSAMPROW sample = row;
     jpeg_write_scanlines(&info, &sample, 1);
   }
@@ -59,7 +62,7 @@ GpStatus compressRows(jpeg_compress_struct& info, JpegErrorHandler& error, RowSo
 }  // namespace
 
 GpStatus writeJpegRows(RowSource& rows, std::FILE* out) {
-  std::vector<std::uint8_t> row(std::size_t(rows.width()) * 3);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(rows.width()) * 3);
   jpeg_compress_struct info{};
   JpegErrorHandler error;
   info.err = installJpegErrorHandler(error);

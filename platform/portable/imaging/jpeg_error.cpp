@@ -15,8 +15,9 @@ void jumpOnError(j_common_ptr info) {
 void noteWarning(j_common_ptr info, int level) {
   auto* handler = reinterpret_cast<JpegErrorHandler*>(info->err);
   int code = info->err->msg_code;
-  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
     handler->prematureEnd = true;
+  }
 }
 
 // libjpeg calls the monitor between units of work, so a scan past the limit is caught as soon as

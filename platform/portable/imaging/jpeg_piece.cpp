@@ -20,11 +20,15 @@ bool decodeDc(JpegBitStream& stream, const HuffmanTable& table, std::int32_t& dc
   stream.ensure();
   int size = 0;
   int length = table.decode(stream.peek(), size);
-  if (length == 0 || size > 11)
+  if (length == 0 || size > 11) {
     return false;
+  }
   stream.skip(length);
-  if (size != 0)
-    dc = std::int32_t(std::uint32_t(dc) + std::uint32_t(extendMagnitude(stream.read(size), size)));
+  if (size != 0) {
+    dc = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(dc) +
+        static_cast<std::uint32_t>(extendMagnitude(stream.read(size), size)));
+  }
   return true;
 }
 
@@ -38,23 +42,25 @@ bool decodeAc(JpegBitStream& stream, const HuffmanTable& table,
     if (fast != 0) {
       k += (fast >> 4) & 15;
       stream.skip(fast & 15);
-      kept[slots[std::size_t(k++)]] = fast >> 8;
+      kept[slots[static_cast<std::size_t>(k++)]] = fast >> 8;
       continue;
     }
     int symbol = 0;
     int length = table.decode(stream.peek(), symbol);
-    if (length == 0)
+    if (length == 0) {
       return false;
+    }
     stream.skip(length);
     int run = symbol >> 4, size = symbol & 15;
     if (size == 0) {
-      if (run != 15)
+      if (run != 15) {
         return true;  // end of block
+      }
       k += 16;
       continue;
     }
     k += run;
-    kept[slots[std::size_t(k++)]] = extendMagnitude(stream.read(size), size);
+    kept[slots[static_cast<std::size_t>(k++)]] = extendMagnitude(stream.read(size), size);
   }
   return k == 64;
 }
@@ -63,9 +69,10 @@ bool decodeBlock(JpegBitStream& stream, const BlockTables& tables, std::int32_t&
                  std::int16_t* out) {
   std::int32_t kept[kMaxKeptCoefficients + 1] = {};
   if (!decodeDc(stream, *tables.dc, dc) ||
-      !decodeAc(stream, *tables.ac, tables.transform->slots(), kept))
+      !decodeAc(stream, *tables.ac, tables.transform->slots(), kept)) {
     return false;
-  out[0] = std::int16_t(std::uint16_t(std::uint32_t(dc)));
+  }
+  out[0] = static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint32_t>(dc)));
   tables.transform->apply(kept, out + 1);
   return true;
 }
@@ -78,16 +85,18 @@ bool decodeMcu(JpegBitStream& stream, const JpegScanLayout& layout,
                std::int16_t* out, int valuesPerBlock) {
   bool good = true;
   for (int b = 0; b < layout.blocksPerMcu; ++b, out += valuesPerBlock) {
-    int c = layout.blockComponent[std::size_t(b)];
+    int c = layout.blockComponent[static_cast<std::size_t>(b)];
     if (good) {
-      good = decodeBlock(stream, tables[std::size_t(c)], dc[std::size_t(c)], out);
+      good = decodeBlock(stream, tables[static_cast<std::size_t>(c)],
+                         dc[static_cast<std::size_t>(c)], out);
       if (!good) {
         stream.ensure();
         stream.skip(1);
       }
     }
     if (!good) {
-      out[0] = std::int16_t(std::uint16_t(std::uint32_t(dc[std::size_t(c)])));
+      out[0] = static_cast<std::int16_t>(
+          static_cast<std::uint16_t>(static_cast<std::uint32_t>(dc[static_cast<std::size_t>(c)])));
       std::fill(out + 1, out + valuesPerBlock, std::int16_t{0});
     }
   }
@@ -95,20 +104,24 @@ bool decodeMcu(JpegBitStream& stream, const JpegScanLayout& layout,
 }
 
 void noteBadMcu(JpegPiece& piece, std::int64_t mcu) {
-  if (piece.badMcus.size() < kMaxBadMcus)
+  if (piece.badMcus.size() < kMaxBadMcus) {
     piece.badMcus.push_back(mcu);
-  else
+  } else {
     piece.tooManyBad = true;
+  }
 }
 
 // Records where unit `mcu` starts; false once the tail is full.
 bool recordStart(JpegPiece& piece, McuStart start) {
-  if (piece.head.size() < JpegPiece::kHeadMcus)
+  if (piece.head.size() < JpegPiece::kHeadMcus) {
     piece.head.push_back(start);
-  if (start.position < piece.ownBits)
+  }
+  if (start.position < piece.ownBits) {
     return true;
-  if (piece.tail.size() == JpegPiece::kTailMcus)
+  }
+  if (piece.tail.size() == JpegPiece::kTailMcus) {
     return false;
+  }
   start.position -= piece.ownBits;
   piece.tail.push_back(start);
   return true;
@@ -117,9 +130,10 @@ bool recordStart(JpegPiece& piece, McuStart start) {
 }  // namespace
 
 std::int16_t* DecodedMcus::append() {
-  if (count_ % kMcusPerChunk == 0 && std::size_t(count_ / kMcusPerChunk) == chunks_.size()) {
-    chunks_.push_back(
-        std::make_unique<std::int16_t[]>(std::size_t(kMcusPerChunk) * std::size_t(valuesPerMcu_)));
+  if (count_ % kMcusPerChunk == 0 &&
+      static_cast<std::size_t>(count_ / kMcusPerChunk) == chunks_.size()) {
+    chunks_.push_back(std::make_unique<std::int16_t[]>(static_cast<std::size_t>(kMcusPerChunk) *
+                                                       static_cast<std::size_t>(valuesPerMcu_)));
   }
   return const_cast<std::int16_t*>(at(count_++));
 }
@@ -128,23 +142,28 @@ void decodeJpegPiece(const JpegScanLayout& layout, const BlockTransforms& transf
                      JpegPiece& piece, const std::atomic<bool>& cancel) {
   std::array<BlockTables, 3> tables{};
   for (int c = 0; c < layout.componentCount; ++c) {
-    const JpegComponentLayout& component = layout.components[std::size_t(c)];
-    tables[std::size_t(c)] = {&layout.dcTables[std::size_t(component.dcTable)],
-                              &layout.acTables[std::size_t(component.acTable)],
-                              transforms.byComponent[std::size_t(c)].get()};
+    const JpegComponentLayout& component = layout.components[static_cast<std::size_t>(c)];
+    tables[static_cast<std::size_t>(c)] = {
+        &layout.dcTables[static_cast<std::size_t>(component.dcTable)],
+        &layout.acTables[static_cast<std::size_t>(component.acTable)],
+        transforms.byComponent[static_cast<std::size_t>(c)].get()};
   }
   const int valuesPerBlock = 1 + layout.scale * layout.scale;
   JpegBitStream stream(piece.bytes.data(), piece.bytes.size());
   std::array<std::int32_t, 3> dc{};
   for (std::int64_t mcu = 0;; ++mcu) {
-    if (mcu == piece.maxMcus)
+    if (mcu == piece.maxMcus) {
       return;
-    if (!recordStart(piece, {stream.position(), mcu, dc}))
+    }
+    if (!recordStart(piece, {stream.position(), mcu, dc})) {
       return;
-    if (mcu % kCancelCheckInterval == 0 && cancel.load(std::memory_order_relaxed))
+    }
+    if (mcu % kCancelCheckInterval == 0 && cancel.load(std::memory_order_relaxed)) {
       return;
-    if (!decodeMcu(stream, layout, tables, dc, piece.mcus.append(), valuesPerBlock))
+    }
+    if (!decodeMcu(stream, layout, tables, dc, piece.mcus.append(), valuesPerBlock)) {
       noteBadMcu(piece, mcu);
+    }
     if (stream.pastData()) {
       piece.mcus.dropLast();  // it ran into the filler after the data
       return;

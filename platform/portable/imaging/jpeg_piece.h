@@ -35,11 +35,13 @@ class DecodedMcus {
   std::int16_t* append();
   void dropLast() { --count_; }
   const std::int16_t* at(std::int64_t mcu) const {
-    return chunks_[std::size_t(mcu / kMcusPerChunk)].get() +
-           std::size_t(mcu % kMcusPerChunk) * std::size_t(valuesPerMcu_);
+    return chunks_[static_cast<std::size_t>(mcu / kMcusPerChunk)].get() +
+           static_cast<std::size_t>(mcu % kMcusPerChunk) * static_cast<std::size_t>(valuesPerMcu_);
   }
   std::int64_t count() const { return count_; }
-  std::size_t bytesPerMcu() const { return std::size_t(valuesPerMcu_) * sizeof(std::int16_t); }
+  std::size_t bytesPerMcu() const {
+    return static_cast<std::size_t>(valuesPerMcu_) * sizeof(std::int16_t);
+  }
 
  private:
   static constexpr std::int64_t kMcusPerChunk = 4096;

@@ -18,8 +18,8 @@ bool linkJpegPieces(const JpegPiece& before, const JpegPieceLink& beforeLink,
       afterLink.firstMcu = beforeLink.base + tail->mcu;
       afterLink.base = afterLink.firstMcu - head->mcu;
       for (std::size_t c = 0; c < 3; ++c) {
-        afterLink.dcOffset[c] =
-            std::uint32_t(tail->dc[c]) + beforeLink.dcOffset[c] - std::uint32_t(head->dc[c]);
+        afterLink.dcOffset[c] = static_cast<std::uint32_t>(tail->dc[c]) + beforeLink.dcOffset[c] -
+                                static_cast<std::uint32_t>(head->dc[c]);
       }
       return afterLink.firstMcu > beforeLink.firstMcu;
     }
@@ -28,8 +28,9 @@ bool linkJpegPieces(const JpegPiece& before, const JpegPieceLink& beforeLink,
 }
 
 std::int64_t trustedMcuLimit(const JpegPiece& piece, std::int64_t first) {
-  if (piece.tooManyBad)
+  if (piece.tooManyBad) {
     return first;
+  }
   auto bad = std::lower_bound(piece.badMcus.begin(), piece.badMcus.end(), first);
   std::int64_t limit = piece.mcus.count();
   return bad == piece.badMcus.end() ? limit : std::min(limit, *bad);

@@ -14,11 +14,13 @@ bool isPlainBaselineScan(const jpeg_decompress_struct& info) {
 }
 
 bool copyTable(const JHUFF_TBL* source, HuffmanTable& table) {
-  if (source == nullptr)
+  if (source == nullptr) {
     return false;
+  }
   std::uint8_t counts[17];
-  for (int i = 0; i < 17; ++i)
+  for (int i = 0; i < 17; ++i) {
     counts[i] = source->bits[i];
+  }
   return table.build(counts, source->huffval);
 }
 
@@ -29,21 +31,26 @@ bool describeComponent(const jpeg_decompress_struct& info, const jpeg_component_
   component.dcTable = source.dc_tbl_no;
   component.acTable = source.ac_tbl_no;
   if (component.horizontal < 1 || component.horizontal > 2 || component.vertical < 1 ||
-      component.vertical > 2 || source.quant_tbl_no < 0 || source.quant_tbl_no >= NUM_QUANT_TBLS)
+      component.vertical > 2 || source.quant_tbl_no < 0 || source.quant_tbl_no >= NUM_QUANT_TBLS) {
     return false;
+  }
   const JQUANT_TBL* quant = info.quant_tbl_ptrs[source.quant_tbl_no];
-  if (quant == nullptr)
+  if (quant == nullptr) {
     return false;
+  }
   // Quantisers above 8 bits (legal, rare) would overflow the block transform's sums.
   for (int i = 0; i < 64; ++i) {
-    if (quant->quantval[i] > 255)
+    if (quant->quantval[i] > 255) {
       return false;
-    component.quant[std::size_t(i)] = quant->quantval[i];
+    }
+    component.quant[static_cast<std::size_t>(i)] = quant->quantval[i];
   }
-  auto dc = std::size_t(component.dcTable), ac = std::size_t(component.acTable);
+  auto dc = static_cast<std::size_t>(component.dcTable),
+       ac = static_cast<std::size_t>(component.acTable);
   if (dc >= 4 || ac >= 4 || !copyTable(info.dc_huff_tbl_ptrs[dc], layout.dcTables[dc]) ||
-      !copyTable(info.ac_huff_tbl_ptrs[ac], layout.acTables[ac]))
+      !copyTable(info.ac_huff_tbl_ptrs[ac], layout.acTables[ac])) {
     return false;
+  }
   layout.acTables[ac].buildFastAc();
   return true;
 }
@@ -52,13 +59,15 @@ bool describeComponent(const jpeg_decompress_struct& info, const jpeg_component_
 bool layOutMcu(JpegScanLayout& layout) {
   int block = 0;
   for (int c = 0; c < layout.componentCount; ++c) {
-    const JpegComponentLayout& component = layout.components[std::size_t(c)];
+    const JpegComponentLayout& component = layout.components[static_cast<std::size_t>(c)];
     if (layout.maxHorizontal % component.horizontal != 0 ||
-        layout.maxVertical % component.vertical != 0)
+        layout.maxVertical % component.vertical != 0) {
       return false;
+    }
     int blocks = layout.componentCount == 1 ? 1 : component.horizontal * component.vertical;
-    for (int i = 0; i < blocks; ++i)
-      layout.blockComponent[std::size_t(block++)] = std::uint8_t(c);
+    for (int i = 0; i < blocks; ++i) {
+      layout.blockComponent[static_cast<std::size_t>(block++)] = static_cast<std::uint8_t>(c);
+    }
   }
   layout.blocksPerMcu = block;
   return block <= kMaxBlocksPerMcu;
@@ -67,8 +76,9 @@ bool layOutMcu(JpegScanLayout& layout) {
 }  // namespace
 
 std::optional<JpegScanLayout> describeBaselineScan(const jpeg_decompress_struct& info, int scale) {
-  if (!isPlainBaselineScan(info) || scale < 1 || scale > 8)
+  if (!isPlainBaselineScan(info) || scale < 1 || scale > 8) {
     return std::nullopt;
+  }
   JpegScanLayout layout;
   layout.width = info.image_width;
   layout.height = info.image_height;
@@ -78,8 +88,9 @@ std::optional<JpegScanLayout> describeBaselineScan(const jpeg_decompress_struct&
     // The scan lists the components in frame order for an interleaved baseline scan.
     const jpeg_component_info* source = info.cur_comp_info[c];
     if (source == nullptr || source->component_index != c ||
-        !describeComponent(info, *source, layout, layout.components[std::size_t(c)]))
+        !describeComponent(info, *source, layout, layout.components[static_cast<std::size_t>(c)])) {
       return std::nullopt;
+    }
     layout.maxHorizontal = std::max(layout.maxHorizontal, source->h_samp_factor);
     layout.maxVertical = std::max(layout.maxVertical, source->v_samp_factor);
   }
@@ -88,12 +99,15 @@ std::optional<JpegScanLayout> describeBaselineScan(const jpeg_decompress_struct&
     layout.components[0].horizontal = layout.components[0].vertical = 1;
     layout.maxHorizontal = layout.maxVertical = 1;
   }
-  if (!layOutMcu(layout))
+  if (!layOutMcu(layout)) {
     return std::nullopt;
-  layout.mcusPerRow = int((layout.width + 8u * unsigned(layout.maxHorizontal) - 1) /
-                          (8u * unsigned(layout.maxHorizontal)));
-  layout.mcuRows = int((layout.height + 8u * unsigned(layout.maxVertical) - 1) /
-                       (8u * unsigned(layout.maxVertical)));
+  }
+  layout.mcusPerRow =
+      static_cast<int>((layout.width + 8u * static_cast<unsigned>(layout.maxHorizontal) - 1) /
+                       (8u * static_cast<unsigned>(layout.maxHorizontal)));
+  layout.mcuRows =
+      static_cast<int>((layout.height + 8u * static_cast<unsigned>(layout.maxVertical) - 1) /
+                       (8u * static_cast<unsigned>(layout.maxVertical)));
   return layout;
 }
 

@@ -37,9 +37,15 @@ struct JpegScanLayout {
   std::array<HuffmanTable, 4> dcTables;
   std::array<HuffmanTable, 4> acTables;
 
-  std::int64_t mcuCount() const { return std::int64_t(mcusPerRow) * mcuRows; }
-  int outputWidth() const { return int((std::uint64_t(width) * unsigned(scale) + 7) / 8); }
-  int outputHeight() const { return int((std::uint64_t(height) * unsigned(scale) + 7) / 8); }
+  std::int64_t mcuCount() const { return static_cast<std::int64_t>(mcusPerRow) * mcuRows; }
+  int outputWidth() const {
+    return static_cast<int>((static_cast<std::uint64_t>(width) * static_cast<unsigned>(scale) + 7) /
+                            8);
+  }
+  int outputHeight() const {
+    return static_cast<int>(
+        (static_cast<std::uint64_t>(height) * static_cast<unsigned>(scale) + 7) / 8);
+  }
 };
 
 // The layout of the scan libjpeg stopped at in jpeg_read_header, decoded at scale/8; nothing for

@@ -21,15 +21,18 @@ std::uint64_t findScanEnd(int fd, std::uint64_t start, std::uint64_t fileSize) {
   for (std::uint64_t offset = start; offset < fileSize; offset += kScanChunk) {
     // One byte more than the chunk, so a 0xFF at its end can be judged.
     std::size_t got = readFileAt(fd, offset, chunk.data(), chunk.size());
-    if (got == 0)
+    if (got == 0) {
       break;
+    }
     std::size_t judged = std::min(got, kScanChunk);
     const std::uint8_t* at = chunk.data();
     const std::uint8_t* end = chunk.data() + judged;
-    while ((at = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, std::size_t(end - at))))) {
-      std::size_t index = std::size_t(at - chunk.data());
-      if (index + 1 >= got || chunk[index + 1] != 0x00)
+    while ((at = static_cast<const std::uint8_t*>(
+                std::memchr(at, 0xFF, static_cast<std::size_t>(end - at))))) {
+      std::size_t index = static_cast<std::size_t>(at - chunk.data());
+      if (index + 1 >= got || chunk[index + 1] != 0x00) {
         return offset + index;
+      }
       ++at;
     }
   }
@@ -40,11 +43,14 @@ std::vector<std::uint64_t> cutScan(int fd, std::uint64_t start, std::uint64_t en
   std::vector<std::uint64_t> cuts{start};
   std::uint64_t length = end - start;
   for (int k = 1; k < pieces; ++k) {
-    std::uint64_t cut = start + length * std::uint64_t(k) / std::uint64_t(pieces);
-    while (cut < end && followsFf(fd, cut))
+    std::uint64_t cut =
+        start + length * static_cast<std::uint64_t>(k) / static_cast<std::uint64_t>(pieces);
+    while (cut < end && followsFf(fd, cut)) {
       ++cut;
-    if (cut > cuts.back() && cut < end)
+    }
+    if (cut > cuts.back() && cut < end) {
       cuts.push_back(cut);
+    }
   }
   cuts.push_back(end);
   return cuts;
@@ -54,7 +60,8 @@ std::size_t countStuffedBytes(const std::uint8_t* data, std::size_t size) {
   std::size_t stuffed = 0;
   const std::uint8_t* end = data + size;
   const std::uint8_t* at = data;
-  while ((at = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, std::size_t(end - at))))) {
+  while ((at = static_cast<const std::uint8_t*>(
+              std::memchr(at, 0xFF, static_cast<std::size_t>(end - at))))) {
     if (at + 1 < end && at[1] == 0x00) {
       ++stuffed;
       at += 2;

@@ -7,17 +7,18 @@ namespace pixoria::platform::imaging {
 JpegUnitFinisher::JpegUnitFinisher(const JpegScanLayout& layout) : layout_(layout) {
   std::array<int, 3> blocksSoFar{};
   for (int c = 0; c < layout_.componentCount; ++c) {
-    const JpegComponentLayout& component = layout_.components[std::size_t(c)];
-    horizontalShift_[std::size_t(c)] = component.horizontal == layout_.maxHorizontal ? 0 : 1;
-    verticalShift_[std::size_t(c)] = component.vertical == layout_.maxVertical ? 0 : 1;
+    const JpegComponentLayout& component = layout_.components[static_cast<std::size_t>(c)];
+    horizontalShift_[static_cast<std::size_t>(c)] =
+        component.horizontal == layout_.maxHorizontal ? 0 : 1;
+    verticalShift_[static_cast<std::size_t>(c)] = component.vertical == layout_.maxVertical ? 0 : 1;
   }
   fullRate_ = layout_.maxHorizontal == 1 && layout_.maxVertical == 1;
   for (int b = 0; b < layout_.blocksPerMcu; ++b) {
-    int c = layout_.blockComponent[std::size_t(b)];
-    int index = blocksSoFar[std::size_t(c)]++;
-    int across = layout_.components[std::size_t(c)].horizontal;
-    blockRow_[std::size_t(b)] = index / across;
-    blockColumn_[std::size_t(b)] = index % across;
+    int c = layout_.blockComponent[static_cast<std::size_t>(b)];
+    int index = blocksSoFar[static_cast<std::size_t>(c)]++;
+    int across = layout_.components[static_cast<std::size_t>(c)].horizontal;
+    blockRow_[static_cast<std::size_t>(b)] = index / across;
+    blockColumn_[static_cast<std::size_t>(b)] = index % across;
   }
 }
 
@@ -39,21 +40,23 @@ template <int N>
 void JpegUnitFinisher::finishScaled(const JpegPiece& piece, const JpegPieceLink& link,
                                     std::int64_t first, std::int64_t end, std::uint8_t* out,
                                     std::size_t stride) const {
-  const std::size_t unitBytes = std::size_t(layout_.maxHorizontal * N) * 3;
+  const std::size_t unitBytes = static_cast<std::size_t>(layout_.maxHorizontal * N) * 3;
   for (std::int64_t mcu = first; mcu < end; ++mcu, out += unitBytes) {
     const std::int16_t* values = piece.mcus.at(mcu - link.base);
-    if (fullRate_)
+    if (fullRate_) {
       finishFullRateUnit<N>(values, link, out, stride);
-    else
+    } else {
       finishUnit<N>(values, link, out, stride);
+    }
   }
 }
 
 int JpegUnitFinisher::blockLevel(const std::int16_t* block, int component,
                                  const JpegPieceLink& link) const {
-  auto dc =
-      std::int16_t(std::uint16_t(std::uint32_t(block[0]) + link.dcOffset[std::size_t(component)]));
-  return int(dc) * layout_.components[std::size_t(component)].quant[0] + 1024 + 4;
+  auto dc = static_cast<std::int16_t>(static_cast<std::uint16_t>(
+      static_cast<std::uint32_t>(block[0]) + link.dcOffset[static_cast<std::size_t>(component)]));
+  return static_cast<int>(dc) * layout_.components[static_cast<std::size_t>(component)].quant[0] +
+         1024 + 4;
 }
 
 // Three blocks at the same rate (or one, grey): each sample straight to a pixel.
@@ -92,23 +95,26 @@ void JpegUnitFinisher::finishUnit(const std::int16_t* values, const JpegPieceLin
   constexpr int kSide = 2 * N;  // the largest plane: two blocks a side
   std::uint8_t planes[3][kSide * kSide];
   for (int b = 0; b < layout_.blocksPerMcu; ++b, values += 1 + N * N) {
-    int c = layout_.blockComponent[std::size_t(b)];
+    int c = layout_.blockComponent[static_cast<std::size_t>(b)];
     int level = blockLevel(values, c, link);
-    std::uint8_t* corner =
-        &planes[c][blockRow_[std::size_t(b)] * N * kSide + blockColumn_[std::size_t(b)] * N];
+    std::uint8_t* corner = &planes[c][blockRow_[static_cast<std::size_t>(b)] * N * kSide +
+                                      blockColumn_[static_cast<std::size_t>(b)] * N];
     for (int y = 0; y < N; ++y) {
-      for (int x = 0; x < N; ++x)
+      for (int x = 0; x < N; ++x) {
         corner[y * kSide + x] = clampToByte((values[1 + y * N + x] + level) >> 3);
+      }
     }
   }
   const int height = layout_.maxVertical * N, width = layout_.maxHorizontal * N;
   for (int y = 0; y < height; ++y, out += stride) {
     const std::uint8_t* rows[3];
-    for (int c = 0; c < layout_.componentCount; ++c)
-      rows[c] = planes[c] + (y >> verticalShift_[std::size_t(c)]) * kSide;
+    for (int c = 0; c < layout_.componentCount; ++c) {
+      rows[c] = planes[c] + (y >> verticalShift_[static_cast<std::size_t>(c)]) * kSide;
+    }
     if (layout_.componentCount == 1) {
-      for (int x = 0; x < width; ++x)
+      for (int x = 0; x < width; ++x) {
         out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = rows[0][x];
+      }
       continue;
     }
     for (int x = 0; x < width; ++x) {

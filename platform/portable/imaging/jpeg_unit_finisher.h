@@ -17,7 +17,9 @@ class JpegUnitFinisher {
   explicit JpegUnitFinisher(const JpegScanLayout& layout);
 
   // The bytes of one unit along a row of pixels.
-  std::size_t unitBytes() const { return std::size_t(layout_.maxHorizontal * layout_.scale) * 3; }
+  std::size_t unitBytes() const {
+    return static_cast<std::size_t>(layout_.maxHorizontal * layout_.scale) * 3;
+  }
 
   // Units first .. end - 1 of `piece`, all in one row of units, side by side from `out` on, in
   // rows of pixels `stride` bytes apart.

@@ -51,12 +51,14 @@ class ParallelJpegRows final : public RowSource {
     int piece = 0;
   };
 
-  int pieceCount() const { return int(cuts_.size()) - 1; }
+  int pieceCount() const { return static_cast<int>(cuts_.size()) - 1; }
   int valuesPerMcu() const { return layout_.blocksPerMcu * (1 + layout_.scale * layout_.scale); }
   int rowsPerBand() const { return layout_.maxVertical * layout_.scale; }
-  std::size_t bandBytes() const { return std::size_t(rgbWidth_) * 3 * std::size_t(rowsPerBand()); }
+  std::size_t bandBytes() const {
+    return static_cast<std::size_t>(rgbWidth_) * 3 * static_cast<std::size_t>(rowsPerBand());
+  }
   std::uint8_t* band(std::int64_t mcuRow) {
-    return &bands_[std::size_t(mcuRow % bandCount_) * bandBytes()];
+    return &bands_[static_cast<std::size_t>(mcuRow % bandCount_) * bandBytes()];
   }
 
   // Worker side; the functions named *Locked run with mutex_ held.
@@ -119,20 +121,21 @@ ParallelJpegRows::ParallelJpegRows(int fd, JpegScanLayout layout, std::vector<st
   width_ = layout_.outputWidth();
   height_ = layout_.outputHeight();
   for (int c = 0; c < layout_.componentCount; ++c) {
-    transforms_.byComponent[std::size_t(c)] = std::make_unique<ScaledBlockTransform>(
-        layout_.scale, layout_.components[std::size_t(c)].quant);
+    transforms_.byComponent[static_cast<std::size_t>(c)] = std::make_unique<ScaledBlockTransform>(
+        layout_.scale, layout_.components[static_cast<std::size_t>(c)].quant);
   }
   rgbWidth_ = layout_.mcusPerRow * layout_.maxHorizontal * layout_.scale;
-  pieces_.resize(std::size_t(pieceCount()));
-  decoded_.resize(std::size_t(pieceCount()));
-  links_.resize(std::size_t(pieceCount()));
+  pieces_.resize(static_cast<std::size_t>(pieceCount()));
+  decoded_.resize(static_cast<std::size_t>(pieceCount()));
+  links_.resize(static_cast<std::size_t>(pieceCount()));
   usablePieces_ = pieceCount();
   piecesAhead_ = workers + 2;
   // Enough bands for the units of the pieces in flight, as the scan's average goes.
   std::int64_t rowsPerPiece = layout_.mcuRows / pieceCount() + 1;
-  bandCount_ = int(std::min<std::int64_t>(layout_.mcuRows, rowsPerPiece * kBandsPerPiece + 2));
-  bands_.resize(bandBytes() * std::size_t(bandCount_));
-  bandMcus_.resize(std::size_t(bandCount_));
+  bandCount_ =
+      static_cast<int>(std::min<std::int64_t>(layout_.mcuRows, rowsPerPiece * kBandsPerPiece + 2));
+  bands_.resize(bandBytes() * static_cast<std::size_t>(bandCount_));
+  bandMcus_.resize(static_cast<std::size_t>(bandCount_));
 }
 
 ParallelJpegRows::~ParallelJpegRows() {
@@ -141,13 +144,15 @@ ParallelJpegRows::~ParallelJpegRows() {
     cancel_ = true;
   }
   changed_.notify_all();
-  for (std::thread& worker : workers_)
+  for (std::thread& worker : workers_) {
     worker.join();
+  }
 }
 
 void ParallelJpegRows::startWorkers(int count) {
-  for (int i = 0; i < count; ++i)
+  for (int i = 0; i < count; ++i) {
     workers_.emplace_back([this] { work(); });
+  }
 }
 
 void ParallelJpegRows::work() {
@@ -157,8 +162,9 @@ void ParallelJpegRows::work() {
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [&] { return (job = nextJobLocked()).kind != Job::none; });
     }
-    if (job.kind == Job::stop)
+    if (job.kind == Job::stop) {
       return;
+    }
     if (job.kind == Job::finish) {
       finishPiece(job.piece);
       continue;
@@ -172,8 +178,8 @@ void ParallelJpegRows::work() {
     }
     {
       std::lock_guard lock(mutex_);
-      pieces_[std::size_t(job.piece)] = std::move(piece);
-      decoded_[std::size_t(job.piece)] = true;
+      pieces_[static_cast<std::size_t>(job.piece)] = std::move(piece);
+      decoded_[static_cast<std::size_t>(job.piece)] = true;
       linkLocked();
     }
     changed_.notify_all();
@@ -183,31 +189,38 @@ void ParallelJpegRows::work() {
 // Finishing comes first, in order, so rows flow and decoded pieces do not pile up; decoding
 // stays a few pieces ahead of the last finished one.
 ParallelJpegRows::Job ParallelJpegRows::nextJobLocked() {
-  if (cancel_ || nextFinish_ >= usablePieces_ || failedFrom_ != kNoFailure)
+  if (cancel_ || nextFinish_ >= usablePieces_ || failedFrom_ != kNoFailure) {
     return {Job::stop};
+  }
   int k = nextFinish_;
   bool isLast = k + 1 == usablePieces_;
-  bool endKnown = k + 1 < linked_ || (isLast && k < linked_ && decoded_[std::size_t(k)]);
-  if (endKnown)
+  bool endKnown =
+      k + 1 < linked_ || (isLast && k < linked_ && decoded_[static_cast<std::size_t>(k)]);
+  if (endKnown) {
     return {Job::finish, nextFinish_++};
-  if (nextDecode_ < usablePieces_ && nextDecode_ < released_ + piecesAhead_)
+  }
+  if (nextDecode_ < usablePieces_ && nextDecode_ < released_ + piecesAhead_) {
     return {Job::decode, nextDecode_++};
+  }
   return {};
 }
 
 void ParallelJpegRows::decodePiece(int index, JpegPiece& piece) {
-  std::uint64_t begin = cuts_[std::size_t(index)];
-  std::uint64_t ownEnd = cuts_[std::size_t(index) + 1];
+  std::uint64_t begin = cuts_[static_cast<std::size_t>(index)];
+  std::uint64_t ownEnd = cuts_[static_cast<std::size_t>(index) + 1];
   std::uint64_t end = std::min(ownEnd + kOverlapBytes, cuts_.back());
-  piece.bytes.resize(std::size_t(end - begin));
-  if (readFileAt(fd_, begin, piece.bytes.data(), piece.bytes.size()) != piece.bytes.size())
+  piece.bytes.resize(static_cast<std::size_t>(end - begin));
+  if (readFileAt(fd_, begin, piece.bytes.data(), piece.bytes.size()) != piece.bytes.size()) {
     return;
-  if (index + 1 < pieceCount()) {
-    std::size_t own = std::size_t(ownEnd - begin);
-    piece.ownBits = 8 * std::uint64_t(own - countStuffedBytes(piece.bytes.data(), own));
   }
-  std::int64_t cap = std::int64_t(kMaxPieceDecodedBytes / piece.mcus.bytesPerMcu());
-  piece.maxMcus = std::min(cap, layout_.mcuCount() + std::int64_t(JpegPiece::kTailMcus));
+  if (index + 1 < pieceCount()) {
+    std::size_t own = static_cast<std::size_t>(ownEnd - begin);
+    piece.ownBits =
+        8 * static_cast<std::uint64_t>(own - countStuffedBytes(piece.bytes.data(), own));
+  }
+  std::int64_t cap = static_cast<std::int64_t>(kMaxPieceDecodedBytes / piece.mcus.bytesPerMcu());
+  piece.maxMcus =
+      std::min(cap, layout_.mcuCount() + static_cast<std::int64_t>(JpegPiece::kTailMcus));
   decodeJpegPiece(layout_, transforms_, piece, cancel_);
   piece.bytes = {};
 }
@@ -216,16 +229,17 @@ void ParallelJpegRows::decodePiece(int index, JpegPiece& piece) {
 // not link (damaged data, or data after the last unit), the one before it becomes the last: it
 // serves as far as its own decoding can be trusted.
 void ParallelJpegRows::linkLocked() {
-  while (linked_ < usablePieces_ && decoded_[std::size_t(linked_ - 1)] &&
-         decoded_[std::size_t(linked_)]) {
-    const JpegPiece* before = pieces_[std::size_t(linked_ - 1)].get();
-    const JpegPiece* after = pieces_[std::size_t(linked_)].get();
+  while (linked_ < usablePieces_ && decoded_[static_cast<std::size_t>(linked_ - 1)] &&
+         decoded_[static_cast<std::size_t>(linked_)]) {
+    const JpegPiece* before = pieces_[static_cast<std::size_t>(linked_ - 1)].get();
+    const JpegPiece* after = pieces_[static_cast<std::size_t>(linked_)].get();
     if (before == nullptr || after == nullptr ||
-        !linkJpegPieces(*before, links_[std::size_t(linked_ - 1)], *after,
-                        links_[std::size_t(linked_)])) {
+        !linkJpegPieces(*before, links_[static_cast<std::size_t>(linked_ - 1)], *after,
+                        links_[static_cast<std::size_t>(linked_)])) {
       usablePieces_ = linked_;
-      for (std::size_t k = std::size_t(linked_); k < pieces_.size(); ++k)
+      for (std::size_t k = static_cast<std::size_t>(linked_); k < pieces_.size(); ++k) {
         pieces_[k].reset();
+      }
       return;
     }
     ++linked_;
@@ -249,10 +263,11 @@ void ParallelJpegRows::finishPiece(int index) {
   std::int64_t end = layout_.mcuCount();
   {
     std::lock_guard lock(mutex_);
-    piece = pieces_[std::size_t(index)].get();
-    link = links_[std::size_t(index)];
-    if (index + 1 < usablePieces_)
-      end = std::min(end, links_[std::size_t(index) + 1].firstMcu);
+    piece = pieces_[static_cast<std::size_t>(index)].get();
+    link = links_[static_cast<std::size_t>(index)];
+    if (index + 1 < usablePieces_) {
+      end = std::min(end, links_[static_cast<std::size_t>(index) + 1].firstMcu);
+    }
   }
   std::int64_t trusted =
       piece ? link.base + trustedMcuLimit(*piece, link.firstMcu - link.base) : link.firstMcu;
@@ -263,26 +278,29 @@ void ParallelJpegRows::finishPiece(int index) {
     std::int64_t rowEnd = std::min({end, trusted, (row + 1) * perRow});
     {
       std::unique_lock lock(mutex_);
-      if (!waitForBandLocked(lock, row))
+      if (!waitForBandLocked(lock, row)) {
         return;
+      }
     }
-    int count = int(rowEnd - mcu);
-    std::uint8_t* out = band(row) + std::size_t(mcu % perRow) * finisher_.unitBytes();
-    finisher_.finish(*piece, link, mcu, rowEnd, out, std::size_t(rgbWidth_) * 3);
+    int count = static_cast<int>(rowEnd - mcu);
+    std::uint8_t* out = band(row) + static_cast<std::size_t>(mcu % perRow) * finisher_.unitBytes();
+    finisher_.finish(*piece, link, mcu, rowEnd, out, static_cast<std::size_t>(rgbWidth_) * 3);
     mcu = rowEnd;
     bool whole = false;
     {
       std::lock_guard lock(mutex_);
-      whole = (bandMcus_[std::size_t(row % bandCount_)] += count) == perRow;
+      whole = (bandMcus_[static_cast<std::size_t>(row % bandCount_)] += count) == perRow;
     }
-    if (whole)
+    if (whole) {
       changed_.notify_all();  // the reader waits for whole bands only
+    }
   }
   {
     std::lock_guard lock(mutex_);
-    if (trusted < end)
+    if (trusted < end) {
       failLocked(trusted);
-    pieces_[std::size_t(index)].reset();
+    }
+    pieces_[static_cast<std::size_t>(index)].reset();
     ++released_;
   }
   changed_.notify_all();
@@ -293,16 +311,16 @@ bool ParallelJpegRows::waitForBand(std::int64_t mcuRow) {
   std::unique_lock lock(mutex_);
   const std::int64_t perRow = layout_.mcusPerRow;
   changed_.wait(lock, [&] {
-    return bandMcus_[std::size_t(mcuRow % bandCount_)] == perRow ||
+    return bandMcus_[static_cast<std::size_t>(mcuRow % bandCount_)] == perRow ||
            failedFrom_ < (mcuRow + 1) * perRow;
   });
-  return bandMcus_[std::size_t(mcuRow % bandCount_)] == perRow;
+  return bandMcus_[static_cast<std::size_t>(mcuRow % bandCount_)] == perRow;
 }
 
 void ParallelJpegRows::releaseBand() {
   {
     std::lock_guard lock(mutex_);
-    bandMcus_[std::size_t(readBands_ % bandCount_)] = 0;
+    bandMcus_[static_cast<std::size_t>(readBands_ % bandCount_)] = 0;
     ++readBands_;
   }
   changed_.notify_all();
@@ -311,42 +329,50 @@ void ParallelJpegRows::releaseBand() {
 GpStatus ParallelJpegRows::readFromFallback(std::uint8_t* rgb) {
   if (!fallback_) {
     GpStatus status = openFallback_(fallback_);
-    if (status != GpStatus::ok)
+    if (status != GpStatus::ok) {
       return status;
+    }
     if (fallback_->width() != width_ || fallback_->height() != height_ ||
-        fallback_->deliveredWidth() != width_)
+        fallback_->deliveredWidth() != width_) {
       return GpStatus::genericError;
+    }
     status = fallback_->skipRows(rowsDelivered_);
-    if (status != GpStatus::ok)
+    if (status != GpStatus::ok) {
       return status;
+    }
   }
   return fallback_->readRow(rgb);
 }
 
 GpStatus ParallelJpegRows::readRow(std::uint8_t* rgb) {
-  if (rowsDelivered_ >= height_)
+  if (rowsDelivered_ >= height_) {
     return GpStatus::genericError;
-  if (fallback_ != nullptr)
+  }
+  if (fallback_ != nullptr) {
     return readFromFallback(rgb);
+  }
   if (nextInBand_ == rowsInBand_) {
-    if (readingBand_ != nullptr)
+    if (readingBand_ != nullptr) {
       releaseBand();
-    if (!waitForBand(readBands_))
+    }
+    if (!waitForBand(readBands_)) {
       return readFromFallback(rgb);
+    }
     readingBand_ = band(readBands_);
     rowsInBand_ = std::min(rowsPerBand(), height_ - rowsDelivered_);
     nextInBand_ = 0;
   }
-  const std::uint8_t* row = readingBand_ + std::size_t(nextInBand_++) * std::size_t(rgbWidth_) * 3;
-  std::copy(row, row + std::size_t(width_) * 3, rgb);
+  const std::uint8_t* row = readingBand_ + static_cast<std::size_t>(nextInBand_++) *
+                                               static_cast<std::size_t>(rgbWidth_) * 3;
+  std::copy(row, row + static_cast<std::size_t>(width_) * 3, rgb);
   ++rowsDelivered_;
   return GpStatus::ok;
 }
 
 int workerCount(const ParallelJpegTuning& tuning) {
-  unsigned processors =
-      tuning.workers > 0 ? unsigned(tuning.workers) : std::thread::hardware_concurrency();
-  return int(std::min(processors, unsigned(kMaxWorkers)));
+  unsigned processors = tuning.workers > 0 ? static_cast<unsigned>(tuning.workers)
+                                           : std::thread::hardware_concurrency();
+  return static_cast<int>(std::min(processors, static_cast<unsigned>(kMaxWorkers)));
 }
 
 }  // namespace
@@ -357,19 +383,23 @@ std::unique_ptr<RowSource> openParallelJpegRows(int fd, std::uint64_t fileSize,
                                                 JpegFallback fallback,
                                                 const ParallelJpegTuning& tuning) try {
   int workers = workerCount(tuning);
-  if (workers < 2 || scale > kMaxTransformScale || scanStart + tuning.minScanBytes > fileSize)
+  if (workers < 2 || scale > kMaxTransformScale || scanStart + tuning.minScanBytes > fileSize) {
     return nullptr;
+  }
   std::optional<JpegScanLayout> layout = describeBaselineScan(info, scale);
-  if (!layout)
+  if (!layout) {
     return nullptr;
+  }
   std::uint64_t scanEnd = findScanEnd(fd, scanStart, fileSize);
-  if (scanEnd - scanStart < tuning.minScanBytes)
+  if (scanEnd - scanStart < tuning.minScanBytes) {
     return nullptr;
-  std::size_t decodedBytes = std::size_t(layout->mcuCount()) * std::size_t(layout->blocksPerMcu) *
-                             std::size_t(1 + scale * scale) * sizeof(std::int16_t);
-  int pieces =
-      int(std::clamp<std::size_t>(decodedBytes / std::max<std::size_t>(tuning.pieceDecodedBytes, 1),
-                                  std::size_t(2 * workers), kMaxPieces));
+  }
+  std::size_t decodedBytes = static_cast<std::size_t>(layout->mcuCount()) *
+                             static_cast<std::size_t>(layout->blocksPerMcu) *
+                             static_cast<std::size_t>(1 + scale * scale) * sizeof(std::int16_t);
+  int pieces = static_cast<int>(
+      std::clamp<std::size_t>(decodedBytes / std::max<std::size_t>(tuning.pieceDecodedBytes, 1),
+                              static_cast<std::size_t>(2 * workers), kMaxPieces));
   auto rows = std::make_unique<ParallelJpegRows>(fd, std::move(*layout),
                                                  cutScan(fd, scanStart, scanEnd, pieces),
                                                  std::move(fallback), workers);

@@ -24,16 +24,18 @@ void ignoreWarning(png_structp, png_const_charp) {}
 
 void readFromFile(png_structp png, png_bytep data, std::size_t size) {
   auto* file = static_cast<FileReader*>(png_get_io_ptr(png));
-  if (file->read(data, size) != size)
+  if (file->read(data, size) != size) {
     png_error(png, "truncated");
+  }
 }
 
 class PngRows final : public RowSource {
  public:
   explicit PngRows(FileReader& file) : file_(file) {}
   ~PngRows() override {
-    if (png_)
+    if (png_) {
       png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+    }
   }
   PngRows(const PngRows&) = delete;
   PngRows& operator=(const PngRows&) = delete;
@@ -60,39 +62,47 @@ class PngRows final : public RowSource {
 
 GpStatus PngRows::start() {
   png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failPng, ignoreWarning);
-  if (!png_)
+  if (!png_) {
     return GpStatus::outOfMemory;
+  }
   info_ = png_create_info_struct(png_);
-  if (!info_)
+  if (!info_) {
     return GpStatus::outOfMemory;
+  }
   GpStatus status = prepare();
-  if (status != GpStatus::ok)
+  if (status != GpStatus::ok) {
     return status;
+  }
   row_.resize(rowBytes_);
-  if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE)
+  if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE) {
     return readWholeImage();
+  }
   return GpStatus::ok;
 }
 
 GpStatus PngRows::prepare() {
-  if (setjmp(png_jmpbuf(png_)))
+  if (setjmp(png_jmpbuf(png_))) {
     return GpStatus::genericError;
+  }
   png_set_read_fn(png_, &file_, readFromFile);
   png_set_user_limits(png_, kMaxImageSide, kMaxImageSide);
   png_read_info(png_, info_);
   png_uint_32 width = png_get_image_width(png_, info_);
   png_uint_32 height = png_get_image_height(png_, info_);
-  if (!sizeWithinLimits(width, height))
+  if (!sizeWithinLimits(width, height)) {
     return GpStatus::outOfMemory;
+  }
   png_set_expand(png_);  // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
   png_set_scale_16(png_);
   png_set_gray_to_rgb(png_);
-  if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE)
+  if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE) {
     png_set_interlace_handling(png_);
+  }
   png_read_update_info(png_, info_);
   channels_ = png_get_channels(png_, info_);
   rowBytes_ = png_get_rowbytes(png_, info_);
-  if ((channels_ != 3 && channels_ != 4) || rowBytes_ != std::size_t(width) * channels_) {
+  if ((channels_ != 3 && channels_ != 4) ||
+      rowBytes_ != static_cast<std::size_t>(width) * channels_) {
     return GpStatus::genericError;
   }
   width_ = static_cast<int>(width);
@@ -101,24 +111,28 @@ GpStatus PngRows::prepare() {
 }
 
 GpStatus PngRows::readWholeImage() {
-  if (rowBytes_ * std::size_t(height_) > kMaxWholeImageBytes)
+  if (rowBytes_ * static_cast<std::size_t>(height_) > kMaxWholeImageBytes) {
     return GpStatus::outOfMemory;
-  whole_.assign(rowBytes_ * std::size_t(height_), 0);
+  }
+  whole_.assign(rowBytes_ * static_cast<std::size_t>(height_), 0);
   wholeRows_.resize(static_cast<std::size_t>(height_));
-  for (int y = 0; y < height_; ++y)
-    wholeRows_[std::size_t(y)] = &whole_[std::size_t(y) * rowBytes_];
-  if (setjmp(png_jmpbuf(png_)))
+  for (int y = 0; y < height_; ++y) {
+    wholeRows_[static_cast<std::size_t>(y)] = &whole_[static_cast<std::size_t>(y) * rowBytes_];
+  }
+  if (setjmp(png_jmpbuf(png_))) {
     return GpStatus::genericError;
+  }
   png_read_image(png_, wholeRows_.data());
   return GpStatus::ok;
 }
 
 GpStatus PngRows::readRow(std::uint8_t* rgb) {
-  if (nextRow_ >= height_)
+  if (nextRow_ >= height_) {
     return GpStatus::genericError;
+  }
   const std::uint8_t* row = row_.data();
   if (!whole_.empty()) {
-    row = &whole_[std::size_t(nextRow_) * rowBytes_];
+    row = &whole_[static_cast<std::size_t>(nextRow_) * rowBytes_];
   } else if (!readStreamedRow()) {
     return GpStatus::genericError;
   }
@@ -128,8 +142,9 @@ GpStatus PngRows::readRow(std::uint8_t* rgb) {
 }
 
 bool PngRows::readStreamedRow() {
-  if (setjmp(png_jmpbuf(png_)))
+  if (setjmp(png_jmpbuf(png_))) {
     return false;
+  }
   png_read_row(png_, row_.data(), nullptr);
   return true;
 }
@@ -138,7 +153,7 @@ void PngRows::deliver(const std::uint8_t* row, std::uint8_t* rgb) const {
   if (channels_ == 4) {
     compositeRgbaOverBlack(row, rgb, width_);
   } else {
-    std::memcpy(rgb, row, std::size_t(width_) * 3);
+    std::memcpy(rgb, row, static_cast<std::size_t>(width_) * 3);
   }
 }
 
@@ -147,21 +162,25 @@ void PngRows::deliver(const std::uint8_t* row, std::uint8_t* rgb) const {
 // The size sits at a fixed place: the signature, then the IHDR chunk.
 GpStatus readPngSize(FileReader& file, ImageSize& size) {
   std::uint8_t head[24];
-  if (!file.readAt(0, head, sizeof head))
+  if (!file.readAt(0, head, sizeof head)) {
     return GpStatus::genericError;
-  if (std::memcmp(head + 12, "IHDR", 4) != 0)
+  }
+  if (std::memcmp(head + 12, "IHDR", 4) != 0) {
     return GpStatus::genericError;
+  }
   size = {bigEndian32(head + 16), bigEndian32(head + 20)};
-  if (size.width == 0 || size.height == 0)
+  if (size.width == 0 || size.height == 0) {
     return GpStatus::genericError;
+  }
   return sizeWithinLimits(size.width, size.height) ? GpStatus::ok : GpStatus::outOfMemory;
 }
 
 GpStatus openPngRows(FileReader& file, std::unique_ptr<RowSource>& rows) {
   auto png = std::make_unique<PngRows>(file);
   GpStatus status = png->start();
-  if (status == GpStatus::ok)
+  if (status == GpStatus::ok) {
     rows = std::move(png);
+  }
   return status;
 }
 

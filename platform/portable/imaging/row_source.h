@@ -39,11 +39,12 @@ class RowSource {
 };
 
 inline GpStatus RowSource::skipRows(int count) {
-  std::vector<std::uint8_t> row(std::size_t(deliveredWidth()) * 3);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(deliveredWidth()) * 3);
   for (int i = 0; i < count; ++i) {
     GpStatus status = readRow(row.data());
-    if (status != GpStatus::ok)
+    if (status != GpStatus::ok) {
       return status;
+    }
   }
   return GpStatus::ok;
 }

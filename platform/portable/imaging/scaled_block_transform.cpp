@@ -18,14 +18,14 @@ constexpr std::array<std::uint8_t, 64> kZigzagToNatural = {
 ScaledBlockTransform::ScaledBlockTransform(int scale, const std::array<std::uint16_t, 64>& quant)
     : scale_(scale) {
   std::array<double, kMaxKeptCoefficients> dequant{};
-  auto discard = std::uint8_t(scale * scale);
+  auto discard = static_cast<std::uint8_t>(scale * scale);
   slots_.fill(discard);
   for (int k = 0; k < 64; ++k) {
-    int natural = kZigzagToNatural[std::size_t(k)];
+    int natural = kZigzagToNatural[static_cast<std::size_t>(k)];
     int v = natural / 8, u = natural % 8;
     if (v < scale && u < scale) {
-      slots_[std::size_t(k)] = std::uint8_t(v * scale + u);
-      dequant[std::size_t(v * scale + u)] = quant[std::size_t(natural)];
+      slots_[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v * scale + u);
+      dequant[static_cast<std::size_t>(v * scale + u)] = quant[static_cast<std::size_t>(natural)];
     }
   }
   // The 8-point IDCT's normalisation, sampled at scale points: each sample stands for the mean
@@ -35,7 +35,8 @@ ScaledBlockTransform::ScaledBlockTransform(int scale, const std::array<std::uint
     for (int u = 0; u < scale; ++u) {
       double weight = u == 0 ? std::numbers::sqrt2 / 2 : 1.0;
       double angle = (2 * x + 1) * u * std::numbers::pi / (2 * scale);
-      basis[std::size_t(x * scale + u)] = weight / 2 * std::cos(angle) * std::sqrt(8.0);
+      basis[static_cast<std::size_t>(x * scale + u)] =
+          weight / 2 * std::cos(angle) * std::sqrt(8.0);
     }
   }
   // Each kept coefficient's contribution to the samples, dequantisation included.
@@ -43,9 +44,11 @@ ScaledBlockTransform::ScaledBlockTransform(int scale, const std::array<std::uint
     int v = slot / scale, u = slot % scale;
     for (int y = 0; y < scale; ++y) {
       for (int x = 0; x < scale; ++x) {
-        double value = dequant[std::size_t(slot)] * basis[std::size_t(y * scale + v)] *
-                       basis[std::size_t(x * scale + u)];
-        patterns_[std::size_t(slot * lanesFor(scale) + y * scale + x)] = float(value);
+        double value = dequant[static_cast<std::size_t>(slot)] *
+                       basis[static_cast<std::size_t>(y * scale + v)] *
+                       basis[static_cast<std::size_t>(x * scale + u)];
+        patterns_[static_cast<std::size_t>(slot * lanesFor(scale) + y * scale + x)] =
+            static_cast<float>(value);
       }
     }
   }
@@ -59,8 +62,9 @@ void ScaledBlockTransform::applyScaled(const std::int32_t* coefficients,
                                        std::int16_t* samples) const {
   // Smooth blocks (most chroma blocks) keep no AC coefficient at all.
   std::int32_t any = 0;
-  for (int slot = 1; slot < N * N; ++slot)
+  for (int slot = 1; slot < N * N; ++slot) {
     any |= coefficients[slot];
+  }
   if (any == 0) {
     std::fill(samples, samples + N * N, std::int16_t{0});
     return;
@@ -71,20 +75,23 @@ void ScaledBlockTransform::applyScaled(const std::int32_t* coefficients,
   Float4 sums[kVectors] = {};
   Float4 oddSums[kVectors] = {};
   for (int slot = 1; slot < N * N; ++slot) {
-    Float4 coefficient = Float4{} + float(coefficients[slot]);
+    Float4 coefficient = Float4{} + static_cast<float>(coefficients[slot]);
     Float4* into = slot % 2 ? oddSums : sums;
-    for (int v = 0; v < kVectors; ++v)
+    for (int v = 0; v < kVectors; ++v) {
       into[v] += coefficient * patterns[slot * kVectors + v];
+    }
   }
-  for (int v = 0; v < kVectors; ++v)
+  for (int v = 0; v < kVectors; ++v) {
     sums[v] += oddSums[v];
+  }
   for (int v = 0; v < kVectors; ++v) {
     // To nearest for |sum| < 2^16: offset to positive, then truncate.
     Int4 rounded = __builtin_convertvector(sums[v] + 65536.5f, Int4) - 65536;
     rounded = rounded < -32768 ? Int4{} - 32768 : rounded;
     rounded = rounded > 32767 ? Int4{} + 32767 : rounded;
-    for (int i = 0; i < 4 && v * 4 + i < N * N; ++i)
-      samples[v * 4 + i] = std::int16_t(rounded[i]);
+    for (int i = 0; i < 4 && v * 4 + i < N * N; ++i) {
+      samples[v * 4 + i] = static_cast<std::int16_t>(rounded[i]);
+    }
   }
 }
 

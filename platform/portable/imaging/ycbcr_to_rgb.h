@@ -6,7 +6,7 @@
 namespace pixoria::platform::imaging {
 
 inline std::uint8_t clampToByte(int value) {
-  return std::uint8_t(value < 0 ? 0 : value > 255 ? 255 : value);
+  return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
 }
 
 inline void ycbcrToRgb(int y, int cb, int cr, std::uint8_t* rgb) {
