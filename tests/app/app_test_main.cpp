@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "app_test_support.h"
+
 int main(int argc, char** argv) {
   QTemporaryDir home;
   if (!home.isValid())
@@ -30,6 +32,10 @@ int main(int argc, char** argv) {
   qputenv("PIXORIA_WIKIPEDIA_FEED_PREFIX", "http://127.0.0.1:9/featured/");
   qputenv("PIXORIA_DESKTOP", "headless");
   qputenv("PIXORIA_SCREENS", "320x180");
+
+  // Windows has one registry per Wine prefix, which the tests share: each program starts from
+  // no settings key, as a private home gives on Linux.
+  pixoria::app_test::removeSettings();
 
   QApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
