@@ -56,7 +56,8 @@ start_display() {
     sleep 0.1
   done
   [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=:$(head -n1 "$work/display")
+  DISPLAY=:$(head -n1 "$work/display")
+  export DISPLAY
 }
 
 # A registry value's data, or nothing when the value is absent.
@@ -125,8 +126,9 @@ check_installed() {
   size_kib=$(($(reg_value "$uninstall_key" EstimatedSize)))
   local actual_kib
   actual_kib=$(du -sk --apparent-size "$install_folder" | cut -f1)
-  [ "$size_kib" -ge $((actual_kib / 2)) ] && [ "$size_kib" -le $((actual_kib * 2)) ] ||
+  if [ "$size_kib" -lt $((actual_kib / 2)) ] || [ "$size_kib" -gt $((actual_kib * 2)) ]; then
     fail "EstimatedSize $size_kib KiB, the folder $actual_kib KiB"
+  fi
   ok "the uninstall entry, version $1"
 
   [ -f "$shortcut" ] || fail "no Start-menu shortcut $shortcut"
