@@ -4,8 +4,8 @@
 #      the installed main program starts and shows its window;
 #   2. the silent uninstallation with both programs running closes them, and leaves no program
 #      file, shortcut, uninstall entry or autostart value, but the settings and the wallpaper folder;
-#   3. an upgrade over an older version with the agent running closes it, keeps the settings and
-#      starts the agent again, as Enabled is 1.
+#   3. an upgrade over an older version with both programs running closes them, keeps the settings
+#      and starts the agent again, as Enabled is 1.
 #
 # Usage: installer_test.sh WORK_DIR INSTALLER OLDER_INSTALLER WINDOW_PROBE APP_WINDOW_CLASS
 #                          MAIN_PROGRAM FILE...
@@ -190,7 +190,7 @@ fi
 ok "the programs were closed"
 check_uninstalled 0x2
 
-step "an upgrade from $older_version with the agent running"
+step "an upgrade from $older_version with the programs running"
 install_silently "$older_installer"
 expect_value "$uninstall_key" DisplayVersion "$older_version"
 reg_set "$settings_key" Enabled REG_DWORD 1
@@ -198,7 +198,15 @@ reg_set "$settings_key" Source REG_DWORD 3
 reg_set "$settings_key" CustomCount REG_DWORD 0
 start_program PixoriaHelper.exe
 older_agent=$(probe_window "$agent_class" "$agent_title" there 30) || fail "the agent did not start"
+if $has_app; then
+  start_program Pixoria.exe
+  probe_window "$app_class" "$app_title" shown 30 >/dev/null || fail "Pixoria.exe did not start"
+fi
 install_silently "$installer"
+if $has_app; then
+  probe_window "$app_class" "$app_title" gone 1 || fail "the upgrade left the application running"
+  ok "the upgrade closed the application"
+fi
 check_installed "$version"
 expect_value "$settings_key" Enabled 0x1
 expect_value "$settings_key" Source 0x3
