@@ -4,7 +4,7 @@
 # Adds <target>, which runs makensis on pixoria.nsi to write <exe>. Each FILES entry names a file's
 # place in the installation folder (forward slashes, at most one folder deep) and its source on the
 # build machine; the source may be a generator expression. The uninstaller removes exactly these
-# files. DEPENDS names the targets that make the sources.
+# files. DEPENDS names the targets that make the sources, or sources that a rule of the build makes.
 
 # Writes into ${out_install} the File commands that install the staged files under ${stage}, and
 # into ${out_remove} the Delete and RMDir commands that undo them, as NSIS text.
@@ -61,8 +61,6 @@ function(pixoria_add_installer target)
       COMMAND ${CMAKE_COMMAND} -E make_directory ${staged_folder}
       COMMAND ${CMAKE_STRIP} --strip-debug -o ${stage}/${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
   endforeach()
-  # The targets, not the files they leave beside them: a file that no rule names as its output
-  # cannot be a dependency.
   add_custom_command(OUTPUT ${staged}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
     ${stage_commands}
