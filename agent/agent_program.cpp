@@ -47,7 +47,7 @@ void createMenus() {
 void fillTrayIcon() {
   trayIcon.window = agentWindow;
   trayIcon.id = TRAY_ICON_ID;
-  trayIcon.flags = pf::NIF_MESSAGE | pf::NIF_ICON | pf::NIF_TIP;
+  trayIcon.flags = pf::kNifMessage | pf::kNifIcon | pf::kNifTip;
   trayIcon.callbackMessage = AGENT_MSG_TRAY;
   trayIcon.iconResource = kTrayIconResource;
   trayIcon.tip = "Pixoria Helper";
@@ -55,7 +55,7 @@ void fillTrayIcon() {
 
 void showContextMenu(pf::WindowHandle window) {
   pf::trackPopupMenu(mainMenu, window);
-  pf::postMessage(window, pf::WM_NULL, 0, 0);
+  pf::postMessage(window, pf::kWmNull, 0, 0);
 }
 
 void onCommand(std::uint32_t command) {
@@ -90,15 +90,12 @@ void onCommand(std::uint32_t command) {
 }
 
 void onTrayEvent(pf::WindowHandle window, pf::LParam event) {
-  if (event == pf::WM_LBUTTONDBLCLK) {
+  if (event == pf::kWmLButtonDblClk) {
     ShowMainProgram();
-  } else if (event == pf::WM_RBUTTONDOWN) {
+  } else if (event == pf::kWmRButtonDown) {
     showContextMenu(window);
   }
 }
-
-// The autostart entry the configuration application writes for the agent.
-constexpr std::string_view kAutostartEntryName = "LumivexGlass";
 
 // Temporary files a crash of either program left behind. The wallpaper folder is swept only when
 // the shell names it: the current directory it falls back to may be anyone's.
@@ -124,10 +121,10 @@ void shutDown() {
 pf::LResult agentWindowProc(pf::WindowHandle window, std::uint32_t message, pf::WParam wParam,
                             pf::LParam lParam) {
   switch (message) {
-    case pf::WM_CLOSE:
+    case pf::kWmClose:
       pf::postQuitMessage(0);
       return 0;
-    case pf::WM_COMMAND:
+    case pf::kWmCommand:
       onCommand(pf::loWord(wParam));
       return 0;
     case AGENT_MSG_TRAY:

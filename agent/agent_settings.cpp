@@ -73,8 +73,8 @@ void readCustomFiles(std::uint32_t count, std::vector<std::string>& files) {
 
 void readAgentSettings(AgentSettings& settings) {
   settings.enabled = readRegistryDword(kValueEnabled, 0) != 0;
-  settings.timeIndex = readRegistryDword(kValueTimeIndex, 1);
-  settings.timePeriod = readRegistryDword(kValueTimePeriod, 0);
+  settings.timeIndex = readRegistryDword(kValueTimeIndex, kDefaultTimeIndex);
+  settings.timePeriod = readRegistryDword(kValueTimePeriod, kDefaultTimePeriod);
   settings.source = readRegistryDword(kValueSource, kSourceBing);
   settings.region = readRegistryDword(kValueRegion, 0);
   settings.bingIndex = readRegistryIndex(kValueBingCurrentIndex);

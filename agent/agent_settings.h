@@ -1,4 +1,4 @@
-// The agent's copy of the settings key, and the three registry operations it uses.
+// The agent's record of the settings, and the three registry operations it uses.
 #pragma once
 
 #include <array>
@@ -7,44 +7,18 @@
 #include <string_view>
 #include <vector>
 
+#include "pixoria/settings_schema.h"
+
 namespace pixoria {
-
-// The key under HKEY_CURRENT_USER that both programs share.
-inline constexpr std::string_view kSettingsKey = "Software\\Corvane Pixoria";
-
-// Value names.
-inline constexpr std::string_view kValueEnabled = "Enabled";
-inline constexpr std::string_view kValueTimeIndex = "TimeIndex";
-inline constexpr std::string_view kValueTimePeriod = "TimePeriod";
-inline constexpr std::string_view kValueSource = "Source";
-inline constexpr std::string_view kValueRegion = "Region";
-inline constexpr std::string_view kValueBingCurrentIndex = "BingCurrentIndex";
-inline constexpr std::string_view kValueNasaCurrentIndex = "NasaCurrentIndex";
-inline constexpr std::string_view kValueWikipediaCurrentIndex = "WikipediaCurrentIndex";
-inline constexpr std::string_view kValueCustomCount = "CustomCount";
-inline constexpr std::string_view kValueCustomFilePrefix = "CustomFile";
-inline constexpr std::string_view kValueCustomIndex = "CustomIndex";
-inline constexpr std::string_view kValueMultiMonitorSupport = "multiMonitorSupport";
-inline constexpr std::string_view kValuePath = "Path";
-
-// Source numbers; every other value means the custom list.
-inline constexpr std::uint32_t kSourceBing = 0;
-inline constexpr std::uint32_t kSourceNasa = 1;
-inline constexpr std::uint32_t kSourceWikipedia = 2;
-inline constexpr std::uint32_t kSourceCustom = 3;
 
 // Longest string value the agent accepts; a longer one cannot be a usable path and reads as
 // absent rather than being cut into a wrong one.
 inline constexpr std::size_t kMaxSettingStringLength = 4096;
 
-// Most custom entries a load reads: the list is as long as CustomCount says, but a damaged count
-// must not make a load run for hours or exhaust memory.
-inline constexpr std::uint32_t kMaxCustomFiles = 100000;
-
 struct AgentSettings {
   bool enabled = false;
-  std::uint32_t timeIndex = 1;
-  std::uint32_t timePeriod = 0;
+  std::uint32_t timeIndex = kDefaultTimeIndex;
+  std::uint32_t timePeriod = kDefaultTimePeriod;
   std::uint32_t source = kSourceBing;
   std::uint32_t region = 0;
   std::int32_t bingIndex = 0;

@@ -8,17 +8,12 @@
 #include "agent/sources/bing_market.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/windows.h"
+#include "pixoria/protocol.h"
 
 namespace pixoria {
 
 // The change interval's timer on the agent window.
 inline constexpr std::uintptr_t TIMER_CHANGE = 300;
-
-// Messages the configuration application posts to the agent window.
-inline constexpr std::uint32_t AGENT_MSG_RELOAD = platform::WM_USER + 300;      // 1324
-inline constexpr std::uint32_t AGENT_MSG_RELOAD_ALT = platform::WM_USER + 301;  // 1325
-inline constexpr std::uint32_t AGENT_MSG_ENABLE = platform::WM_USER + 302;      // 1326
-inline constexpr std::uint32_t AGENT_MSG_DISABLE = platform::WM_USER + 303;     // 1327
 
 // The Bing requests up to the market code, filled once at start; every load appends the market.
 extern BingRequests bingBaseRequestTable;

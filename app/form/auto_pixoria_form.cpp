@@ -7,12 +7,13 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "agent/agent_program.h"
 #include "agent/sources/bing_market.h"
 #include "dialogs/auto_pixoria_info_dialog.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"
+#include "pixoria/protocol.h"
+#include "pixoria/settings_schema.h"
 #include "preview/load_wallpaper_thread.h"
 #include "shell/color_scheme.h"
 #include "shell/cv_global.h"
@@ -21,8 +22,6 @@
 
 namespace {
 
-constexpr int kBingSource = 0;
-constexpr int kCustomSource = 3;
 constexpr int kPreviewSpacing = 40;
 constexpr int kFirstLoadDelayMs = 100;
 
@@ -51,10 +50,10 @@ AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::
     qDebug() << "Failed to initialize GDI+\n";
     return;
   }
-  subKey = QString::fromUtf8(CVGlobal::kSettingsKey);
+  subKey = fromUtf8(pixoria::kSettingsKey);
   agentClassName = fromUtf8(pixoria::kAgentWindowClass);
   agentWindowTitle = fromUtf8(pixoria::kAgentWindowTitle);
-  agentExeName = QStringLiteral("PixoriaHelper") + fromUtf8(pixoria::platform::kProgramSuffix);
+  agentExeName = fromUtf8(pixoria::kAgentProgramName) + fromUtf8(pixoria::platform::kProgramSuffix);
   buildLayout();
   updateThemeIcons();
   ui->customSourceTreeWidget->setHeaderLabels({QStringLiteral("File List")});
@@ -164,10 +163,10 @@ void AutoPixoriaForm::updateThemeIcons() {
 }
 
 void AutoPixoriaForm::showSourceControls(int source) {
-  const bool bing = source == kBingSource;
+  const bool bing = source == static_cast<int>(pixoria::kSourceBing);
   ui->pixoriaSourceRegionLabel->setVisible(bing);
   ui->pixoriaRegionComboBox->setVisible(bing);
-  const bool custom = source == kCustomSource;
+  const bool custom = source == static_cast<int>(pixoria::kSourceCustom);
   ui->customSourceTreeWidget->setVisible(custom);
   ui->customSourceAddPushButton->setVisible(custom);
   ui->customSourceRemovePushButton->setVisible(custom);

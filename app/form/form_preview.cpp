@@ -17,6 +17,7 @@
 #include "form/load_failure_status.h"
 #include "form/pictures_folder.h"
 #include "form/preview_export.h"
+#include "pixoria/settings_schema.h"
 #include "preview/caption_text.h"
 #include "preview/load_wallpaper_thread.h"
 #include "preview/preview_decoder.h"
@@ -26,11 +27,7 @@
 
 namespace {
 
-constexpr int kBingSource = 0;
-constexpr int kNasaSource = 1;
-constexpr int kWikipediaSource = 2;
-constexpr int kCustomSource = 3;
-constexpr int kLastFeedSource = kWikipediaSource;
+constexpr int kLastFeedSource = static_cast<int>(pixoria::kSourceWikipedia);
 constexpr int kRedrawDelayMs = 1000;
 
 // One step back (+1) or forward (-1) through a list of `length` entries, wrapping at both ends;
@@ -179,21 +176,21 @@ void AutoPixoriaForm::discardPendingPicture() {
 void AutoPixoriaForm::showDownloadedImage() {
   showScaled(CVGlobal::wallpaperPath);
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
-    case kWikipediaSource:
+    case pixoria::kSourceWikipedia:
       ui->pixoriaImageLabel->setText(QStringLiteral("Wikimedia Picture of the Day"));
       if (wikipediaWalpaperSourceURLIndex < wikipediaDays.size()) {
         setElidedCaption(ui->pixoriaImageLabel2,
                          wikipediaCaption(wikipediaDays.at(wikipediaWalpaperSourceURLIndex)));
       }
       break;
-    case kNasaSource:
+    case pixoria::kSourceNasa:
       ui->pixoriaImageLabel->setText(QStringLiteral("NASA Astronomy Picture of the Day"));
       if (nasaWalpaperSourceURLIndex < nasaDescriptionList.size()) {
         setElidedCaption(ui->pixoriaImageLabel2,
                          nasaCaption(nasaDescriptionList.at(nasaWalpaperSourceURLIndex)));
       }
       break;
-    case kBingSource:
+    case pixoria::kSourceBing:
       ui->pixoriaImageLabel->setText(
           QStringLiteral("Bing\u2019s image of the day (") +
           QDate::currentDate().addDays(-bingWalpaperSourceURLIndex).toString(Qt::TextDate) +
@@ -207,19 +204,19 @@ void AutoPixoriaForm::showDownloadedImage() {
 
 void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
-    case kBingSource:
+    case pixoria::kSourceBing:
       bingWalpaperSourceURLIndex =
           wrapped(bingWalpaperSourceURLIndex + 1, pixoria::kBingArchiveDays);
       break;
-    case kNasaSource:
+    case pixoria::kSourceNasa:
       nasaWalpaperSourceURLIndex =
           wrapped(nasaWalpaperSourceURLIndex + 1, static_cast<int>(nasaUrlList.size()));
       break;
-    case kWikipediaSource:
+    case pixoria::kSourceWikipedia:
       wikipediaWalpaperSourceURLIndex =
           wrapped(wikipediaWalpaperSourceURLIndex + 1, static_cast<int>(wikipediaDays.size()));
       break;
-    case kCustomSource:
+    case pixoria::kSourceCustom:
       showCustomImage(
           wrapped(customWalpaperSourceURLIndex - 1, static_cast<int>(customFileList.size())));
       return;
@@ -236,19 +233,19 @@ void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {
   if (previewThread != nullptr)
     previewThread->setTerminateDownload(true);
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
-    case kBingSource:
+    case pixoria::kSourceBing:
       bingWalpaperSourceURLIndex =
           wrapped(bingWalpaperSourceURLIndex - 1, pixoria::kBingArchiveDays);
       break;
-    case kNasaSource:
+    case pixoria::kSourceNasa:
       nasaWalpaperSourceURLIndex =
           wrapped(nasaWalpaperSourceURLIndex - 1, static_cast<int>(nasaUrlList.size()));
       break;
-    case kWikipediaSource:
+    case pixoria::kSourceWikipedia:
       wikipediaWalpaperSourceURLIndex =
           wrapped(wikipediaWalpaperSourceURLIndex - 1, static_cast<int>(wikipediaDays.size()));
       break;
-    case kCustomSource:
+    case pixoria::kSourceCustom:
       showCustomImage(
           wrapped(customWalpaperSourceURLIndex + 1, static_cast<int>(customFileList.size())));
       return;
@@ -294,24 +291,24 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
   discardPendingPicture();
   showSourceControls(index);
   // A short custom list hides the arrows; every feed steps through its days again.
-  if (index != kCustomSource) {
+  if (index != static_cast<int>(pixoria::kSourceCustom)) {
     ui->pixoriaBackToolButton->show();
     ui->pixoriaNextToolButton->show();
   }
   switch (index) {
-    case kBingSource:
+    case pixoria::kSourceBing:
       ui->pixoriaImage->setText(
           QStringLiteral("Downloading image of the day from Microsoft Bing server..."));
       break;
-    case kNasaSource:
+    case pixoria::kSourceNasa:
       ui->pixoriaImage->setText(
           QStringLiteral("Downloading Astronomy Picture of the Day from NASA server..."));
       break;
-    case kWikipediaSource:
+    case pixoria::kSourceWikipedia:
       ui->pixoriaImage->setText(
           QStringLiteral("Downloading Picture of the day from Wikimedia server..."));
       break;
-    case kCustomSource:
+    case pixoria::kSourceCustom:
       ui->pixoriaImage->setText(QStringLiteral("Loading image from the list..."));
       ui->pixoriaImageReloadButton->hide();
       ui->pixoriaImageSaveButton->hide();
@@ -328,7 +325,7 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
   if (wikipediaWalpaperSourceURLIndex >= wikipediaDays.size())
     wikipediaWalpaperSourceURLIndex = 0;
   writeAllSettings();
-  if (index == kCustomSource) {
+  if (index == static_cast<int>(pixoria::kSourceCustom)) {
     qDebug() << "Use Custom Image";
     qDebug() << "customWalpaperSourceURLIndex: " << customWalpaperSourceURLIndex;
     showCustomImage(customWalpaperSourceURLIndex);

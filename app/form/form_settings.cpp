@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <string>
 
-#include "agent/agent_settings.h"
-#include "agent/change_schedule.h"
 #include "agent/program_folder.h"
 #include "form/auto_pixoria_form.h"
 #include "form/second_monitor_wallpaper.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/shell.h"
+#include "pixoria/protocol.h"
+#include "pixoria/settings_schema.h"
 #include "shell/cv_global.h"
 #include "ui_auto_pixoria_form.h"
 
@@ -20,30 +20,24 @@ namespace {
 
 namespace pf = pixoria::platform;
 
-constexpr int kBingSource = 0;
-constexpr int kNasaSource = 1;
-constexpr int kWikipediaSource = 2;
-constexpr int kCustomSource = 3;
-constexpr const char* kAutostartName = "LumivexGlass";
+QString valueName(std::string_view name) {
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
 
-std::uint32_t readDword(const QString& subKey, const char* name, std::uint32_t fallback) {
+std::uint32_t readDword(const QString& subKey, std::string_view name, std::uint32_t fallback) {
   std::uint32_t value = fallback;
-  CVGlobal::readRegistryDword(CVGlobal::HKEY_CURRENT_USER, subKey, QString::fromLatin1(name),
-                              &value);
+  CVGlobal::readRegistryDword(CVGlobal::kHkeyCurrentUser, subKey, valueName(name), &value);
   return value;
 }
 
-void writeDword(const QString& subKey, const QString& name, std::uint32_t value) {
-  CVGlobal::writeRegistryDword(CVGlobal::HKEY_CURRENT_USER, subKey, name, value);
-}
-
-void writeDword(const QString& subKey, const char* name, std::int64_t value) {
+void writeDword(const QString& subKey, std::string_view name, std::int64_t value) {
   // Negative indices are stored as their two's complement, as a DWORD holds them on Windows.
-  writeDword(subKey, QString::fromLatin1(name), static_cast<std::uint32_t>(value));
+  CVGlobal::writeRegistryDword(CVGlobal::kHkeyCurrentUser, subKey, valueName(name),
+                               static_cast<std::uint32_t>(value));
 }
 
 QString customFileValue(qsizetype n) {
-  return QStringLiteral("CustomFile%1").arg(n);
+  return valueName(pixoria::kValueCustomFilePrefix) + QString::number(n);
 }
 
 void post(pf::WindowHandle window, std::uint32_t message) {
@@ -57,7 +51,7 @@ bool AutoPixoriaForm::running() const {
 }
 
 void AutoPixoriaForm::readCustomList() {
-  std::uint32_t count = readDword(subKey, "CustomCount", 0);
+  std::uint32_t count = readDword(subKey, pixoria::kValueCustomCount, 0);
   // A damaged count (0xFFFFFFFF) would have the form read values until memory runs out; the agent
   // reads at most this many entries, so the form shows what the agent uses.
   if (count > pixoria::kMaxCustomFiles) {
@@ -68,12 +62,12 @@ void AutoPixoriaForm::readCustomList() {
   QList<QTreeWidgetItem*> items;
   for (std::uint32_t n = 0; n < count; ++n) {
     QString path;
-    CVGlobal::readRegistryString(CVGlobal::HKEY_CURRENT_USER, subKey, customFileValue(n), path);
+    CVGlobal::readRegistryString(CVGlobal::kHkeyCurrentUser, subKey, customFileValue(n), path);
     customFileList.append(path);
     items.append(new QTreeWidgetItem(QStringList{path}));
   }
   ui->customSourceTreeWidget->addTopLevelItems(items);
-  const std::uint32_t index = readDword(subKey, "CustomIndex", 0);
+  const std::uint32_t index = readDword(subKey, pixoria::kValueCustomIndex, 0);
   customWalpaperSourceURLIndex =
       index != 0 && index < static_cast<std::uint32_t>(customFileList.size())
           ? static_cast<int>(index)
@@ -81,23 +75,25 @@ void AutoPixoriaForm::readCustomList() {
 }
 
 void AutoPixoriaForm::writeCustomList(bool notifyAgent) {
-  writeDword(subKey, "CustomCount", customFileList.size());
+  writeDword(subKey, pixoria::kValueCustomCount, customFileList.size());
   for (qsizetype n = 0; n < customFileList.size(); ++n) {
-    CVGlobal::writeRegistryString(CVGlobal::HKEY_CURRENT_USER, subKey, customFileValue(n),
+    CVGlobal::writeRegistryString(CVGlobal::kHkeyCurrentUser, subKey, customFileValue(n),
                                   customFileList.at(n));
   }
-  writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+  writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
   if (notifyAgent)
     applyToAgent();
 }
 
 void AutoPixoriaForm::readDataPixoria() {
-  const bool enabled = readDword(subKey, "Enabled", 0) != 0;
-  const std::uint32_t multiMonitor = readDword(subKey, "multiMonitorSupport", 0);
-  const std::uint32_t timeIndex = readDword(subKey, "TimeIndex", 1);
-  const std::uint32_t timePeriod = readDword(subKey, "TimePeriod", 0);
-  const std::uint32_t source = readDword(subKey, "Source", 0);
-  const std::uint32_t region = readDword(subKey, "Region", 0);
+  const bool enabled = readDword(subKey, pixoria::kValueEnabled, 0) != 0;
+  const std::uint32_t multiMonitor = readDword(subKey, pixoria::kValueMultiMonitorSupport, 0);
+  const std::uint32_t timeIndex =
+      readDword(subKey, pixoria::kValueTimeIndex, pixoria::kDefaultTimeIndex);
+  const std::uint32_t timePeriod =
+      readDword(subKey, pixoria::kValueTimePeriod, pixoria::kDefaultTimePeriod);
+  const std::uint32_t source = readDword(subKey, pixoria::kValueSource, pixoria::kSourceBing);
+  const std::uint32_t region = readDword(subKey, pixoria::kValueRegion, 0);
   ui->startButton->setVisible(!enabled);
   ui->stopButton->setVisible(enabled);
   ui->pixoriaDualMonitorCheckBox->setChecked(multiMonitor != 0);
@@ -123,17 +119,17 @@ void AutoPixoriaForm::readDataPixoria() {
 
 void AutoPixoriaForm::writeCurrentSourceIndex() {
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
-    case kBingSource:
-      writeDword(subKey, "BingCurrentIndex", bingWalpaperSourceURLIndex);
+    case pixoria::kSourceBing:
+      writeDword(subKey, pixoria::kValueBingCurrentIndex, bingWalpaperSourceURLIndex);
       break;
-    case kNasaSource:
-      writeDword(subKey, "NasaCurrentIndex", nasaWalpaperSourceURLIndex);
+    case pixoria::kSourceNasa:
+      writeDword(subKey, pixoria::kValueNasaCurrentIndex, nasaWalpaperSourceURLIndex);
       break;
-    case kWikipediaSource:
-      writeDword(subKey, "WikipediaCurrentIndex", wikipediaWalpaperSourceURLIndex);
+    case pixoria::kSourceWikipedia:
+      writeDword(subKey, pixoria::kValueWikipediaCurrentIndex, wikipediaWalpaperSourceURLIndex);
       break;
     default:
-      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
       break;
   }
 }
@@ -141,13 +137,13 @@ void AutoPixoriaForm::writeCurrentSourceIndex() {
 void AutoPixoriaForm::writeDataPixoria() {
   qDebug() << "writeDataPixoria";
   qDebug() << "subKey: " << subKey;
-  writeDword(subKey, "Enabled", ui->stopButton->isHidden() ? 0 : 1);
-  writeDword(subKey, "multiMonitorSupport",
+  writeDword(subKey, pixoria::kValueEnabled, ui->stopButton->isHidden() ? 0 : 1);
+  writeDword(subKey, pixoria::kValueMultiMonitorSupport,
              static_cast<std::int64_t>(ui->pixoriaDualMonitorCheckBox->checkState()));
-  writeDword(subKey, "TimeIndex", ui->pixoriaTimeSpinBox->value());
-  writeDword(subKey, "TimePeriod", ui->pixoriaTimeComboBox->currentIndex());
-  writeDword(subKey, "Source", ui->pixoriaSourceComboBox->currentIndex());
-  writeDword(subKey, "Region", ui->pixoriaRegionComboBox->currentIndex());
+  writeDword(subKey, pixoria::kValueTimeIndex, ui->pixoriaTimeSpinBox->value());
+  writeDword(subKey, pixoria::kValueTimePeriod, ui->pixoriaTimeComboBox->currentIndex());
+  writeDword(subKey, pixoria::kValueSource, ui->pixoriaSourceComboBox->currentIndex());
+  writeDword(subKey, pixoria::kValueRegion, ui->pixoriaRegionComboBox->currentIndex());
   writeCurrentSourceIndex();
   applyToAgent();
 }
@@ -166,7 +162,7 @@ void AutoPixoriaForm::startAgent(const QString& commandPath) {
 }
 
 void AutoPixoriaForm::writeAutostartEntry(const QString& commandPath) {
-  pf::setAutostartEntry(kAutostartName, commandPath.toStdString());
+  pf::setAutostartEntry(pixoria::kAutostartEntryName, commandPath.toStdString());
 }
 
 void AutoPixoriaForm::applyToAgent() {
@@ -184,12 +180,12 @@ void AutoPixoriaForm::applyToAgent() {
   }
   post(mainAppHWnd, pixoria::AGENT_MSG_ENABLE);
   post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
-  if (ui->pixoriaSourceComboBox->currentIndex() != kCustomSource) {
+  if (ui->pixoriaSourceComboBox->currentIndex() != static_cast<int>(pixoria::kSourceCustom)) {
     setWallpaper(CVGlobal::wallpaperPath);
   } else {
     if (customWalpaperSourceURLIndex < 0 || customWalpaperSourceURLIndex >= customFileList.size()) {
       customWalpaperSourceURLIndex = 0;
-      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
     }
     if (!customFileList.isEmpty())
       setWallpaper(customFileList.at(customWalpaperSourceURLIndex));
@@ -245,14 +241,14 @@ void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {
 void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
   QString image = CVGlobal::wallpaperPath;
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
-    case kBingSource:
-    case kNasaSource:
-    case kWikipediaSource:
+    case pixoria::kSourceBing:
+    case pixoria::kSourceNasa:
+    case pixoria::kSourceWikipedia:
       writeCurrentSourceIndex();
       break;
     default:
       qDebug() << "index: " << customWalpaperSourceURLIndex;
-      writeDword(subKey, "CustomIndex", customWalpaperSourceURLIndex);
+      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
       image = customFileList.value(customWalpaperSourceURLIndex);
       break;
   }

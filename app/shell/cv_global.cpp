@@ -3,7 +3,10 @@
 #include <QDebug>
 #include <string>
 
+#include "pixoria/protocol.h"
+#include "pixoria/settings_schema.h"
 #include "pixoria/version.h"
+#include "shell/utf8_text.h"
 
 namespace CVGlobal {
 
@@ -20,15 +23,16 @@ std::string utf8(const QString& text) {
 // Opens (creating when missing) the key a write goes to; null when it cannot be had.
 pf::RegKey createKey(pf::RegKey root, const QString& subKey) {
   pf::RegKey key = nullptr;
-  if (root != HKEY_CURRENT_USER || pf::regCreateKey(utf8(subKey), key) != pf::kErrorSuccess)
+  if (root != kHkeyCurrentUser || pf::regCreateKey(utf8(subKey), key) != pf::kErrorSuccess)
     return nullptr;
   return key;
 }
 
 }  // namespace
 
+// Also the main window's title, by which the agent finds it.
 QString appName() {
-  return QStringLiteral("Corvane Pixoria");
+  return fromUtf8(pixoria::kAppWindowTitle);
 }
 
 QString versionString() {
@@ -40,8 +44,8 @@ QString versionString() {
 
 QString installPath() {
   QString path;
-  if (!readRegistryString(HKEY_CURRENT_USER, QString::fromUtf8(kSettingsKey),
-                          QString::fromUtf8(kInstallPathValue), path))
+  if (!readRegistryString(kHkeyCurrentUser, fromUtf8(pixoria::kSettingsKey),
+                          fromUtf8(pixoria::kValuePath), path))
     return QString();
   return path;
 }
@@ -62,7 +66,7 @@ bool readRegistryString(pf::RegKey root, const QString& subKey, const QString& v
                         QString& value) {
   value.clear();
   pf::RegKey key = nullptr;
-  if (root != HKEY_CURRENT_USER || pf::regOpenKey(utf8(subKey), key) != pf::kErrorSuccess)
+  if (root != kHkeyCurrentUser || pf::regOpenKey(utf8(subKey), key) != pf::kErrorSuccess)
     return false;
   std::string read;
   const pf::ErrorCode result = pf::regGetString(key, {}, utf8(valueName), read);

@@ -15,11 +15,8 @@ namespace CVGlobal {
 // Full path of the preview image file; set before each preview download.
 extern QString wallpaperPath;
 
-inline constexpr pixoria::platform::RegKey HKEY_CURRENT_USER = nullptr;
-
-// The settings key shared with the agent, and its value naming the installation folder.
-inline constexpr const char* kSettingsKey = "Software\\Corvane Pixoria";
-inline constexpr const char* kInstallPathValue = "Path";
+// The root key of every registry function below (HKEY_CURRENT_USER).
+inline constexpr pixoria::platform::RegKey kHkeyCurrentUser = nullptr;
 
 QString appName();
 QString versionString();

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include "pixoria/platform/messages.h"
+#include "pixoria/protocol.h"
 
 namespace pixoria::app {
 
@@ -22,9 +23,9 @@ QHash<pf::WindowHandle, WindowIdentity*>& identities() {
 WindowIdentity::WindowIdentity(QWidget* window, const QString& title)
     : QObject(window), window_(window) {
 #ifndef _WIN32
-  if (!pf::registerWindowClass(kMainWindowClass, &WindowIdentity::procedure))
+  if (!pf::registerWindowClass(kAppWindowClass, &WindowIdentity::procedure))
     return;
-  handle_ = pf::createWindow(kMainWindowClass, title.toStdString());
+  handle_ = pf::createWindow(kAppWindowClass, title.toStdString());
   if (handle_ == nullptr)
     return;
   identities().insert(handle_, this);
@@ -54,7 +55,7 @@ void WindowIdentity::restore(QWidget* window) {
 pf::LResult WindowIdentity::procedure(pf::WindowHandle handle, std::uint32_t message,
                                       pf::WParam wParam, pf::LParam lParam) {
   const WindowIdentity* identity = identities().value(handle, nullptr);
-  if (identity != nullptr && message == pf::WM_SYSCOMMAND && (wParam & 0xFFF0) == pf::SC_RESTORE) {
+  if (identity != nullptr && message == pf::kWmSysCommand && (wParam & 0xFFF0) == pf::kScRestore) {
     if (identity->window_ != nullptr)
       restore(identity->window_);
     return 0;

@@ -1,6 +1,7 @@
-// The main window's identity for the agent on Linux: a platform window of class "Qt690QWindowIcon"
-// titled "Corvane Pixoria", which the agent finds and asks to restore the main window. On Windows
-// the agent finds Qt's own window under that class and title, so nothing is registered there.
+// The main window's identity for the agent on Linux: a platform window of the class and title that
+// Qt gives the main window on Windows (kAppWindowClass, kAppWindowTitle), which the agent finds and
+// asks to restore the main window. On Windows the agent finds Qt's own window, so nothing is
+// registered there.
 #pragma once
 
 #include <QObject>
@@ -12,8 +13,6 @@
 class QSocketNotifier;
 
 namespace pixoria::app {
-
-inline constexpr const char* kMainWindowClass = "Qt690QWindowIcon";
 
 class WindowIdentity : public QObject {
   Q_OBJECT

@@ -80,7 +80,7 @@ void fire(const TimerKey& key) {
   Timer& timer = state().timers.at(key);
   state().now = timer.due;
   timer.due = state().now + timer.period;
-  timer.procedure(key.first, pf::WM_TIMER, key.second, static_cast<std::uint32_t>(state().now));
+  timer.procedure(key.first, pf::kWmTimer, key.second, static_cast<std::uint32_t>(state().now));
 }
 
 }  // namespace
@@ -188,7 +188,7 @@ bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LPar
 }
 
 bool restoreWindow(WindowHandle window) {
-  return postMessage(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  return postMessage(window, kWmSysCommand, kScRestore, 0);
 }
 
 LResult defWindowProc(WindowHandle, std::uint32_t, WParam, LParam) {

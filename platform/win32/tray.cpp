@@ -117,7 +117,7 @@ void forgetTrayIcons(HWND window) {
 bool notifyIconAdd(const NotifyIconData& data) {
   taskbarCreatedMessage();  // registered before the shell can broadcast it
   NOTIFYICONDATAW record = toRecord(data);
-  record.hIcon = (data.flags & NIF_ICON) != 0 ? loadSmallIcon(data.iconResource) : nullptr;
+  record.hIcon = (data.flags & kNifIcon) != 0 ? loadSmallIcon(data.iconResource) : nullptr;
   if (Shell_NotifyIconW(NIM_ADD, &record) == FALSE) {
     if (record.hIcon != nullptr) {
       DestroyIcon(record.hIcon);

@@ -68,10 +68,10 @@ TEST_F(AgentProgramTest, MenusHaveTheirEntriesInOrder) {
 }
 
 TEST_F(AgentProgramTest, CommandsReachTheirHandlersAndOthersAreIgnored) {
-  post(pf::WM_COMMAND, 307);
-  post(pf::WM_COMMAND, 310);
-  post(pf::WM_COMMAND, 0x10000 | 322);  // only the low word names the command
-  post(pf::WM_COMMAND, 104);
+  post(pf::kWmCommand, 307);
+  post(pf::kWmCommand, 310);
+  post(pf::kWmCommand, 0x10000 | 322);  // only the low word names the command
+  post(pf::kWmCommand, 104);
   EXPECT_EQ(sourceCalls(), (std::vector<SourceCall>{{"bing", 7}, {"nasa", 1}, {"wikipedia", -1}}));
 }
 
@@ -89,19 +89,19 @@ TEST_F(AgentProgramTest, EnableReloadAndDisableMessages) {
 }
 
 TEST_F(AgentProgramTest, CloseAndWmCloseQuitTheLoop) {
-  post(pf::WM_COMMAND, 210);
+  post(pf::kWmCommand, 210);
   EXPECT_EQ(pf::runMessageLoop(), 0);
-  pf::postMessage(agentWindow, pf::WM_CLOSE, 0, 0);
+  pf::postMessage(agentWindow, pf::kWmClose, 0, 0);
   EXPECT_EQ(pf::runMessageLoop(), 0);
 }
 
 TEST_F(AgentProgramTest, TrayClicksOpenTheApplicationOrTrackTheMenu) {
   agentSettings.installPath = "/opt/pixoria";
-  post(AGENT_MSG_TRAY, 0, pf::WM_RBUTTONDOWN);
+  post(AGENT_MSG_TRAY, 0, pf::kWmRButtonDown);
   EXPECT_EQ(fake::trackedMenus(), 1);
-  post(AGENT_MSG_TRAY, 0, pf::WM_LBUTTONDOWN);
+  post(AGENT_MSG_TRAY, 0, pf::kWmLButtonDown);
   EXPECT_TRUE(fake::startedPrograms().empty());
-  post(AGENT_MSG_TRAY, 0, pf::WM_LBUTTONDBLCLK);
+  post(AGENT_MSG_TRAY, 0, pf::kWmLButtonDblClk);
   ASSERT_EQ(fake::startedPrograms().size(), 1u);
   EXPECT_EQ(fake::startedPrograms()[0].file, programIn("/opt/pixoria"));
   EXPECT_EQ(fake::startedPrograms()[0].workingFolder, "/opt/pixoria");
@@ -110,12 +110,12 @@ TEST_F(AgentProgramTest, TrayClicksOpenTheApplicationOrTrackTheMenu) {
 TEST_F(AgentProgramTest, AnOpenApplicationIsRestoredInsteadOfStarted) {
   pf::registerWindowClass(kAppWindowClass, recordAppWindow);
   pf::createWindow(kAppWindowClass, kAppWindowTitle);
-  post(pf::WM_COMMAND, 208);
+  post(pf::kWmCommand, 208);
   fake::dispatchPosted();
   EXPECT_TRUE(fake::startedPrograms().empty());
   ASSERT_EQ(postedToApp.size(), 1u);
-  EXPECT_EQ(postedToApp[0].message, pf::WM_SYSCOMMAND);
-  EXPECT_EQ(postedToApp[0].wParam, pf::SC_RESTORE);
+  EXPECT_EQ(postedToApp[0].message, pf::kWmSysCommand);
+  EXPECT_EQ(postedToApp[0].wParam, pf::kScRestore);
 }
 
 TEST_F(AgentProgramTest, WithoutPathTheAgentsOwnFolderIsUsedAndFailuresAreShown) {

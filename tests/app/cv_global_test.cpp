@@ -12,7 +12,7 @@
 
 namespace {
 
-using CVGlobal::HKEY_CURRENT_USER;
+using CVGlobal::kHkeyCurrentUser;
 using pixoria::app_test::DebugLines;
 
 const QString kKey = QStringLiteral("Software\\Corvane Pixoria");
@@ -27,21 +27,21 @@ class RegistryFunctions : public testing::Test {
 
 TEST_F(RegistryFunctions, DwordRoundTripAndTypeRestriction) {
   DebugLines debug;
-  ASSERT_TRUE(CVGlobal::writeRegistryDword(HKEY_CURRENT_USER, kKey, "TimeIndex", 0xFFFFFFFFu));
+  ASSERT_TRUE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "TimeIndex", 0xFFFFFFFFu));
   EXPECT_EQ(debug.lines(), QStringList({"true"}));
   std::uint32_t value = 7;
-  EXPECT_TRUE(CVGlobal::readRegistryDword(HKEY_CURRENT_USER, kKey, "TimeIndex", &value));
+  EXPECT_TRUE(CVGlobal::readRegistryDword(kHkeyCurrentUser, kKey, "TimeIndex", &value));
   EXPECT_EQ(value, 0xFFFFFFFFu);
 
   // A string where a DWORD is asked for fails and leaves the caller's default.
-  ASSERT_TRUE(CVGlobal::writeRegistryString(HKEY_CURRENT_USER, kKey, "Source", "3"));
+  ASSERT_TRUE(CVGlobal::writeRegistryString(kHkeyCurrentUser, kKey, "Source", "3"));
   value = 42;
-  EXPECT_FALSE(CVGlobal::readRegistryDword(HKEY_CURRENT_USER, kKey, "Source", &value));
+  EXPECT_FALSE(CVGlobal::readRegistryDword(kHkeyCurrentUser, kKey, "Source", &value));
   EXPECT_EQ(value, 42u);
   EXPECT_EQ(debug.lines().last(),
             "Software\\Corvane Pixoria : Source : Cannot read DWORD from registry.");
 
-  EXPECT_FALSE(CVGlobal::readRegistryDword(HKEY_CURRENT_USER, kKey, "Missing", &value));
+  EXPECT_FALSE(CVGlobal::readRegistryDword(kHkeyCurrentUser, kKey, "Missing", &value));
   EXPECT_EQ(value, 42u);
 }
 
@@ -49,29 +49,29 @@ TEST_F(RegistryFunctions, StringReadsTellAMissingKeyFromAMissingValue) {
   QString text = "stale";
   {
     DebugLines debug;
-    EXPECT_FALSE(CVGlobal::readRegistryString(HKEY_CURRENT_USER, kKey, "Path", text));
+    EXPECT_FALSE(CVGlobal::readRegistryString(kHkeyCurrentUser, kKey, "Path", text));
     EXPECT_TRUE(text.isEmpty());
     EXPECT_TRUE(debug.lines().isEmpty());
   }
-  ASSERT_TRUE(CVGlobal::writeRegistryDword(HKEY_CURRENT_USER, kKey, "Enabled", 1));
+  ASSERT_TRUE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Enabled", 1));
   DebugLines debug;
   text = "stale";
-  EXPECT_FALSE(CVGlobal::readRegistryString(HKEY_CURRENT_USER, kKey, "Path", text));
+  EXPECT_FALSE(CVGlobal::readRegistryString(kHkeyCurrentUser, kKey, "Path", text));
   EXPECT_TRUE(text.isEmpty());
   EXPECT_EQ(debug.lines(), QStringList({"error"}));
   // A DWORD is not a string either.
-  EXPECT_FALSE(CVGlobal::readRegistryString(HKEY_CURRENT_USER, kKey, "Enabled", text));
+  EXPECT_FALSE(CVGlobal::readRegistryString(kHkeyCurrentUser, kKey, "Enabled", text));
 }
 
 TEST_F(RegistryFunctions, StringsKeepTheirTextAndInstallPathReadsPath) {
   EXPECT_TRUE(CVGlobal::installPath().isEmpty());
   const QString folder = QString::fromUtf8("/home/ana/Bilder \"neu\"\\Pixoria \u00e9\u6f22");
-  ASSERT_TRUE(CVGlobal::writeRegistryString(HKEY_CURRENT_USER, kKey, "Path", folder));
+  ASSERT_TRUE(CVGlobal::writeRegistryString(kHkeyCurrentUser, kKey, "Path", folder));
   EXPECT_EQ(CVGlobal::installPath(), folder);
 
-  ASSERT_TRUE(CVGlobal::writeRegistryString(HKEY_CURRENT_USER, kKey, "CustomFile0", ""));
+  ASSERT_TRUE(CVGlobal::writeRegistryString(kHkeyCurrentUser, kKey, "CustomFile0", ""));
   QString text = "stale";
-  EXPECT_TRUE(CVGlobal::readRegistryString(HKEY_CURRENT_USER, kKey, "CustomFile0", text));
+  EXPECT_TRUE(CVGlobal::readRegistryString(kHkeyCurrentUser, kKey, "CustomFile0", text));
   EXPECT_TRUE(text.isEmpty());
 
   // The agent reads the same values through the platform registry.
@@ -83,10 +83,10 @@ TEST_F(RegistryFunctions, StringsKeepTheirTextAndInstallPathReadsPath) {
 
 TEST_F(RegistryFunctions, WritesFailOnlyWhenTheKeyCannotBeHad) {
   DebugLines debug;
-  EXPECT_FALSE(CVGlobal::writeRegistryDword(HKEY_CURRENT_USER, "Software\nBroken", "A", 1));
-  EXPECT_FALSE(CVGlobal::writeRegistryString(HKEY_CURRENT_USER, "Software\nBroken", "A", "x"));
+  EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, "Software\nBroken", "A", 1));
+  EXPECT_FALSE(CVGlobal::writeRegistryString(kHkeyCurrentUser, "Software\nBroken", "A", "x"));
   // A value the key refuses still counts as written, without the "true" line.
-  EXPECT_TRUE(CVGlobal::writeRegistryDword(HKEY_CURRENT_USER, kKey, "Bad\nName", 1));
+  EXPECT_TRUE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Bad\nName", 1));
   EXPECT_TRUE(debug.lines().isEmpty());
 }
 

@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, TheAgentsRestoreRequestShowsAndRaisesTheWindow) {
 
   const pf::WindowHandle identity = pf::findWindow("Qt690QWindowIcon", "Corvane Pixoria");
   ASSERT_NE(identity, nullptr);
-  ASSERT_TRUE(pf::postMessage(identity, pf::WM_SYSCOMMAND, pf::SC_RESTORE, 0));
+  ASSERT_TRUE(pf::postMessage(identity, pf::kWmSysCommand, pf::kScRestore, 0));
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.isVisible(); }, 5000));
   EXPECT_FALSE(window.isMinimized());
 }

@@ -115,7 +115,7 @@ TEST_F(AgentBinaryTest, CustomListOnTheHeadlessDesktopFromStartToClose) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(kill(agent, 0), 0);
 
-  // Any program reaches the agent through pixoria-post; WM_CLOSE ends it.
+  // Any program reaches the agent through pixoria-post; kWmClose ends it.
   EXPECT_TRUE(runProgram({PIXORIA_POST_PROGRAM, kClass, kTitle, "16"}));
   expectExitCode(0);
   EXPECT_EQ(pf::findWindow(kClass, kTitle), nullptr);
@@ -140,7 +140,7 @@ TEST_F(AgentBinaryTest, EnableThenReloadAppliesAndReloadAltActsTheSame) {
   ASSERT_TRUE(eventually([&] { return desktopLog().find(blue) != std::string::npos; }));
 
   post(1327);
-  post(pf::WM_COMMAND, 210);  // "Close"
+  post(pf::kWmCommand, 210);  // "Close"
   expectExitCode(0);
 }
 
@@ -160,7 +160,7 @@ TEST_F(AgentBinaryTest, CustomListOnTwoX11Monitors) {
   // Dual-monitor mode: the first monitor shows the second image.
   ASSERT_TRUE(eventually([&] { return root.pixelAt(160, 90).b > 180; }));
   ASSERT_TRUE(eventually([&] { return root.pixelAt(480, 90).r > 180; }));
-  post(pf::WM_CLOSE);
+  post(pf::kWmClose);
   expectExitCode(0);
 }
 

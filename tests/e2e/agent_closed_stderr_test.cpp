@@ -73,7 +73,7 @@ TEST(AgentClosedStandardErrorTest, DiagnosticsIntoAClosedPipeDoNotEndTheAgent) {
 
   int status = 0;
   if (pf::WindowHandle window = pf::findWindow("PIXORIA", "Corvane Pixoria Helper")) {
-    pf::postMessage(window, 16, 0, 0);  // WM_CLOSE
+    pf::postMessage(window, 16, 0, 0);  // kWmClose
   }
   if (!waitForChild(agent, 8000, status)) {
     stopChild(agent);

@@ -35,7 +35,7 @@ std::vector<std::uint32_t> postedToApp;
 
 pf::LResult recordAppWindow(pf::WindowHandle, std::uint32_t message, pf::WParam wParam,
                             pf::LParam) {
-  if (message == pf::WM_SYSCOMMAND && wParam == pf::SC_RESTORE) {
+  if (message == pf::kWmSysCommand && wParam == pf::kScRestore) {
     postedToApp.push_back(message);
   }
   return 0;
@@ -187,7 +187,7 @@ TEST_F(AgentTrayTest, NextImageFromTheMenuChangesTheBingImage) {
       [&] { return readFileBytes(world.desktopLog()).find("image.jpg") != std::string::npos; },
       8000));
   EXPECT_NE(readFileBytes(world.wallpaperFolder() + "/image.jpg"), "an older wallpaper");
-  pf::postMessage(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), pf::WM_CLOSE, 0, 0);
+  pf::postMessage(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), pf::kWmClose, 0, 0);
   expectExit(0);
 }
 

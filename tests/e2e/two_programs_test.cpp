@@ -92,7 +92,7 @@ class TwoProgramsTest : public ::testing::Test {
     window.reset();
     // The agent outlives the application: close it as a user would, from its menu.
     if (pf::WindowHandle agent = pf::findWindow(kClass, kTitle)) {
-      pf::postMessage(agent, pf::WM_CLOSE, 0, 0);
+      pf::postMessage(agent, pf::kWmClose, 0, 0);
       EXPECT_TRUE(eventually([] { return pf::findWindow(kClass, kTitle) == nullptr; }, 8000));
     }
   }

@@ -164,7 +164,7 @@ bool handleEvent(const NotifyIconData& icon, std::int32_t id, const char* eventI
     return false;
   const MenuTreeItem& item = tree[static_cast<std::size_t>(index)];
   if (std::string(eventId) == "clicked" && id != 0 && !item.isSubmenu)
-    postMessage(icon.window, WM_COMMAND, item.commandId, 0);
+    postMessage(icon.window, kWmCommand, item.commandId, 0);
   return true;
 }
 

@@ -2,7 +2,7 @@
 //
 // The layout is built from the live menu on every request, so a menu destroyed while the icon is
 // still shown reads as empty rather than being followed. Choosing an item ("clicked") posts
-// WM_COMMAND with its command number to the icon's window, as choosing it in a tracked popup
+// kWmCommand with its command number to the icon's window, as choosing it in a tracked popup
 // does on Windows.
 #pragma once
 

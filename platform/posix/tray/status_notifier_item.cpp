@@ -112,11 +112,11 @@ int postMouseEvent(sd_bus_message* call, void* userdata, std::uint32_t mouseMess
 }
 
 int onActivate(sd_bus_message* call, void* userdata, sd_bus_error*) {
-  return postMouseEvent(call, userdata, WM_LBUTTONDBLCLK);
+  return postMouseEvent(call, userdata, kWmLButtonDblClk);
 }
 
 int onContextMenu(sd_bus_message* call, void* userdata, sd_bus_error*) {
-  return postMouseEvent(call, userdata, WM_RBUTTONDOWN);
+  return postMouseEvent(call, userdata, kWmRButtonDown);
 }
 
 int onIgnored(sd_bus_message* call, void*, sd_bus_error*) {

@@ -1,8 +1,8 @@
 // The org.kde.StatusNotifierItem object through which a tray host shows the icon.
 //
 // A primary click (Activate) is posted to the icon's window as the callback message with
-// WM_LBUTTONDBLCLK, the double-click that opens things on Windows; a request for the context menu
-// (ContextMenu, from hosts that do not show the exported menu themselves) as WM_RBUTTONDOWN.
+// kWmLButtonDblClk, the double-click that opens things on Windows; a request for the context menu
+// (ContextMenu, from hosts that do not show the exported menu themselves) as kWmRButtonDown.
 #pragma once
 
 #include <systemd/sd-bus.h>

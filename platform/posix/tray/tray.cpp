@@ -56,7 +56,7 @@ bool notifyIconDelete(const NotifyIconData& data) {
 
 bool trackPopupMenu(MenuHandle menu, WindowHandle) {
   // Tray hosts on Linux show an icon's menu themselves, from the exported one, and a click there
-  // arrives as WM_COMMAND like a choice in a tracked popup. So there is nothing to pop up here;
+  // arrives as kWmCommand like a choice in a tracked popup. So there is nothing to pop up here;
   // asking for that menu succeeds, as it would once the user closed the popup.
   if (!posix::isLiveMenu(menu))
     return false;

@@ -81,7 +81,7 @@ bool dispatchNextMessage(WindowHandle window) {
       continue;
     if (result != posix::ReceiveResult::message)
       return false;
-    if (record.message == WM_QUIT) {
+    if (record.message == kWmQuit) {
       postQuitMessage(static_cast<int>(record.wParam));
     } else {
       dispatchToWindow(window, record.message, static_cast<WParam>(record.wParam),
@@ -245,11 +245,11 @@ bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LPar
 }
 
 bool restoreWindow(WindowHandle window) {
-  return postMessage(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  return postMessage(window, kWmSysCommand, kScRestore, 0);
 }
 
 LResult defWindowProc(WindowHandle window, std::uint32_t message, WParam, LParam) {
-  if (message == WM_CLOSE)
+  if (message == kWmClose)
     destroyWindow(window);
   return 0;
 }
@@ -270,9 +270,9 @@ std::uintptr_t setTimer(WindowHandle window, std::uintptr_t timerId, std::uint32
                 static_cast<std::int64_t>(elapseMs) * posix::kNanosecondsPerMillisecond,
                 [window, timerId, procedure] {
                   if (procedure != nullptr) {
-                    procedure(window, WM_TIMER, timerId, getTickCount());
+                    procedure(window, kWmTimer, timerId, getTickCount());
                   } else if (window != nullptr) {
-                    dispatchToWindow(window, WM_TIMER, timerId, 0);
+                    dispatchToWindow(window, kWmTimer, timerId, 0);
                   }
                 });
   return timerId;

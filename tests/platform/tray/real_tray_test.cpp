@@ -26,7 +26,7 @@ using test::BusClient;
 using test::BusReply;
 
 constexpr const char* kClass = "PIXORIA_REAL_TRAY_TEST";
-constexpr std::uint32_t kTrayMessage = WM_USER + 10;
+constexpr std::uint32_t kTrayMessage = kWmUser + 10;
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr int kBarHeight = 40;
@@ -38,7 +38,7 @@ constexpr test::Shade kSunYellow{255, 204, 56};
 std::vector<std::pair<std::uint32_t, WParam>> posted;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_COMMAND || message == kTrayMessage) {
+  if (message == kWmCommand || message == kTrayMessage) {
     posted.emplace_back(message, message == kTrayMessage ? static_cast<WParam>(lParam) : wParam);
     return 0;
   }
@@ -100,7 +100,7 @@ class RealTrayTest : public testing::Test {
     posted.clear();
     icon_.window = window_;
     icon_.id = 1010;
-    icon_.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon_.flags = kNifMessage | kNifIcon | kNifTip;
     icon_.callbackMessage = kTrayMessage;
     icon_.tip = "Pixoria Helper";
     appendMenuItem(menu_, 208, "Configuration");
@@ -202,12 +202,12 @@ TEST_F(RealTrayTest, TheWatcherListsTheIconTheHostDrawsItAndItsMenuPostsCommands
       << "gtk-sni-tray-standalone did not draw the icon";
 
   ASSERT_TRUE(clickMenuItem(208)) << client_->lastError;
-  EXPECT_TRUE(waitForPosted(WM_COMMAND, 208));
+  EXPECT_TRUE(waitForPosted(kWmCommand, 208));
   BusReply activated =
       client_->call(serviceName(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate",
                     [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 5, 5); });
   ASSERT_TRUE(activated) << client_->lastError;
-  EXPECT_TRUE(waitForPosted(kTrayMessage, static_cast<WParam>(WM_LBUTTONDBLCLK)));
+  EXPECT_TRUE(waitForPosted(kTrayMessage, static_cast<WParam>(kWmLButtonDblClk)));
 
   // Removed: the watcher forgets it as soon as the name goes.
   notifyIconDelete(icon_);

@@ -31,7 +31,7 @@ using test::TestWorld;
 using test::TrayStandIn;
 
 constexpr const char* kClass = "PIXORIA_TRAY_TEST";
-constexpr std::uint32_t kTrayMessage = WM_USER + 10;
+constexpr std::uint32_t kTrayMessage = kWmUser + 10;
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kMenuInterface = "com.canonical.dbusmenu";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
@@ -44,7 +44,7 @@ struct Posted {
 std::vector<Posted> posted;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_COMMAND || message == kTrayMessage) {
+  if (message == kWmCommand || message == kTrayMessage) {
     posted.push_back({message, wParam, lParam});
     return 0;
   }
@@ -83,7 +83,7 @@ class TrayTest : public ::testing::Test {
     posted.clear();
     icon.window = window;
     icon.id = 1010;
-    icon.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.flags = kNifMessage | kNifIcon | kNifTip;
     icon.callbackMessage = kTrayMessage;
     icon.tip = "Pixoria Helper";
     icon.contextMenu = menus.main;
@@ -267,7 +267,7 @@ TEST_F(TrayTest, MenuLayoutAndClicksReachTheWindow) {
         return sd_bus_message_append(m, "isvu", 307, "clicked", "s", "", 0u);
       });
   ASSERT_TRUE(clicked) << client().lastError;
-  ASSERT_TRUE(waitForPosted(WM_COMMAND));
+  ASSERT_TRUE(waitForPosted(kWmCommand));
   EXPECT_EQ(loWord(posted[0].wParam), 307);
 
   BusReply activated =
@@ -276,7 +276,7 @@ TEST_F(TrayTest, MenuLayoutAndClicksReachTheWindow) {
   ASSERT_TRUE(activated) << client().lastError;
   ASSERT_TRUE(waitForPosted(kTrayMessage));
   EXPECT_EQ(posted.back().wParam, 1010u);
-  EXPECT_EQ(posted.back().lParam, static_cast<LParam>(WM_LBUTTONDBLCLK));
+  EXPECT_EQ(posted.back().lParam, static_cast<LParam>(kWmLButtonDblClk));
 
   // A click on a submenu, or on an id that is not there, posts nothing.
   client().call(serviceName(), "/MenuBar", kMenuInterface, "Event", [&](sd_bus_message* m) {

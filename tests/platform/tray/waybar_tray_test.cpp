@@ -27,14 +27,14 @@ using test::BusReply;
 using test::RgbImage;
 
 constexpr const char* kClass = "PIXORIA_WAYBAR_TRAY_TEST";
-constexpr std::uint32_t kTrayMessage = WM_USER + 10;
+constexpr std::uint32_t kTrayMessage = kWmUser + 10;
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr int kBarHeight = 40;
 
 std::vector<std::pair<std::uint32_t, WParam>> posted;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_COMMAND || message == kTrayMessage) {
+  if (message == kWmCommand || message == kTrayMessage) {
     posted.emplace_back(message, wParam);
     return 0;
   }
@@ -76,7 +76,7 @@ class WaybarTrayTest : public testing::Test {
     posted.clear();
     icon_.window = window_;
     icon_.id = 1010;
-    icon_.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon_.flags = kNifMessage | kNifIcon | kNifTip;
     icon_.callbackMessage = kTrayMessage;
     icon_.tip = "Pixoria Helper";
     appendMenuItem(menu_, 208, "Configuration");
@@ -149,7 +149,7 @@ TEST_F(WaybarTrayTest, WaybarDrawsTheIconAndItsMenuPostsCommands) {
       });
   ASSERT_TRUE(clicked) << client_->lastError;
   EXPECT_TRUE(client_->pumpUntil([&] {
-    return !posted.empty() && posted.back().first == WM_COMMAND && posted.back().second == 208;
+    return !posted.empty() && posted.back().first == kWmCommand && posted.back().second == 208;
   }));
   notifyIconDelete(icon_);
   EXPECT_TRUE(client_->pumpUntil([&] { return !iconDrawn(); }, 10000))

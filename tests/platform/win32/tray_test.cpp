@@ -42,7 +42,7 @@ TEST(TrayWin32Test, TheIconIsAddedAgainWhenTheShellRestarts) {
   pf::NotifyIconData icon;
   icon.window = window;
   icon.id = kIconId;
-  icon.flags = NIF_MESSAGE | NIF_TIP;  // the same numbers as the header's
+  icon.flags = pf::kNifMessage | pf::kNifTip;
   icon.callbackMessage = 1034;
   icon.tip = "Pixoria Helper";
   if (!pf::notifyIconAdd(icon)) {

@@ -38,10 +38,10 @@ struct Received {
 std::vector<Received> received;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message < WM_USER)
+  if (message < kWmUser)
     return defWindowProc(window, message, wParam, lParam);
   received.push_back({message, wParam, lParam});
-  if (message == WM_USER + 99)
+  if (message == kWmUser + 99)
     postQuitMessage(0);
   return 0;
 }
@@ -58,7 +58,7 @@ class WindowMessagesTest : public ::testing::Test {
     received.clear();
   }
 
-  // Runs this process's loop until WM_USER+99 arrives (or 5 s pass).
+  // Runs this process's loop until kWmUser+99 arrives (or 5 s pass).
   void runUntilSentinel(WindowHandle window) {
     setTimer(window, 4242, 5000, quitAfterTimeout);
     EXPECT_EQ(runMessageLoop(), 0) << "the sentinel message never arrived";
@@ -79,23 +79,23 @@ class WindowMessagesTest : public ::testing::Test {
 TEST_F(WindowMessagesTest, PeerFindsWindowAndMessagesArriveInOrderOfPosting) {
   PeerProcess peer({kClass, kLongTitle});
   ASSERT_EQ(peer.readLine(), "ready");
-  // The peer has posted WM_USER+1 to itself; ours goes between its two own posts.
+  // The peer has posted kWmUser+1 to itself; ours goes between its two own posts.
   WindowHandle window = findWindow(kClass, kLongTitle);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(findWindow(kClass, kLongTitle), window) << "handles are interned per window";
   EXPECT_EQ(findWindow(kClass, "Another title"), nullptr);
   EXPECT_EQ(findWindow("OTHER", kLongTitle), nullptr);
-  ASSERT_TRUE(postMessage(window, WM_USER + 2, UINTPTR_MAX, -5));
+  ASSERT_TRUE(postMessage(window, kWmUser + 2, UINTPTR_MAX, -5));
   peer.writeLine("go");
   EXPECT_EQ(peer.readLine(), "1025 1 0");
   EXPECT_EQ(peer.readLine(), "1026 18446744073709551615 -5");
   EXPECT_EQ(peer.readLine(), "1027 3 0");
-  ASSERT_TRUE(postMessage(window, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmClose, 0, 0));
   EXPECT_EQ(peer.readLine(), "close");
   EXPECT_EQ(peer.waitForExit(), 0);
 
   // The peer destroyed its window: the handle stays valid but the window is gone.
-  EXPECT_FALSE(postMessage(window, WM_USER, 0, 0));
+  EXPECT_FALSE(postMessage(window, kWmUser, 0, 0));
   EXPECT_EQ(findWindow(kClass, kLongTitle), nullptr);
 }
 
@@ -139,7 +139,7 @@ TEST_F(WindowMessagesTest, DropsMalformedDatagramsAndOtherUsers) {
   const std::string path = socketPath("Agent");
 
   unsigned char bytes[21] = {};
-  const std::uint32_t message = WM_USER + 7;
+  const std::uint32_t message = kWmUser + 7;
   std::memcpy(bytes, &message, sizeof(message));
   ASSERT_EQ(sendRaw(path, bytes, 19), 19);
   ASSERT_EQ(sendRaw(path, bytes, 21), 21);
@@ -165,12 +165,12 @@ TEST_F(WindowMessagesTest, DropsMalformedDatagramsAndOtherUsers) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
   }
   ASSERT_EQ(sendRaw(path, bytes, 20), 20) << "a well-formed record from this user";
-  ASSERT_TRUE(postMessage(window, WM_USER + 99, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 99, 0, 0));
   runUntilSentinel(window);
 
   ASSERT_EQ(received.size(), 2u);
-  EXPECT_EQ(received[0].message, WM_USER + 7);
-  EXPECT_EQ(received[1].message, WM_USER + 99);
+  EXPECT_EQ(received[0].message, kWmUser + 7);
+  EXPECT_EQ(received[1].message, kWmUser + 99);
   destroyWindow(window);
   if (getuid() != 0)
     GTEST_SKIP() << "the other-user case needs root";

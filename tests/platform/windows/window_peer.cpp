@@ -1,7 +1,7 @@
 // A second program for the window tests: `window_peer <class> <title>` creates that window, posts
-// itself WM_USER+1, says "ready", waits for a line on standard input, posts itself WM_USER+3 and
-// runs the message loop. It prints every WM_USER-range message as "<message> <wParam> <lParam>"
-// and quits on WM_CLOSE. Exits 3 when the window cannot be created.
+// itself kWmUser+1, says "ready", waits for a line on standard input, posts itself kWmUser+3 and
+// runs the message loop. It prints every kWmUser-range message as "<message> <wParam> <lParam>"
+// and quits on kWmClose. Exits 3 when the window cannot be created.
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,11 +21,11 @@ void say(const std::string& line) {
 }
 
 LResult peerProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message >= WM_USER) {
+  if (message >= kWmUser) {
     say(std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
     return 0;
   }
-  if (message == WM_CLOSE) {
+  if (message == kWmClose) {
     say("close");
     postQuitMessage(0);
     return 0;
@@ -45,12 +45,12 @@ int main(int argc, char** argv) {
     say("taken");
     return 3;
   }
-  postMessage(window, WM_USER + 1, 1, 0);
+  postMessage(window, kWmUser + 1, 1, 0);
   say("ready");
   char line[64];
   if (read(STDIN_FILENO, line, sizeof(line)) <= 0)
     return 5;
-  postMessage(window, WM_USER + 3, 3, 0);
+  postMessage(window, kWmUser + 3, 3, 0);
   const int code = runMessageLoop();
   destroyWindow(window);
   return code;

@@ -23,18 +23,18 @@ std::vector<std::uint32_t> fireTicks;
 std::uint32_t startTick = 0;
 
 LResult eventProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_TIMER) {
-    events.push_back("WM_TIMER " + std::to_string(wParam));
+  if (message == kWmTimer) {
+    events.push_back("kWmTimer " + std::to_string(wParam));
     return 0;
   }
-  if (message < WM_USER)
+  if (message < kWmUser)
     return defWindowProc(window, message, wParam, lParam);
-  events.push_back("message " + std::to_string(message - WM_USER));
+  events.push_back("message " + std::to_string(message - kWmUser));
   return 0;
 }
 
 void recordTimer(WindowHandle, std::uint32_t message, std::uintptr_t id, std::uint32_t tick) {
-  EXPECT_EQ(message, WM_TIMER);
+  EXPECT_EQ(message, kWmTimer);
   events.push_back("timer " + std::to_string(id));
   fireTicks.push_back(tick);
 }
@@ -121,15 +121,15 @@ TEST_F(WindowTimersTest, OverrunPeriodsFireOnceAndThePeriodContinues) {
 
 TEST_F(WindowTimersTest, PostedMessagesGoBeforeDueTimersWhichFireBetweenMessages) {
   ASSERT_EQ(setTimer(window, 1, 10, recordTimer), 1u);
-  ASSERT_EQ(setTimer(window, 2, 10, nullptr), 2u) << "no callback: WM_TIMER to the window";
+  ASSERT_EQ(setTimer(window, 2, 10, nullptr), 2u) << "no callback: kWmTimer to the window";
   usleep(50'000);  // both timers are due now
-  ASSERT_TRUE(postMessage(window, WM_USER + 1, 0, 0));
-  ASSERT_TRUE(postMessage(window, WM_USER + 2, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 1, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 2, 0, 0));
   killTimer(window, 999);
   ASSERT_EQ(setTimer(window, 999, 5, quitTimer), 999u);
   usleep(20'000);
   EXPECT_EQ(runMessageLoop(), 0);
-  const std::vector<std::string> expected = {"message 1", "message 2", "timer 1", "WM_TIMER 2"};
+  const std::vector<std::string> expected = {"message 1", "message 2", "timer 1", "kWmTimer 2"};
   ASSERT_GE(events.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 4), expected);
 }
@@ -137,16 +137,16 @@ TEST_F(WindowTimersTest, PostedMessagesGoBeforeDueTimersWhichFireBetweenMessages
 TEST_F(WindowTimersTest, QuitEndsTheLoopAfterQueuedMessagesAndBeforeDueTimers) {
   ASSERT_EQ(setTimer(window, 3, 10, recordTimer), 3u);
   usleep(30'000);
-  ASSERT_TRUE(postMessage(window, WM_USER + 1, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 1, 0, 0));
   postQuitMessage(7);
-  ASSERT_TRUE(postMessage(window, WM_USER + 2, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 2, 0, 0));
   EXPECT_EQ(runMessageLoop(), 7);
   EXPECT_EQ(events, (std::vector<std::string>{"message 1", "message 2"}));
   killTimer(window, 3);
 
   // The loop runs again after a quit.
   events.clear();
-  ASSERT_TRUE(postMessage(window, WM_USER + 3, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 3, 0, 0));
   runFor(20);
   EXPECT_EQ(events, std::vector<std::string>{"message 3"});
 }
@@ -167,7 +167,7 @@ TEST_F(WindowTimersTest, EmbeddedLoopIsReadableExactlyWhenWorkIsPending) {
   });
   ASSERT_NE(watch, 0u);
   ASSERT_EQ(write(pipeFds[1], "x", 1), 1);
-  ASSERT_TRUE(postMessage(window, WM_USER + 4, 0, 0));
+  ASSERT_TRUE(postMessage(window, kWmUser + 4, 0, 0));
   ASSERT_TRUE(readable(fd, 1000));
   loop.dispatchPending();
   EXPECT_EQ(fromPipe, "x");

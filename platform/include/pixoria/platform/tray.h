@@ -1,8 +1,8 @@
 // The notification-area icon and popup menus, after Shell_NotifyIconW and user32's menu calls.
 //
 // The icon reports mouse events to its window as the callback message, with the event
-// (WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, ...) as the second parameter. A chosen menu item arrives at
-// the menu's owner window as WM_COMMAND with the item's command number in the low word.
+// (kWmLButtonDblClk, kWmRButtonDown, ...) as the second parameter. A chosen menu item arrives at
+// the menu's owner window as kWmCommand with the item's command number in the low word.
 #pragma once
 
 #include <cstdint>
@@ -21,18 +21,18 @@ using MenuHandle = Menu*;
 struct NotifyIconData {
   WindowHandle window = nullptr;
   std::uint32_t id = 0;
-  std::uint32_t flags = 0;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+  std::uint32_t flags = 0;  // kNifMessage | kNifIcon | kNifTip
   std::uint32_t callbackMessage = 0;
   int iconResource = 0;  // the program's icon resource
   std::string tip;       // at most 127 characters
   // The menu that trays which show menus themselves (Linux) display for the icon. Windows ignores
-  // it: there the program tracks its menu on WM_RBUTTONDOWN.
+  // it: there the program tracks its menu on kWmRButtonDown.
   MenuHandle contextMenu = nullptr;
 };
 
-inline constexpr std::uint32_t NIF_MESSAGE = 0x1;
-inline constexpr std::uint32_t NIF_ICON = 0x2;
-inline constexpr std::uint32_t NIF_TIP = 0x4;
+inline constexpr std::uint32_t kNifMessage = 0x1;  // NIF_MESSAGE
+inline constexpr std::uint32_t kNifIcon = 0x2;     // NIF_ICON
+inline constexpr std::uint32_t kNifTip = 0x4;      // NIF_TIP
 
 // Shell_NotifyIconW(NIM_ADD / NIM_DELETE). Adding an icon that is shown already fails.
 bool notifyIconAdd(const NotifyIconData& data);
@@ -49,7 +49,7 @@ bool appendMenuItem(MenuHandle menu, std::uint32_t commandId, std::string_view l
 bool appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view label);
 
 // GetCursorPos + SetForegroundWindow + TrackPopupMenu at the cursor, owned by `window`; the
-// chosen command arrives later as WM_COMMAND. On Linux the tray shows an icon's contextMenu
+// chosen command arrives later as kWmCommand. On Linux the tray shows an icon's contextMenu
 // itself: tracking that menu succeeds without effect, any other menu fails.
 bool trackPopupMenu(MenuHandle menu, WindowHandle window);
 

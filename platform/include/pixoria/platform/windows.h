@@ -24,7 +24,7 @@ using LResult = std::intptr_t;
 using WindowProc = LResult (*)(WindowHandle window, std::uint32_t message, WParam wParam,
                                LParam lParam);
 
-// TIMERPROC: window, WM_TIMER, timer id, tick count in milliseconds.
+// TIMERPROC: window, kWmTimer, timer id, tick count in milliseconds.
 using TimerProc = void (*)(WindowHandle window, std::uint32_t message, std::uintptr_t timerId,
                            std::uint32_t tickCount);
 
@@ -45,8 +45,8 @@ WindowHandle findWindow(std::string_view className, std::string_view title);
 bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
 // ShowWindow(SW_RESTORE) + BringWindowToTop on another program's top-level window: it comes back
-// from minimised or hidden and rises to the top. On Linux the window is asked: WM_SYSCOMMAND with
-// SC_RESTORE is posted to it, and the program honours it.
+// from minimised or hidden and rises to the top. On Linux the window is asked: kWmSysCommand with
+// kScRestore is posted to it, and the program honours it.
 bool restoreWindow(WindowHandle window);
 
 // DefWindowProcW.
@@ -63,7 +63,7 @@ bool killTimer(WindowHandle window, std::uintptr_t timerId);
 // PostQuitMessage: the running message loop ends after the messages already queued.
 void postQuitMessage(int exitCode);
 
-// GetMessageW / TranslateMessage / DispatchMessageW until WM_QUIT; returns its exit code.
+// GetMessageW / TranslateMessage / DispatchMessageW until kWmQuit; returns its exit code.
 int runMessageLoop();
 
 // GetTickCount: milliseconds since boot, wrapping at 2^32.
