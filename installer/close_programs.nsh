@@ -3,13 +3,12 @@
 ; for the processes themselves to end, at most 30 s for both together. A window that is gone is
 ; not enough: its process may still hold its files open while it shuts down.
 ;
-; Needs the defines PIXORIA_APP_WINDOW_CLASS and PIXORIA_APP_WINDOW_TITLE.
+; Needs the defines PIXORIA_AGENT_WINDOW_CLASS, PIXORIA_AGENT_WINDOW_TITLE, PIXORIA_APP_WINDOW_CLASS
+; and PIXORIA_APP_WINDOW_TITLE.
 
 !include LogicLib.nsh
 !include WinMessages.nsh
 
-!define PIXORIA_AGENT_WINDOW_CLASS "PIXORIA"
-!define PIXORIA_AGENT_WINDOW_TITLE "Corvane Pixoria Helper"
 !define PIXORIA_CLOSE_TIMEOUT_MS 30000
 !define PIXORIA_SYNCHRONIZE 0x00100000
 

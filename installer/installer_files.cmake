@@ -38,6 +38,29 @@ function(pixoria_installer_commands stage out_install out_remove)
   set(${out_remove} "${remove}" PARENT_SCOPE)
 endfunction()
 
+include(${CMAKE_CURRENT_LIST_DIR}/contract_names.cmake)
+
+# makensis's defines for the names that the programs' contract headers hold.
+function(pixoria_installer_contract_defines out_var)
+  set(defines "")
+  foreach(pair
+      PIXORIA_AGENT_PROGRAM_NAME=kAgentProgramName
+      PIXORIA_AGENT_WINDOW_CLASS=kAgentWindowClass
+      PIXORIA_AGENT_WINDOW_TITLE=kAgentWindowTitle
+      PIXORIA_APP_WINDOW_TITLE=kAppWindowTitle
+      PIXORIA_SETTINGS_KEY=kSettingsKey
+      PIXORIA_PATH_VALUE=kValuePath
+      PIXORIA_ENABLED_VALUE=kValueEnabled
+      PIXORIA_RUN_VALUE=kAutostartEntryName)
+    string(REPLACE "=" ";" pair "${pair}")
+    list(GET pair 0 define)
+    list(GET pair 1 constant)
+    pixoria_contract_string(${constant} value)
+    list(APPEND defines "-D${define}=${value}")
+  endforeach()
+  set(${out_var} "${defines}" PARENT_SCOPE)
+endfunction()
+
 function(pixoria_add_installer target)
   cmake_parse_arguments(ARG "" "OUTPUT;VERSION;COMPRESSOR;MAIN_PROGRAM;APP_WINDOW_CLASS"
     "FILES;DEPENDS" ${ARGN})
@@ -73,8 +96,9 @@ function(pixoria_add_installer target)
   file(GENERATE OUTPUT ${folder}/install_files.nsh CONTENT "${install}")
   file(GENERATE OUTPUT ${folder}/remove_files.nsh CONTENT "${remove}")
 
+  pixoria_installer_contract_defines(contract_defines)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
-    COMMAND ${PIXORIA_MAKENSIS} -V2
+    COMMAND ${PIXORIA_MAKENSIS} -V2 ${contract_defines}
       -DPIXORIA_VERSION=${ARG_VERSION}
       -DPIXORIA_OUTFILE=${ARG_OUTPUT}
       -DPIXORIA_INSTALL_FILES=${folder}/install_files.nsh

@@ -9,6 +9,10 @@
 ;   PIXORIA_ICON              the installer's icon
 ;   PIXORIA_APP_WINDOW_CLASS  the window class that the application's Qt gives its main window
 ;   PIXORIA_COMPRESSOR        lzma, zlib or off
+; and the names that the programs' contract headers hold (installer/contract_names.cmake):
+;   PIXORIA_AGENT_PROGRAM_NAME, PIXORIA_AGENT_WINDOW_CLASS, PIXORIA_AGENT_WINDOW_TITLE,
+;   PIXORIA_APP_WINDOW_TITLE, PIXORIA_SETTINGS_KEY, PIXORIA_PATH_VALUE, PIXORIA_ENABLED_VALUE and
+;   PIXORIA_RUN_VALUE (the autostart value the configuration application writes for the agent).
 
 Unicode true
 Target amd64-unicode
@@ -23,14 +27,10 @@ ManifestDPIAware true
 
 !define PIXORIA_NAME "Corvane Pixoria"
 !define PIXORIA_PUBLISHER "Corvane"
-!define PIXORIA_APP_WINDOW_TITLE "Corvane Pixoria"
-!define PIXORIA_AGENT_PROGRAM "PixoriaHelper.exe"
+!define PIXORIA_AGENT_PROGRAM "${PIXORIA_AGENT_PROGRAM_NAME}.exe"
 !define PIXORIA_UNINSTALLER "Uninstall.exe"
-!define PIXORIA_SETTINGS_KEY "Software\Corvane Pixoria"
-!define PIXORIA_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane Pixoria"
+!define PIXORIA_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PIXORIA_NAME}"
 !define PIXORIA_RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-; The autostart value the configuration application writes for the agent.
-!define PIXORIA_RUN_VALUE "LumivexGlass"
 
 !include MUI2.nsh
 !include "${__FILEDIR__}/close_programs.nsh"
@@ -39,7 +39,7 @@ Name "${PIXORIA_NAME}"
 OutFile "${PIXORIA_OUTFILE}"
 ; An upgrade goes where the installed programs are: the folder the settings name.
 InstallDir "$LOCALAPPDATA\Programs\${PIXORIA_NAME}"
-InstallDirRegKey HKCU "${PIXORIA_SETTINGS_KEY}" "Path"
+InstallDirRegKey HKCU "${PIXORIA_SETTINGS_KEY}" "${PIXORIA_PATH_VALUE}"
 BrandingText "${PIXORIA_NAME} ${PIXORIA_VERSION}"
 
 VIProductVersion "${PIXORIA_VERSION}.0"
@@ -81,13 +81,13 @@ Section "Install"
   WriteUninstaller "$INSTDIR\${PIXORIA_UNINSTALLER}"
 
   ; Where both programs look for each other (no trailing separator: they append one).
-  WriteRegStr HKCU "${PIXORIA_SETTINGS_KEY}" "Path" "$INSTDIR"
+  WriteRegStr HKCU "${PIXORIA_SETTINGS_KEY}" "${PIXORIA_PATH_VALUE}" "$INSTDIR"
   CreateShortcut "$SMPROGRAMS\${PIXORIA_NAME}.lnk" "$INSTDIR\${PIXORIA_MAIN_PROGRAM}"
   Call WriteUninstallEntry
 
   ; An upgrade leaves the wallpaper changing as it was.
   ClearErrors
-  ReadRegDWORD $0 HKCU "${PIXORIA_SETTINGS_KEY}" "Enabled"
+  ReadRegDWORD $0 HKCU "${PIXORIA_SETTINGS_KEY}" "${PIXORIA_ENABLED_VALUE}"
   ${If} ${Errors}
     StrCpy $0 0
   ${EndIf}
