@@ -83,26 +83,14 @@ class FormEverydayUseTest : public ::testing::Test {
   QComboBox* box(const char* name) const { return child<QComboBox>(*form, name); }
   QString status() const { return label("pixoriaImage")->text(); }
 
-  bool loaded() {
-    const bool done = waitUntil([this] {
-      return debug.lines().count(QStringLiteral("onDownloadComplete")) > completions &&
-             debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")) > loadsEnded &&
-             box("pixoriaSourceComboBox")->isEnabled();
-    });
-    completions = debug.lines().count(QStringLiteral("onDownloadComplete"));
-    loadsEnded = debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish"));
-    return done;
-  }
+  bool loaded() { return loads.waitForNext(*form); }
 
   bool failed() {
     return waitUntil([this] { return status().startsWith(QStringLiteral("Could not download")); });
   }
 
   DebugLines debug;
-  qsizetype completions = 0;
-  // A load is over when its thread has finished, a moment after it completed: until then a
-  // Reload is ignored.
-  qsizetype loadsEnded = 0;
+  PreviewLoads loads{debug};
   std::unique_ptr<AutoPixoriaForm> form;
 };
 

@@ -33,19 +33,7 @@ class FormPreviewTest : public ::testing::Test {
   QAbstractButton* button(const char* name) const { return child<QAbstractButton>(*form, name); }
   QComboBox* box(const char* name) const { return child<QComboBox>(*form, name); }
 
-  // One more download has succeeded and its load has ended. A small download can complete (and
-  // enable the boxes) before the loader's thread has reported its end, while the form still
-  // refuses a new load, so the end itself is waited for too.
-  bool loaded() {
-    const bool done = waitUntil([this] {
-      return debug.lines().count(QStringLiteral("onDownloadComplete")) > completions &&
-             debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")) > loadsEnded &&
-             box("pixoriaSourceComboBox")->isEnabled();
-    });
-    completions = debug.lines().count(QStringLiteral("onDownloadComplete"));
-    loadsEnded = debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish"));
-    return done;
-  }
+  bool loaded() { return loads.waitForNext(*form); }
 
   bool showsPicture() const { return !label("pixoriaImage")->pixmap().isNull(); }
   // Pictures are decoded on a worker thread: they appear, or go, a moment after the request.
@@ -76,8 +64,7 @@ class FormPreviewTest : public ::testing::Test {
 
   FeedServer server;
   DebugLines debug;
-  qsizetype completions = 0;
-  qsizetype loadsEnded = 0;
+  PreviewLoads loads{debug};
   std::unique_ptr<AutoPixoriaForm> form;
 };
 
@@ -124,7 +111,7 @@ TEST_F(FormPreviewTest, OnlyOneLoadStartsPerTurnAndNextBeforeItsEndCancelsIt) {
   EXPECT_LE(requests.size(), 1u);
   for (const std::string& request : requests)
     EXPECT_NE(request.find("/amf-1.jpg"), std::string::npos) << request;
-  EXPECT_EQ(debug.lines().count(QStringLiteral("onDownloadComplete")), completions);
+  EXPECT_EQ(debug.lines().count(QStringLiteral("onDownloadComplete")), loads.completions());
   EXPECT_EQ(debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")), 2);
 
   // Pressed once the load has ended, Next loads the image it chose.

@@ -1,6 +1,7 @@
 #include "form_test_support.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDate>
 #include <QDateTime>
 #include <QFileDialog>
@@ -81,6 +82,20 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QTest::qWait(10);
   }
   return true;
+}
+
+bool PreviewLoads::waitForNext(const QWidget& form) {
+  const auto count = [this](const char* line) {
+    return debug_.lines().count(QString::fromLatin1(line));
+  };
+  const bool done = waitUntil([&] {
+    return count("onDownloadComplete") > completions_ &&
+           count("onLoadWallpaperProcessFinish") > loadsEnded_ &&
+           child<QComboBox>(form, "pixoriaSourceComboBox")->isEnabled();
+  });
+  completions_ = count("onDownloadComplete");
+  loadsEnded_ = count("onLoadWallpaperProcessFinish");
+  return done;
 }
 
 void answerFileDialog(const QString& folder, const QString& names) {

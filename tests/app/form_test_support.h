@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app_test_support.h"
 #include "support/fixture_server.h"
 
 // Readable values in GoogleTest's messages.
@@ -25,6 +26,26 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // Runs both loops for `ms` milliseconds.
 void spin(int ms);
+
+// The preview's loads as the form's debug lines tell them. A small download can complete (and
+// enable the boxes) before the loader's thread has reported its end, while the form still refuses
+// a new load (a Reload is ignored), so a load is over only once its end is reported too.
+class PreviewLoads {
+ public:
+  explicit PreviewLoads(const DebugLines& debug) : debug_(debug) {}
+
+  // Waits until one more download has succeeded, its load has ended, and `form`'s source box
+  // takes input again.
+  bool waitForNext(const QWidget& form);
+
+  // The downloads that had succeeded when the last wait ended.
+  qsizetype completions() const { return completions_; }
+
+ private:
+  const DebugLines& debug_;
+  qsizetype completions_ = 0;
+  qsizetype loadsEnded_ = 0;
+};
 
 // Answers the next file dialog with `names` typed into its file name box, from `folder`.
 void answerFileDialog(const QString& folder, const QString& names);

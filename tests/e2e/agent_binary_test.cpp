@@ -9,7 +9,10 @@
 #include <thread>
 
 #include "agent/image_fitting.h"
+#include "agent/wallpaper_setter.h"
+#include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
+#include "e2e/process_view.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
@@ -25,6 +28,8 @@ namespace pf = platform;
 
 constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
+// Any image the agent still means to set is due within its apply delay.
+constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -35,6 +40,14 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+// Waits as `eventually` does, handling this thread's window messages meanwhile.
+bool handlingMessages(const std::function<bool()>& condition) {
+  return eventually([&] {
+    pf::dispatchPendingMessages();
+    return condition();
+  });
 }
 
 class AgentBinaryTest : public ::testing::Test {
@@ -126,8 +139,13 @@ TEST_F(AgentBinaryTest, CustomListOnTheHeadlessDesktopFromStartToClose) {
 
 TEST_F(AgentBinaryTest, EnableThenReloadAppliesAndReloadAltActsTheSame) {
   setCustomList(false);
+  AppWindowStandIn app;
+  ASSERT_TRUE(app.created());
   startAgent();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The agent loads its settings before it reads its first message: once it answers one, a
+  // disabled start has set nothing and left nothing due.
+  ASSERT_TRUE(app.roundTrip(pf::findWindow(kClass, kTitle), handlingMessages));
+  EXPECT_TRUE(nothingDueWithin(agent, kApplyDelay));
   EXPECT_EQ(desktopLog(), "");
 
   setDword("Enabled", 1);

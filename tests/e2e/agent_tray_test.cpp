@@ -9,10 +9,11 @@
 #include <filesystem>
 #include <functional>
 #include <sstream>
-#include <thread>
 
 #include "agent/image_fitting.h"
+#include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
+#include "e2e/process_view.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
@@ -31,15 +32,9 @@ namespace fs = std::filesystem;
 constexpr const char* kMenu = "com.canonical.dbusmenu";
 constexpr const char* kItem = "org.kde.StatusNotifierItem";
 
-std::vector<std::uint32_t> postedToApp;
-
-pf::LResult recordAppWindow(pf::WindowHandle, std::uint32_t message, pf::WParam wParam,
-                            pf::LParam) {
-  if (message == pf::kWmSysCommand && wParam == pf::kScRestore) {
-    postedToApp.push_back(message);
-  }
-  return 0;
-}
+constexpr const char* kPeer = "org.freedesktop.DBus.Peer";
+// Sooner than this, a registration the agent retried on its own would still be due.
+constexpr std::chrono::milliseconds kRetrySoon{1000};
 
 class AgentTrayTest : public ::testing::Test {
  protected:
@@ -50,7 +45,6 @@ class AgentTrayTest : public ::testing::Test {
     world.setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus->address());
     record = world.root() + "/tray.record";
     busClient = std::make_unique<BusClient>();
-    postedToApp.clear();
   }
 
   void TearDown() override {
@@ -194,7 +188,7 @@ TEST_F(AgentTrayTest, NextImageFromTheMenuChangesTheBingImage) {
 TEST_F(AgentTrayTest, WithoutAWatcherTheIconComesOnlyWhenAskedAgain) {
   // The agent's window exists a moment before it tries to add its icon; the watcher must start
   // only once that try has failed, which the bus shows as the item's name going away again.
-  bool itemNameReleased = false;
+  std::string agentConnection;  // the unique name that held the item's name
   sd_bus_slot* slot = nullptr;
   ASSERT_GE(sd_bus_match_signal(
                 busClient->bus(), &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -206,17 +200,23 @@ TEST_F(AgentTrayTest, WithoutAWatcherTheIconComesOnlyWhenAskedAgain) {
                   if (sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) >= 0 &&
                       std::string_view(name).starts_with("org.kde.StatusNotifierItem-") &&
                       newOwner[0] == '\0') {
-                    *static_cast<bool*>(released) = true;
+                    *static_cast<std::string*>(released) = oldOwner;
                   }
                   return 0;
                 },
-                &itemNameReleased),
+                &agentConnection),
             0);
   startAgent();
-  ASSERT_TRUE(busClient->pumpUntil([&] { return itemNameReleased; }, 8000));
+  ASSERT_TRUE(busClient->pumpUntil([&] { return !agentConnection.empty(); }, 8000));
   sd_bus_slot_unref(slot);
   startWatcher();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // A ping of the agent's connection, answered or refused (it may have left the bus), is in the
+  // bus's order after the watcher's arrival; a ping of the watcher then comes after any
+  // registration the agent sent meanwhile. Nothing the agent has scheduled may bring one soon.
+  busClient->call(agentConnection, "/", kPeer, "Ping");
+  ASSERT_TRUE(busClient->call("org.kde.StatusNotifierWatcher", "/", kPeer, "Ping"))
+      << busClient->lastError;
+  EXPECT_TRUE(nothingDueWithin(agent, kRetrySoon));
   EXPECT_EQ(registrations(), 0);
   pf::postMessage(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), 1524, 0, 0);
   ASSERT_TRUE(waitForRegistrations(1)) << fileText(record);
@@ -239,16 +239,20 @@ TEST_F(AgentTrayTest, ActivateStartsTheApplicationOrRestoresItsWindow) {
   EXPECT_EQ(readFileBytes(started), folder + "\n");
 
   fs::remove(started);
-  pf::registerWindowClass("Qt690QWindowIcon", recordAppWindow);
-  const pf::WindowHandle app = pf::createWindow("Qt690QWindowIcon", "Corvane Pixoria");
-  ASSERT_NE(app, nullptr);
+  AppWindowStandIn app;
+  ASSERT_TRUE(app.created());
   ASSERT_TRUE(
       busClient->call(service(), "/StatusNotifierItem", kItem, "Activate",
                       [](sd_bus_message* m) { return sd_bus_message_append(m, "ii", 0, 0); }));
-  EXPECT_TRUE(busClient->pumpUntil([] { return !postedToApp.empty(); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(busClient->pumpUntil([&] { return app.restores() > 0; }));
+  // A second answer comes after the activation was handled to its end; a program the agent
+  // started for it has written its file once the agent has no child left.
+  const auto pump = [this](const std::function<bool()>& done) {
+    return busClient->pumpUntil(done, 8000);
+  };
+  ASSERT_TRUE(app.roundTrip(pf::findWindow("PIXORIA", "Corvane Pixoria Helper"), pump));
+  ASSERT_TRUE(busClient->pumpUntil([this] { return childrenOf(agent).empty(); }, 8000));
   EXPECT_FALSE(fs::exists(started));
-  pf::destroyWindow(app);
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 #include <memory>
 
 #include "agent/image_fitting.h"
+#include "agent/wallpaper_setter.h"
 #include "e2e/isolated_world.h"
+#include "e2e/process_view.h"
 #include "form/auto_pixoria_form.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
@@ -31,6 +33,10 @@ namespace pf = platform;
 
 constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
+// The agent's "Configuration" command: it asks the application's window to restore itself.
+constexpr pf::WParam kConfigurationCommand = 208;
+// Any image the agent still means to set is due within its apply delay.
+constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 15000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -155,7 +161,15 @@ TEST_F(TwoProgramsTest, StartSourceChangeAndStopReachTheRealAgent) {
   QTest::mouseClick(control<QAbstractButton>("stopButton"), Qt::LeftButton);
   const std::size_t linesAtStop = agentLines();
   control<QSpinBox>("pixoriaTimeSpinBox")->setValue(2);
-  QTest::qWait(1500);
+  // The agent acts on a message at once or through a timer. A round trip through its queue shows
+  // the first: its restore request for this window comes after it handled the stop and the
+  // change. Its timers show the second: any image it would still set is due within the delay.
+  const pf::WindowHandle agent = pf::findWindow(kClass, kTitle);
+  ASSERT_NE(agent, nullptr);
+  window->showMinimized();
+  ASSERT_TRUE(pf::postMessage(agent, pf::kWmCommand, kConfigurationCommand, 0));
+  ASSERT_TRUE(eventually([&] { return !window->isMinimized(); }));
+  EXPECT_TRUE(nothingDueWithin(childRunning(PIXORIA_AGENT_PROGRAM), kApplyDelay));
   EXPECT_EQ(agentLines(), linesAtStop) << desktopLog();
   EXPECT_NE(pf::findWindow(kClass, kTitle), nullptr);
   std::uint32_t enabled = 1;

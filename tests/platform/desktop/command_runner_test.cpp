@@ -110,7 +110,9 @@ TEST(SpawnedCommandRunner, LeavesOtherChildrenToTheirOwner) {
   if (other == 0) {
     ::_exit(7);
   }
-  std::this_thread::sleep_for(50ms);  // let it end before the runner waits for its own child
+  // Ended (but not reaped) before the runner waits for its own child.
+  siginfo_t ended{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(other), &ended, WEXITED | WNOWAIT), 0);
   SpawnedCommandRunner runner;
   EXPECT_TRUE(runner.run({"true"}).succeeded());
   int status = 0;

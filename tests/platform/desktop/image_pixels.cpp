@@ -2,9 +2,11 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -84,6 +86,18 @@ Rgb8 pixelAt(const RgbImage& image, int x, int y) {
   }
   const std::size_t at = (static_cast<std::size_t>(y) * image.width + x) * 3;
   return {image.pixels[at], image.pixels[at + 1], image.pixels[at + 2]};
+}
+
+int countPixelsNear(const RgbImage& image, int rows, Rgb8 shade, int tolerance) {
+  int count = 0;
+  for (int y = 0; y < std::min(rows, image.height); ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb8 pixel = pixelAt(image, x, y);
+      count += std::abs(pixel.r - shade.r) <= tolerance &&
+               std::abs(pixel.g - shade.g) <= tolerance && std::abs(pixel.b - shade.b) <= tolerance;
+    }
+  }
+  return count;
 }
 
 }  // namespace pixoria::test

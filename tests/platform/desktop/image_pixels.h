@@ -26,4 +26,8 @@ struct Rgb8 {
 };
 Rgb8 pixelAt(const RgbImage& image, int x, int y);
 
+// How many pixels of the image's top `rows` rows lie within `tolerance` of `shade` in every
+// channel: a picture of a bar shows an icon through the count of its colours.
+int countPixelsNear(const RgbImage& image, int rows, Rgb8 shade, int tolerance);
+
 }  // namespace pixoria::test

@@ -5,10 +5,13 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -78,6 +81,23 @@ class CrashLeftoversTest : public testing::Test {
 
   void sweep() { removeCrashLeftovers(wallpaperFolder(), "LumivexGlass"); }
 
+  // Whether a lock request on `path` is blocked: /proc/locks lists a waiter as "-> FLOCK ..." with
+  // the file as "major:minor:inode" (the device numbers in hexadecimal).
+  static bool lockAwaited(const std::string& path) {
+    struct stat file {};
+    if (stat(path.c_str(), &file) != 0)
+      return false;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(file.st_dev), minor(file.st_dev),
+                  static_cast<unsigned long long>(file.st_ino));
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+      if (line.find("-> ") != std::string::npos && line.find(id) != std::string::npos)
+        return true;
+    }
+    return false;
+  }
+
   std::string root_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
@@ -133,8 +153,15 @@ TEST_F(CrashLeftoversTest, HiveTemporariesGoOnlyUnderTheHivesLock) {
   const int lock = open((hive + ".lock").c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_GE(lock, 0);
   ASSERT_EQ(flock(lock, LOCK_EX), 0);
-  std::thread sweeper([this] { sweep(); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::atomic<bool> swept = false;
+  std::thread sweeper([this, &swept] {
+    sweep();
+    swept = true;
+  });
+  // Until the sweep waits for the lock behind us, or ends without it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!swept && !lockAwaited(hive + ".lock") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_TRUE(fs::exists(hive + ".k3Yb0Z")) << "removed while a writer held the lock";
   flock(lock, LOCK_UN);
   sweeper.join();

@@ -32,8 +32,8 @@ constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr int kBarHeight = 40;
 constexpr int kScreenWidth = 320;
 // Two of the icon's own colours, far from any grey a tray paints: the hills and the sun.
-constexpr test::Shade kHillGreen{56, 158, 77};
-constexpr test::Shade kSunYellow{255, 204, 56};
+constexpr test::Rgb8 kHillGreen{56, 158, 77};
+constexpr test::Rgb8 kSunYellow{255, 204, 56};
 
 std::vector<std::pair<std::uint32_t, WParam>> posted;
 
@@ -153,10 +153,12 @@ class RealTrayTest : public testing::Test {
 
   // The icon's colours in the host's bar: the host read IconPixmap and drew it.
   bool iconDrawn() {
-    const auto count = [&](test::Shade shade) {
-      return test::countPixelsNear(xvfb_->display(), 0, 0, kScreenWidth, kBarHeight, shade, 40);
-    };
-    return count(kHillGreen) >= 4 && count(kSunYellow) >= 1;
+    test::RgbImage bar;
+    if (!test::grabRootWindow(xvfb_->display(), 0, 0, kScreenWidth, kBarHeight, bar)) {
+      return false;
+    }
+    return test::countPixelsNear(bar, kBarHeight, kHillGreen, 40) >= 4 &&
+           test::countPixelsNear(bar, kBarHeight, kSunYellow, 40) >= 1;
   }
 
   std::string serviceName() const {

@@ -3,37 +3,37 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstdlib>
+#include <cstddef>
+#include <cstdint>
 
 namespace pixoria::test {
 
-int countPixelsNear(const std::string& display, int x, int y, int width, int height, Shade shade,
-                    int tolerance) {
+bool grabRootWindow(const std::string& display, int x, int y, int width, int height,
+                    RgbImage& image) {
+  image = {};
   Display* connection = XOpenDisplay(display.c_str());
   if (connection == nullptr) {
-    return -1;
+    return false;
   }
-  XImage* image =
+  XImage* grabbed =
       XGetImage(connection, DefaultRootWindow(connection), x, y, static_cast<unsigned>(width),
                 static_cast<unsigned>(height), AllPlanes, ZPixmap);
-  int count = image != nullptr ? 0 : -1;
-  for (int row = 0; image != nullptr && row < height; ++row) {
-    for (int column = 0; column < width; ++column) {
-      const unsigned long pixel = XGetPixel(image, column, row);
-      const int r = static_cast<int>((pixel >> 16) & 0xFF);
-      const int g = static_cast<int>((pixel >> 8) & 0xFF);
-      const int b = static_cast<int>(pixel & 0xFF);
-      if (std::abs(r - shade.r) <= tolerance && std::abs(g - shade.g) <= tolerance &&
-          std::abs(b - shade.b) <= tolerance) {
-        ++count;
+  if (grabbed != nullptr) {
+    image.width = width;
+    image.height = height;
+    image.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    for (int row = 0; row < height; ++row) {
+      for (int column = 0; column < width; ++column) {
+        const unsigned long pixel = XGetPixel(grabbed, column, row);
+        image.pixels.push_back(static_cast<std::uint8_t>((pixel >> 16) & 0xFF));
+        image.pixels.push_back(static_cast<std::uint8_t>((pixel >> 8) & 0xFF));
+        image.pixels.push_back(static_cast<std::uint8_t>(pixel & 0xFF));
       }
     }
-  }
-  if (image != nullptr) {
-    XDestroyImage(image);
+    XDestroyImage(grabbed);
   }
   XCloseDisplay(connection);
-  return count;
+  return grabbed != nullptr;
 }
 
 }  // namespace pixoria::test

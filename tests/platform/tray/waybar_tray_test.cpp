@@ -41,19 +41,6 @@ LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam,
   return defWindowProc(window, message, wParam, lParam);
 }
 
-// Pixels of the bar within 40 of a colour in every channel.
-int countNear(const RgbImage& shot, test::Rgb8 colour) {
-  int count = 0;
-  for (int y = 0; y < std::min(kBarHeight, shot.height); ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      const test::Rgb8 pixel = test::pixelAt(shot, x, y);
-      count += std::abs(pixel.r - colour.r) <= 40 && std::abs(pixel.g - colour.g) <= 40 &&
-               std::abs(pixel.b - colour.b) <= 40;
-    }
-  }
-  return count;
-}
-
 class WaybarTrayTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -121,7 +108,8 @@ class WaybarTrayTest : public testing::Test {
   bool iconDrawn() {
     const RgbImage shot = screenshot();
     // The icon's hills and sun.
-    return countNear(shot, {56, 158, 77}) >= 4 && countNear(shot, {255, 204, 56}) >= 1;
+    return test::countPixelsNear(shot, kBarHeight, {56, 158, 77}, 40) >= 4 &&
+           test::countPixelsNear(shot, kBarHeight, {255, 204, 56}, 40) >= 1;
   }
 
   std::string serviceName() const {
