@@ -44,12 +44,17 @@ bool fitIntoFile(const std::string& source, const std::string& target, int scree
   // The fitting routine reports failure only in its messages, and leaves whatever file it could
   // not replace: so it writes a fresh name, and only a file that appeared there counts.
   const QString targetPath = QString::fromStdString(target);
-  QTemporaryFile scratch(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.") +
-                         QFileInfo(targetPath).fileName() + QStringLiteral(".XXXXXX"));
-  if (!scratch.open())
-    return false;
-  const std::string fitted = scratch.fileName().toStdString();
-  scratch.close();
+  std::string fitted;
+  {
+    // Only the fresh name is wanted. On Windows QTemporaryFile holds its file open until it is
+    // destroyed, even after close(), and the name could be neither removed nor written before.
+    QTemporaryFile scratch(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.") +
+                           QFileInfo(targetPath).fileName() + QStringLiteral(".XXXXXX"));
+    scratch.setAutoRemove(false);
+    if (!scratch.open())
+      return false;
+    fitted = scratch.fileName().toStdString();
+  }
   std::error_code error;
   std::filesystem::remove(fitted, error);
   pixoria::fitImage(source, fitted, screenWidth, screenHeight,

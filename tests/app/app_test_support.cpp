@@ -1,6 +1,11 @@
 #include "app_test_support.h"
 
+#include <QFile>
 #include <QPixmap>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace pixoria::app_test {
 
@@ -23,6 +28,14 @@ bool showsResource(const QIcon& icon, const QString& name) {
   const QImage drawn = icon.pixmap(expected.size()).toImage();
   return drawn.convertToFormat(QImage::Format_ARGB32) ==
          expected.convertToFormat(QImage::Format_ARGB32);
+}
+
+void removeSettings() {
+#ifdef _WIN32
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corvane Pixoria");
+#else
+  QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/pixoria/HKCU.reg");
+#endif
 }
 
 QPalette darkPalette() {

@@ -21,6 +21,9 @@ Widget* child(const QWidget& root, const char* objectName) {
 
 QPalette darkPalette();
 
+// Removes the settings key: the hive file on Linux, HKCU\Software\Corvane Pixoria on Windows.
+void removeSettings();
+
 // Collects the Qt debug lines written while it lives.
 class DebugLines {
  public:

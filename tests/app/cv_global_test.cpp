@@ -19,10 +19,8 @@ const QString kKey = QStringLiteral("Software\\Corvane Pixoria");
 
 class RegistryFunctions : public testing::Test {
  protected:
-  // Every test starts from an empty hive.
-  void SetUp() override {
-    QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/pixoria/HKCU.reg");
-  }
+  // Every test starts from an empty hive (on Windows, without the settings key).
+  void SetUp() override { pixoria::app_test::removeSettings(); }
 };
 
 TEST_F(RegistryFunctions, DwordRoundTripAndTypeRestriction) {
