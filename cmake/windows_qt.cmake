@@ -27,12 +27,6 @@ set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Debian's 
 
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network)
 
-# Qt names a top-level window's class after its own version: "Qt" and the digits of major, minor
-# and patch, then "QWindowIcon". The agent looks for the application under that name.
-string(REPLACE "." "" qt_version_digits ${Qt6_VERSION})
-set(PIXORIA_APP_WINDOW_CLASS "Qt${qt_version_digits}QWindowIcon")
-unset(qt_version_digits)
-
 # Programs that link Qt's DLLs share the C and C++ runtimes with them, as DLLs: this undoes, for
 # the calling folder, the static linking that the toolchain gives PixoriaHelper.exe.
 macro(pixoria_use_shared_runtime)

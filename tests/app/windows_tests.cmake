@@ -46,3 +46,8 @@ pixoria_add_app_win32_test(app_form_win32_test win32/form_windows_test.cpp)
 target_link_libraries(app_form_win32_test PRIVATE pixoria_test_support)
 target_include_directories(app_form_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_dependencies(app_form_win32_test pixoria_stand_in_helper)
+
+# The screenshot run of Linux, under Wine on Xvfb: pictures in screenshots/ of the build folder.
+pixoria_add_app_win32_test(app_screenshots screenshots.cpp)
+target_compile_definitions(app_screenshots PRIVATE
+  PIXORIA_SCREENSHOT_DIR="Z:${CMAKE_BINARY_DIR}/screenshots")

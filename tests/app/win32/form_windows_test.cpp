@@ -26,6 +26,7 @@
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/platform/windows.h"
+#include "pixoria/protocol.h"
 #include "preview/preview_file.h"
 #include "shell/main_window.h"
 #include "support/test_images.h"
@@ -246,10 +247,13 @@ TEST(MainWindowOnWindows, ItsNativeWindowCarriesTheClassAndTitleTheAgentLooksFor
   MainWindow window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  const QString className = QStringLiteral("Qt%1%2%3QWindowIcon")
-                                .arg(QT_VERSION_MAJOR)
-                                .arg(QT_VERSION_MINOR)
-                                .arg(QT_VERSION_PATCH);
+  // The contract's name, taken by the build from this Qt's version.
+  const QString className = QString::fromLatin1(pixoria::kAppWindowClass.data(),
+                                                static_cast<int>(pixoria::kAppWindowClass.size()));
+  EXPECT_EQ(className, QStringLiteral("Qt%1%2%3QWindowIcon")
+                           .arg(QT_VERSION_MAJOR)
+                           .arg(QT_VERSION_MINOR)
+                           .arg(QT_VERSION_PATCH));
   HWND found = FindWindowW(className.toStdWString().c_str(), L"Corvane Pixoria");
   EXPECT_EQ(found, reinterpret_cast<HWND>(window.winId()));
 }
