@@ -16,6 +16,7 @@ test_packages=(
   clang libclang-rt-14-dev ccache clang-format-14 clang-tidy-14
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
   qt6-gtk-platformtheme
+  nsis  # makensis: the Windows installer, built and tested under Wine
 )
 # The desktops' own services and a real tray, which the tests start on private buses and servers.
 # libxfconf-0-3 is only a recommendation of xfconf, but xfconf-query cannot run without it.
