@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "imaging/bitmap_pixels.h"
 #include "pixoria/platform/imaging.h"
 
 namespace {

@@ -1,10 +1,8 @@
 // The pixels of a GDI+ canvas, for code that copies them elsewhere (the application's preview).
 // GDI+ keeps 24-bit pixels as B, G, R and may hold them anywhere, so they are read through
-// LockBits into a buffer of this thread, in the R, G, B order that bitmap_pixels.h promises. The
+// LockBits into a buffer of this thread, in the R, G, B order that imaging.h promises. The
 // pointer stays valid until the next call on the same thread, which covers the one caller: it
 // copies the rows at once.
-#include "imaging/bitmap_pixels.h"
-
 #include <windows.h>
 // The Windows headers below need windows.h before them.
 #include <gdiplus.h>
@@ -12,6 +10,8 @@
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "pixoria/platform/imaging.h"
 
 namespace pixoria::platform {
 

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "imaging/bitmap_pixels.h"
 #include "pixoria/fake/fake_platform.h"
 #include "pixoria/platform/imaging.h"
 #include "support/test_images.h"

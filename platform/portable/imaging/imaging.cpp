@@ -1,5 +1,6 @@
 // The GDI+-shaped entry points: handles, argument checks and the failure boundary. The work is
 // done by the decoders, the resampler and the encoders beside this file.
+
 #include "pixoria/platform/imaging.h"
 
 #include <fcntl.h>
@@ -12,7 +13,6 @@
 #include <new>
 
 #include "files/atomic_file.h"
-#include "imaging/bitmap_pixels.h"
 #include "imaging/decoders.h"
 #include "imaging/encoders.h"
 #include "imaging/image_limits.h"

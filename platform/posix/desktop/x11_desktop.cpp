@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fill_canvas.h"
-#include "imaging/bitmap_pixels.h"
+#include "pixoria/platform/imaging.h"
 #include "session_monitors.h"
 #include "x11_error_trap.h"
 #include "x11_root_background.h"

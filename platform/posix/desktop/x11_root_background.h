@@ -4,7 +4,7 @@
 // transparent background can read it.
 #pragma once
 
-#include "imaging/bitmap_pixels.h"
+#include "pixoria/platform/imaging.h"
 #include "pixoria/platform/results.h"
 
 namespace pixoria::platform {

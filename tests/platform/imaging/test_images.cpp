@@ -10,7 +10,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "imaging/bitmap_pixels.h"
+#include "pixoria/platform/imaging.h"
 
 // jpeglib.h uses FILE and size_t without declaring them.
 #include <jpeglib.h>

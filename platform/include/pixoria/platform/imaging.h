@@ -6,6 +6,7 @@
 // memory a draw needs follows the drawn size, not the source's.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -91,5 +92,20 @@ GpStatus getImageEncoders(std::vector<ImageCodecInfo>& encoders);
 // GdipSaveImageToFile with no encoder parameters (JPEG at the encoder's default quality, 75).
 // The destination is replaced atomically: it holds its old content until the new one is whole.
 GpStatus saveImageToFile(Image* image, std::string_view path, std::string_view encoderClsid);
+
+// Read access to the pixels of a canvas made by createBitmap (GdipBitmapLockBits, read only, as
+// 24-bit RGB): for code that hands a drawn canvas elsewhere (a display server, a Qt image). Rows
+// top to bottom, 3 bytes per pixel in the order R, G, B; `stride` bytes from one row to the next.
+struct BitmapPixels {
+  const std::uint8_t* rgb;
+  int width;
+  int height;
+  std::size_t stride;
+};
+
+// False when `bitmap` is null or is a loaded image file rather than a canvas. The pointer stays
+// valid until the canvas is drawn into or freed, or this thread calls getBitmapPixels again
+// (Windows copies the locked pixels into a buffer of the calling thread): copy the rows at once.
+bool getBitmapPixels(Image* bitmap, BitmapPixels& pixels);
 
 }  // namespace pixoria::platform
