@@ -47,12 +47,27 @@ done
 export DISPLAY=:$(cat "$display_file")
 unset WAYLAND_DISPLAY
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Debian's Wine comes without Wine's own fonts, so Tahoma, to which Windows' dialog font "MS Shell
+# Dlg" leads, is missing, and GDI falls back to "DejaVu Math TeX Gyre". That font's Windows line
+# height is about four times its size (room for tall operators), and Qt's GDI engine gives it as the height
+# of any text's bounding box, by which QLineEdit centres its line: in a box of usual height the text
+# is moved up out of sight. Tahoma is stood in for by DejaVu Sans, the Linux build's font.
+font_replacements='[Software\\\\Wine\\\\Fonts\\\\Replacements]'
+prefix_is_ready() {
+  [ -f "$WINEPREFIX/system.reg" ] && grep -qF "$font_replacements" "$WINEPREFIX/user.reg"
+}
+
+if ! prefix_is_ready; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$wine" wineboot --init >/dev/null 2>&1 || true
+      "$wineserver" -w || true
+    fi
+    if ! prefix_is_ready; then
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /d 'DejaVu Sans' /f \
+        >/dev/null 2>&1 || true
       "$wineserver" -w || true
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
@@ -99,6 +100,24 @@ TEST(FormWidgets, StartInTheirInitialStates) {
   EXPECT_FALSE(child<QToolButton>(form, "startButton")->isHidden());
   EXPECT_FALSE(child<QPushButton>(form, "customSourceRemovePushButton")->isEnabled());
   EXPECT_FALSE(child<QPushButton>(form, "customSourceClearPushButton")->isEnabled());
+}
+
+// QLineEdit centres its line on the bounding box of its text: a box taller than the room, as a
+// font with a tall line height gives, moves the number out of sight.
+TEST(FormWidgets, TimeSpinBoxHasRoomForEachOfItsNumbers) {
+  AutoPixoriaForm form;
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form, 5000));
+  const auto* spin = child<QSpinBox>(form, "pixoriaTimeSpinBox");
+  const auto* edit = spin->findChild<QLineEdit*>();
+  ASSERT_NE(edit, nullptr);
+  const QFontMetrics metrics(edit->font());
+  const QRect room = edit->contentsRect();
+  for (int value : {spin->minimum(), spin->maximum()}) {
+    const QString number = QString::number(value);
+    EXPECT_LE(metrics.boundingRect(number).height(), room.height()) << value;
+    EXPECT_LE(metrics.horizontalAdvance(number), room.width()) << value;
+  }
 }
 
 TEST(FormWidgets, SourceChoiceShowsItsOwnControls) {
