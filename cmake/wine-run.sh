@@ -7,23 +7,10 @@
 # parallel do not race to make it.
 set -euo pipefail
 
-find_build_folder() {
-  local folder=$PWD
-  while [ "$folder" != / ]; do
-    [ -f "$folder/CMakeCache.txt" ] && { echo "$folder"; return; }
-    folder=$(dirname "$folder")
-  done
-  echo "${TMPDIR:-/tmp}"
-}
-
-WINEPREFIX=${PIXORIA_WINEPREFIX:-$(find_build_folder)/wineprefix}
-export WINEPREFIX
-export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs (nothing here needs them), and no debugger that would keep a
-# crashed test waiting instead of failing.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+# shellcheck source=wine-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
+use_wine_prefix wineprefix
 unset DISPLAY WAYLAND_DISPLAY
-wine=${PIXORIA_WINE:-/usr/lib/wine/wine64}
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"

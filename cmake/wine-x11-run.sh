@@ -8,20 +8,9 @@
 #   PIXORIA_XVFB_SCREEN sets the screen (default 1600x1000x24).
 set -euo pipefail
 
-find_build_folder() {
-  local folder=$PWD
-  while [ "$folder" != / ]; do
-    [ -f "$folder/CMakeCache.txt" ] && { echo "$folder"; return; }
-    folder=$(dirname "$folder")
-  done
-  echo "${TMPDIR:-/tmp}"
-}
-
-WINEPREFIX=${PIXORIA_WINEPREFIX:-$(find_build_folder)/wineprefix-x11}
-export WINEPREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
-wine=${PIXORIA_WINE:-/usr/lib/wine/wine64}
+# shellcheck source=wine-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
+use_wine_prefix wineprefix-x11
 wineserver=$(dirname "$wine")/wineserver
 
 display_file=$(mktemp)
@@ -49,9 +38,9 @@ unset WAYLAND_DISPLAY
 
 # Debian's Wine comes without Wine's own fonts, so Tahoma, to which Windows' dialog font "MS Shell
 # Dlg" leads, is missing, and GDI falls back to "DejaVu Math TeX Gyre". That font's Windows line
-# height is about four times its size (room for tall operators), and Qt's GDI engine gives it as the height
-# of any text's bounding box, by which QLineEdit centres its line: in a box of usual height the text
-# is moved up out of sight. Tahoma is stood in for by DejaVu Sans, the Linux build's font.
+# height is about four times its size (room for tall operators), and Qt's GDI engine gives it as
+# the height of any text's bounding box, by which QLineEdit centres its line: in a box of usual
+# height the text is moved up out of sight. Tahoma is stood in for by DejaVu Sans, the Linux build's font.
 font_replacements='[Software\\\\Wine\\\\Fonts\\\\Replacements]'
 prefix_is_ready() {
   [ -f "$WINEPREFIX/system.reg" ] && grep -qF "$font_replacements" "$WINEPREFIX/user.reg"
