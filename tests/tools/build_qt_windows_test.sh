@@ -18,17 +18,8 @@ fi
 
 world=$(mktemp -d "${TMPDIR:-/tmp}/pixoria-qt-script-test.XXXXXX")
 trap 'rm -rf "$world"' EXIT
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=script_checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/script_checks.sh"
 
 # A cache of its own whose download folder holds the real .dsc and stand-ins for the archives.
 make_cache() {

@@ -18,17 +18,8 @@ world=$(mktemp -d "${TMPDIR:-/tmp}/pixoria-style-test.XXXXXX")
 trap 'rm -rf "$world"' EXIT
 export XDG_CACHE_HOME=$world/cache
 copy=$world/tree
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=script_checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/script_checks.sh"
 
 # The tracked C++ files, the style files and the script, in a repository of their own.
 mkdir -p "$copy"
