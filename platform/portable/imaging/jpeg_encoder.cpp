@@ -9,21 +9,27 @@ namespace {
 
 constexpr int kDefaultQuality = 75;
 
+// Starts an RGB image of width x height at the default quality into `out`. Called after the
+// caller's setjmp: libjpeg's errors jump back there.
+void startCompress(jpeg_compress_struct& info, std::FILE* out, int width, int height) {
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, out);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, kDefaultQuality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+}
+
 // Kept apart from the caller so the longjmp crosses no destructors.
 bool compress(jpeg_compress_struct& info, JpegErrorHandler& error, const CanvasView& canvas,
               std::FILE* out) {
   if (setjmp(error.jump)) {
     return false;
   }
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, out);
-  info.image_width = static_cast<JDIMENSION>(canvas.width);
-  info.image_height = static_cast<JDIMENSION>(canvas.height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, kDefaultQuality, TRUE);
-  jpeg_start_compress(&info, TRUE);
+  startCompress(info, out, canvas.width, canvas.height);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = canvas.rgb + static_cast<std::size_t>(info.next_scanline) * canvas.stride;
     jpeg_write_scanlines(&info, &row, 1);
@@ -38,15 +44,7 @@ GpStatus compressRows(jpeg_compress_struct& info, JpegErrorHandler& error, RowSo
   if (setjmp(error.jump)) {
     return GpStatus::win32Error;
   }
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, out);
-  info.image_width = static_cast<JDIMENSION>(rows.width());
-  info.image_height = static_cast<JDIMENSION>(rows.height());
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, kDefaultQuality, TRUE);
-  jpeg_start_compress(&info, TRUE);
+  startCompress(info, out, rows.width(), rows.height());
   while (info.next_scanline < info.image_height) {
     GpStatus status = rows.readRow(row);
     if (status != GpStatus::ok) {
