@@ -33,6 +33,11 @@ inline constexpr std::uint32_t AGENT_MSG_RELOAD_ALT = platform::kWmUser + 301;  
 inline constexpr std::uint32_t AGENT_MSG_ENABLE = platform::kWmUser + 302;      // 1326
 inline constexpr std::uint32_t AGENT_MSG_DISABLE = platform::kWmUser + 303;     // 1327
 
+// Posted to the agent by the platform's network watch when the network may have come back (an
+// address, a link coming up, a default route). It may come when nothing changed for the agent:
+// the agent acts on it only while a failed change waits for its retry.
+inline constexpr std::uint32_t AGENT_MSG_NETWORK_CHANGED = platform::kWmUser + 304;  // 1328
+
 // The tray menu's commands, posted as kWmCommand with the id in the first parameter.
 inline constexpr std::uint32_t IDM_CONFIGURATION = 208;
 inline constexpr std::uint32_t IDM_CLOSE = 210;

@@ -22,6 +22,9 @@ inline constexpr std::string_view kValueNasaCurrentIndex = "NasaCurrentIndex";
 inline constexpr std::string_view kValueWikipediaCurrentIndex = "WikipediaCurrentIndex";
 inline constexpr std::string_view kValueCustomIndex = "CustomIndex";
 inline constexpr std::string_view kValueCustomCount = "CustomCount";
+// When the agent last made a scheduled step that worked, in seconds since 1970-01-01 UTC. Only
+// the agent writes it; the application keeps it when it rewrites the settings.
+inline constexpr std::string_view kValueLastChange = "LastChange";
 // String values: the custom list's files are "CustomFile0" ... up to CustomCount, and "Path" is
 // the installation folder, written by the installer.
 inline constexpr std::string_view kValueCustomFilePrefix = "CustomFile";

@@ -23,4 +23,11 @@ SystemTime getLocalTime();
 // GetSystemTime: the date and time in coordinated universal time.
 SystemTime getSystemTime();
 
+// GetSystemTimeAsFileTime: the current time in 100-nanosecond intervals since 1601-01-01 UTC.
+std::uint64_t getSystemTimeAsFileTime();
+
+// The FILETIME of 1970-01-01 UTC, for converting to and from seconds since then.
+inline constexpr std::uint64_t kFileTimeOfUnixEpoch = 116'444'736'000'000'000ULL;
+inline constexpr std::uint64_t kFileTimeTicksPerSecond = 10'000'000ULL;
+
 }  // namespace pixoria::platform

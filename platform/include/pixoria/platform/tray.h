@@ -24,7 +24,7 @@ struct NotifyIconData {
   std::uint32_t flags = 0;  // kNifMessage | kNifIcon | kNifTip
   std::uint32_t callbackMessage = 0;
   int iconResource = 0;  // the program's icon resource
-  std::string tip;       // at most 127 characters
+  std::string tip;       // at most 127 characters (UTF-8 bytes); may hold a line break
   // The menu that trays which show menus themselves (Linux) display for the icon. Windows ignores
   // it: there the program tracks its menu on kWmRButtonDown.
   MenuHandle contextMenu = nullptr;
@@ -37,6 +37,11 @@ inline constexpr std::uint32_t kNifTip = 0x4;      // NIF_TIP
 // Shell_NotifyIconW(NIM_ADD / NIM_DELETE). Adding an icon that is shown already fails.
 bool notifyIconAdd(const NotifyIconData& data);
 bool notifyIconDelete(const NotifyIconData& data);
+
+// Shell_NotifyIconW(NIM_MODIFY) with the flags of `data`: the shown icon (found by window and id)
+// takes the tip of `data` when kNifTip is set. On Linux the StatusNotifierItem's ToolTip property
+// changes and NewToolTip is emitted. False when no such icon is shown.
+bool notifyIconModify(const NotifyIconData& data);
 
 // CreatePopupMenu, DestroyMenu (with its submenus).
 MenuHandle createPopupMenu();

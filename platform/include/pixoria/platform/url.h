@@ -50,4 +50,25 @@ HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& str
 HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
                           BindStatusCallback* callback);
 
+// Why the last failed urlOpenBlockingStream or urlDownloadToFile of this thread failed, in the
+// kinds a user can act on (GetLastError's role for the network). A call that succeeds leaves
+// kind none. A stream that fails while it is read reports through the same record.
+enum class TransferFailure {
+  none,
+  noNetwork,          // no route to the host: the machine is offline
+  hostNotFound,       // the name could not be resolved
+  connectionRefused,  // the host answered, nothing listens
+  timedOut,           // connecting, a stall, or the overall deadline
+  httpStatus,         // the server answered with a status of 400 or more (in httpStatus)
+  tooLarge,           // the body passed its size cap
+  other,              // anything else (TLS, a cut-off body, a bad address, a disk error)
+};
+
+struct TransferError {
+  TransferFailure kind = TransferFailure::none;
+  std::uint32_t httpStatus = 0;  // for kind httpStatus
+};
+
+TransferError lastTransferError();
+
 }  // namespace pixoria::platform
