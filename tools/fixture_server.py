@@ -14,8 +14,11 @@ Binds 127.0.0.1 on a free port and prints "PORT <n>" as its first line of stdout
   anything else           the file at that (percent-decoded) path under the folder, or 404
 
 Body bytes from the routes are byte i = i % 256, so they include NUL. With --log, each request's
-path, exactly as the client sent it, is appended as one line before the answer goes out. The
-server exits on SIGTERM, and by itself after --lifetime seconds.
+path, exactly as the client sent it, is appended as one line before the answer goes out; with
+--agent-log, its User-Agent header (empty when it sent none). With --fail-first N the first N
+requests, whatever their path, are answered 503 (a service that is down for a while). With
+--free-bind the server binds before 127.0.0.1 exists (a network namespace whose loopback comes up
+later). The server exits on SIGTERM, and by itself after --lifetime seconds.
 """
 
 import argparse
@@ -30,6 +33,7 @@ import time
 import urllib.parse
 
 PIECE = 65536
+IP_FREEBIND = 15  # linux/in.h; Python's socket module does not name it
 STALL_LIMIT_SECONDS = 120
 
 
@@ -52,6 +56,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.record()
+        if self.server.take_failure():
+            self.send_plain(503, b"service unavailable\n")
+            return
         parsed = urllib.parse.urlsplit(self.path)
         parts = parsed.path.strip("/").split("/")
         route = {
@@ -72,9 +79,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_plain(400, b"bad request\n")
 
     def record(self):
-        if self.server.log_path:
-            with self.server.log_lock, open(self.server.log_path, "a", encoding="latin-1") as log:
-                log.write(self.path + "\n")
+        self.append(self.server.log_path, self.path)
+        self.append(self.server.agent_log_path, self.headers.get("User-Agent", ""))
+
+    def append(self, path, line):
+        if path:
+            with self.server.log_lock, open(path, "a", encoding="latin-1") as log:
+                log.write(line + "\n")
 
     def send_plain(self, code, body, headers=()):
         self.send_response(code)
@@ -182,6 +193,18 @@ class Server(http.server.ThreadingHTTPServer):
         # Clients that hang up or refuse the certificate are part of the tests.
         pass
 
+    def server_bind(self):
+        if self.free_bind:
+            self.socket.setsockopt(socket.SOL_IP, IP_FREEBIND, 1)
+        super().server_bind()
+
+    def take_failure(self):
+        with self.log_lock:
+            if self.failures_left <= 0:
+                return False
+            self.failures_left -= 1
+            return True
+
 
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -190,6 +213,9 @@ def parse_arguments():
     parser.add_argument("--tls-cert", default="", help="PEM certificate chain: serve HTTPS")
     parser.add_argument("--tls-key", default="", help="PEM private key for --tls-cert")
     parser.add_argument("--lifetime", type=float, default=300, help="seconds before exiting")
+    parser.add_argument("--agent-log", default="", help="file that gets each User-Agent header")
+    parser.add_argument("--fail-first", type=int, default=0, help="answer the first N with 503")
+    parser.add_argument("--free-bind", action="store_true", help="bind before 127.0.0.1 exists")
     return parser.parse_args()
 
 
@@ -198,7 +224,10 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
     threading.Timer(arguments.lifetime, lambda: os._exit(0)).start()
 
+    Server.free_bind = arguments.free_bind
     server = Server(("127.0.0.1", 0), Handler)
+    server.failures_left = arguments.fail_first
+    server.agent_log_path = arguments.agent_log
     server.root = os.path.realpath(arguments.folder) if arguments.folder else ""
     server.log_path = arguments.log
     server.log_lock = threading.Lock()

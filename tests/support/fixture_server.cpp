@@ -30,6 +30,15 @@ std::vector<std::string> commandLine(const FixtureServerOptions& options) {
     arguments.insert(arguments.end(), {"--tls-cert", options.tlsCertificate});
     arguments.insert(arguments.end(), {"--tls-key", options.tlsKey});
   }
+  if (!options.agentLogPath.empty()) {
+    arguments.insert(arguments.end(), {"--agent-log", options.agentLogPath});
+  }
+  if (options.failFirst > 0) {
+    arguments.insert(arguments.end(), {"--fail-first", std::to_string(options.failFirst)});
+  }
+  if (options.freeBind) {
+    arguments.emplace_back("--free-bind");
+  }
   arguments.insert(arguments.end(), {"--lifetime", std::to_string(options.lifetimeSeconds)});
   return arguments;
 }

@@ -16,6 +16,9 @@ struct FixtureServerOptions {
   std::string tlsCertificate;  // PEM files: serve HTTPS instead of HTTP
   std::string tlsKey;
   int lifetimeSeconds = 120;  // the server exits by itself after this, whatever happens to us
+  std::string agentLogPath;   // each request's User-Agent, one a line; empty keeps no log
+  int failFirst = 0;          // the first this many requests are answered 503
+  bool freeBind = false;      // binds before 127.0.0.1 exists (a namespace's loopback still down)
 };
 
 class FixtureServer {
