@@ -39,4 +39,14 @@ SystemTime getSystemTime() {
   return currentTime(false);
 }
 
+std::uint64_t getSystemTimeAsFileTime() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  // A clock set before 1970 would make the seconds negative; FILETIME still counts from 1601.
+  const std::int64_t ticksSinceUnixEpoch =
+      static_cast<std::int64_t>(now.tv_sec) * static_cast<std::int64_t>(kFileTimeTicksPerSecond) +
+      now.tv_nsec / 100;
+  return kFileTimeOfUnixEpoch + static_cast<std::uint64_t>(ticksSinceUnixEpoch);
+}
+
 }  // namespace pixoria::platform
