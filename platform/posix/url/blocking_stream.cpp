@@ -5,6 +5,7 @@
 #include <new>
 
 #include "url/body_transfer.h"
+#include "url/transfer_error.h"
 #include "url/url_limits.h"
 
 namespace pixoria::platform::posix {
@@ -56,6 +57,7 @@ HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& str
   try {
     stream = std::make_unique<posix::MemoryStream>(std::move(sink.body()));
   } catch (const std::bad_alloc&) {
+    posix::recordTransferError({TransferFailure::other, 0});
     return kFail;
   }
   return kOk;

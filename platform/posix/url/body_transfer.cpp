@@ -8,6 +8,7 @@
 
 #include "url/curl_result.h"
 #include "url/curl_session_settings.h"
+#include "url/transfer_error.h"
 #include "url/url_encoding.h"
 #include "url/url_limits.h"
 
@@ -26,6 +27,7 @@ struct TransferState {
   std::uint64_t bodyCap = 0;
   std::uint64_t received = 0;
   HResult stoppedWith = kOk;  // why the callback stopped the transfer, if it did
+  bool overCap = false;       // whether that was the body cap
 };
 
 std::int64_t declaredLength(CURL* handle) {
@@ -44,6 +46,7 @@ std::size_t writeBody(char* data, std::size_t, std::size_t size, void* userData)
   const bool announcedTooLarge = length > 0 && static_cast<std::uint64_t>(length) > state.bodyCap;
   if (announcedTooLarge || size > state.bodyCap - state.received) {
     state.stoppedWith = kDownloadFailure;
+    state.overCap = true;
     return CURL_WRITEFUNC_ERROR;
   }
   state.received += size;
@@ -76,18 +79,24 @@ HResult perform(const std::string& encodedUrl, long deadlineSeconds, TransferSta
       curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, &state) != CURLE_OK) {
     return kFail;
   }
-  const CURLcode code = curl_easy_perform(handle.get());
+  TransferOutcome outcome;
+  outcome.code = curl_easy_perform(handle.get());
+  curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
+  curl_easy_getinfo(handle.get(), CURLINFO_OS_ERRNO, &outcome.osErrno);
+  outcome.overBodyCap = state.overCap;
+  outcome.stoppedByCaller = failed(state.stoppedWith) && !state.overCap;
+  recordTransferError(classifyTransfer(outcome));
   if (failed(state.stoppedWith)) {
     return state.stoppedWith;
   }
-  long status = 0;
-  curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &status);
-  return resultOfTransfer(code, status);
+  return resultOfTransfer(outcome.code, outcome.httpStatus);
 }
 
 }  // namespace
 
 HResult transferBody(std::string_view url, TransferBounds bounds, BodySink& sink) {
+  // Whatever fails before libcurl reports keeps this reason; perform() replaces it.
+  recordTransferError({TransferFailure::other, 0});
   if (url.empty()) {
     return kInvalidArg;
   }
@@ -97,6 +106,7 @@ HResult transferBody(std::string_view url, TransferBounds bounds, BodySink& sink
     state.bodyCap = bounds.bodyCap;
     return perform(percentEncodeUnsafeBytes(url), bounds.deadlineSeconds, state);
   } catch (const std::bad_alloc&) {
+    recordTransferError({TransferFailure::other, 0});
     return kFail;
   }
 }

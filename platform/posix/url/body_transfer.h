@@ -29,7 +29,8 @@ struct TransferBounds {
 // Fetches `url` (UTF-8 bytes from anywhere; unsafe bytes are percent-encoded here). kOk only when
 // the whole body of a successful response went to the sink within the bounds. A transfer that
 // outlives its deadline fails with kDownloadFailure. An empty address fails at once with
-// kInvalidArg, without a request. Never throws.
+// kInvalidArg, without a request. Records why it failed (or that it did not) for
+// lastTransferError(). Never throws.
 HResult transferBody(std::string_view url, TransferBounds bounds, BodySink& sink);
 
 }  // namespace pixoria::platform::posix

@@ -48,18 +48,9 @@ bool ensureCurlInitialized() {
   return initialized;
 }
 
-std::string userAgent() {
-  std::string agent = "Pixoria/";
-  agent += kProductVersion;
-  agent += " (";
-  agent += kProductWebAddress;
-  agent += ")";
-  return agent;
-}
-
 bool applySessionSettings(CURL* handle, const std::string& encodedUrl, const UrlLimits& limits) {
-  // libcurl copies string options, so a temporary user agent is fine.
-  return setAll(handle, encodedUrl, limits, userAgent());
+  // The one User-Agent of both programs. libcurl copies string options, so a temporary is fine.
+  return setAll(handle, encodedUrl, limits, pixoria::userAgent());
 }
 
 }  // namespace pixoria::platform::posix

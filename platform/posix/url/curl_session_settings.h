@@ -17,7 +17,4 @@ bool ensureCurlInitialized();
 // refuses one of them (then the handle must not be used).
 bool applySessionSettings(CURL* handle, const std::string& encodedUrl, const UrlLimits& limits);
 
-// "Pixoria/<version> (<web address>)".
-std::string userAgent();
-
 }  // namespace pixoria::platform::posix

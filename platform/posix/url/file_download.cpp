@@ -9,6 +9,7 @@
 #include "pixoria/platform/url.h"
 #include "url/body_transfer.h"
 #include "url/partial_file.h"
+#include "url/transfer_error.h"
 #include "url/url_limits.h"
 
 namespace pixoria::platform::posix {
@@ -78,6 +79,7 @@ class FileSink final : public BodySink {
 HResult download(std::string_view url, const std::string& filePath, BindStatusCallback* callback) {
   PartialFile file(filePath);
   if (failed(file.created())) {
+    recordTransferError({TransferFailure::other, 0});
     return file.created();
   }
   FileSink sink(file, callback);
@@ -88,6 +90,7 @@ HResult download(std::string_view url, const std::string& filePath, BindStatusCa
   }
   const HResult committed = file.commit();
   if (failed(committed)) {
+    recordTransferError({TransferFailure::other, 0});
     return committed;
   }
   sink.reportEnd();
@@ -102,11 +105,13 @@ namespace pixoria::platform {
 HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
                           BindStatusCallback* callback) {
   if (url.empty() || filePath.empty() || filePath.find('\0') != std::string_view::npos) {
+    posix::recordTransferError({TransferFailure::other, 0});
     return kInvalidArg;
   }
   try {
     return posix::download(url, std::string(filePath), callback);
   } catch (const std::bad_alloc&) {
+    posix::recordTransferError({TransferFailure::other, 0});
     return kFail;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/posix/url/url_limits.h"
 #include "support/test_images.h"
@@ -20,6 +21,7 @@ void UrlServerTest::SetUpTestSuite() {
   options.folder = servedFolder_ + "/files";
   options.logPath = servedFolder_ + "/requests.log";
   writeFileBytes(options.logPath, "");
+  options.agentLogPath = servedFolder_ + "/agents.log";
   std::filesystem::create_directory(options.folder);
   server_ = std::make_unique<FixtureServer>(options);
 }
@@ -39,6 +41,15 @@ void UrlServerTest::TearDown() {
 
 void UrlServerTest::serveFile(const std::string& name, const std::string& bytes) {
   ASSERT_TRUE(writeFileBytes(servedFolder_ + "/files/" + name, bytes));
+}
+
+std::vector<std::string> UrlServerTest::userAgents() {
+  std::vector<std::string> lines;
+  std::ifstream log(servedFolder_ + "/agents.log");
+  for (std::string line; std::getline(log, line);) {
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 std::string patternBytes(std::size_t count) {

@@ -25,6 +25,8 @@ class UrlServerTest : public ::testing::Test {
   static const std::string& servedFolder() { return servedFolder_; }
   // Writes a file the server serves at "/<name>".
   static void serveFile(const std::string& name, const std::string& bytes);
+  // The User-Agent of each request so far, one a line.
+  static std::vector<std::string> userAgents();
 
  private:
   static std::unique_ptr<FixtureServer> server_;
