@@ -44,10 +44,20 @@ std::unique_ptr<BusConnection> BusConnection::openSession() {
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0)
     return nullptr;
-  // The few blocking calls (taking and releasing a name) go to the bus daemon itself, which
-  // answers at once; this bounds them should it hang.
-  sd_bus_set_method_call_timeout(bus, kBlockingCallTimeoutUs);
   return std::unique_ptr<BusConnection>(new BusConnection(bus));
+}
+
+std::unique_ptr<BusConnection> BusConnection::openSystem() {
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_system(&bus) < 0)
+    return nullptr;
+  return std::unique_ptr<BusConnection>(new BusConnection(bus));
+}
+
+BusConnection::BusConnection(sd_bus* bus) : bus_(bus) {
+  // The few blocking calls (taking and releasing a name, adding a match) go to the bus daemon
+  // itself, which answers at once; this bounds them should it hang.
+  sd_bus_set_method_call_timeout(bus, kBlockingCallTimeoutUs);
 }
 
 BusConnection::~BusConnection() {

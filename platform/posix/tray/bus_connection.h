@@ -1,4 +1,4 @@
-// A connection to the user's session bus, driven by the thread's event loop.
+// A connection to the user's session bus or the system bus, driven by the thread's event loop.
 //
 // The loop watches the connection's socket for what sd-bus wants (reading, and writing while
 // messages wait to go out) and, when sd-bus has a deadline (a reply that may time out, messages
@@ -20,6 +20,9 @@ class BusConnection {
  public:
   // The session bus (DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus); null when there is none.
   static std::unique_ptr<BusConnection> openSession();
+  // The system bus (DBUS_SYSTEM_BUS_ADDRESS, else /run/dbus/system_bus_socket); null when there is
+  // none.
+  static std::unique_ptr<BusConnection> openSystem();
 
   ~BusConnection();
   BusConnection(const BusConnection&) = delete;
@@ -41,7 +44,7 @@ class BusConnection {
   bool callServingOthers(sd_bus_message* call, std::uint64_t timeoutUs, sd_bus_error* error);
 
  private:
-  explicit BusConnection(sd_bus* bus) : bus_(bus) {}
+  explicit BusConnection(sd_bus* bus);
 
   void process();
   void detachFromLoop();

@@ -1,6 +1,7 @@
 #include "tray/status_notifier_item.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "pixoria/platform/messages.h"
@@ -76,16 +77,35 @@ int getNoPixmap(sd_bus*, const char*, const char*, const char*, sd_bus_message* 
   return appendEmptyPixmaps(reply);
 }
 
-// (icon name, icon pixmaps, title, description): the tip is the title.
+struct TipLines {
+  std::string title;
+  std::string description;
+};
+
+// Windows shows a tip's line breaks as they are; a tray host shows a title and a description.
+TipLines splitTip(const std::string& tip) {
+  const std::size_t newline = tip.find('\n');
+  if (newline == std::string::npos)
+    return {tip, ""};
+  std::size_t titleEnd = newline;
+  if (titleEnd > 0 && tip[titleEnd - 1] == '\r')
+    --titleEnd;
+  return {tip.substr(0, titleEnd), tip.substr(newline + 1)};
+}
+
+// (icon name, icon pixmaps, title, description): the tip's first line is the title, the lines
+// after it the description, which hosts show in smaller type beneath. Not constant: it changes
+// with NIM_MODIFY, which NewToolTip announces (not PropertiesChanged).
 int getToolTip(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
                void* userdata, sd_bus_error*) {
+  const TipLines lines = splitTip(iconOf(userdata).tip);
   int r = sd_bus_message_open_container(reply, 'r', "sa(iiay)ss");
   if (r >= 0)
     r = sd_bus_message_append(reply, "s", "");
   if (r >= 0)
     r = appendEmptyPixmaps(reply);
   if (r >= 0)
-    r = sd_bus_message_append(reply, "ss", iconOf(userdata).tip.c_str(), "");
+    r = sd_bus_message_append(reply, "ss", lines.title.c_str(), lines.description.c_str());
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
 
@@ -140,7 +160,7 @@ const sd_bus_vtable kItemVtable[] = {
     SD_BUS_PROPERTY("AttentionIconName", "s", getText, 0, kConst),
     SD_BUS_PROPERTY("AttentionIconPixmap", "a(iiay)", getNoPixmap, 0, kConst),
     SD_BUS_PROPERTY("AttentionMovieName", "s", getText, 0, kConst),
-    SD_BUS_PROPERTY("ToolTip", "(sa(iiay)ss)", getToolTip, 0, kConst),
+    SD_BUS_PROPERTY("ToolTip", "(sa(iiay)ss)", getToolTip, 0, 0),
     SD_BUS_PROPERTY("ItemIsMenu", "b", getItemIsMenu, 0, kConst),
     SD_BUS_PROPERTY("Menu", "o", getMenu, 0, kConst),
     SD_BUS_METHOD_WITH_ARGS("Activate", SD_BUS_ARGS("i", x, "i", y), SD_BUS_NO_RESULT, onActivate,

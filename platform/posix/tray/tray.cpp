@@ -50,6 +50,18 @@ bool notifyIconAdd(const NotifyIconData& data) {
   }
 }
 
+bool notifyIconModify(const NotifyIconData& data) {
+  const auto icon = findIcon(data.window, data.id);
+  if (icon == shownIcons().end())
+    return false;
+  try {
+    (*icon)->modify(data);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 bool notifyIconDelete(const NotifyIconData& data) {
   return forgetIcon(data.window, data.id);
 }

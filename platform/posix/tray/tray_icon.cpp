@@ -72,6 +72,19 @@ TrayIcon::~TrayIcon() {
   connection_.reset();
 }
 
+void TrayIcon::modify(const NotifyIconData& data) {
+  if ((data.flags & kNifMessage) != 0) {
+    data_.callbackMessage = data.callbackMessage;
+  }
+  if ((data.flags & kNifTip) == 0 || data.tip == data_.tip) {
+    return;
+  }
+  data_.tip = data.tip;
+  sd_bus_emit_signal(connection_->bus(), kItemPath, kItemInterface, "NewToolTip", "");
+  // The signal waits in sd-bus's queue until the loop watches for the socket being writable.
+  connection_->refresh();
+}
+
 bool TrayIcon::exportObjects() {
   sd_bus* bus = connection_->bus();
   return exportStatusNotifierItem(bus, &itemSlot_, &data_) >= 0 &&

@@ -31,6 +31,10 @@ class TrayIcon {
 
   const NotifyIconData& data() const { return data_; }
 
+  // NIM_MODIFY: takes the tip (kNifTip) and the callback message (kNifMessage) of `data`. A new
+  // tip is announced with NewToolTip, so hosts read the ToolTip property again.
+  void modify(const NotifyIconData& data);
+
  private:
   TrayIcon(const NotifyIconData& data, std::unique_ptr<BusConnection> connection);
 

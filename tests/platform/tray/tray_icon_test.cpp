@@ -356,5 +356,70 @@ TEST_F(TrayTest, DestroyedMenuReadsAsEmpty) {
   EXPECT_FALSE(trackPopupMenu(icon.contextMenu, window));
 }
 
+// The agent's tip after a failed change has a second line: the tray shows it as the tooltip's
+// description, and is told to read the tooltip again.
+TEST_F(TrayTest, ModifiedTipIsAnnouncedAndSplitIntoTitleAndDescription) {
+  TrayStandIn watcher({"--watcher"});
+  ASSERT_TRUE(watcher.ready());
+  NotifyIconData unknown = icon;
+  unknown.id = 1011;
+  EXPECT_FALSE(notifyIconModify(unknown)) << "no such icon is shown";
+  ASSERT_TRUE(notifyIconAdd(icon));
+
+  int announced = 0;
+  sd_bus_slot* match = nullptr;
+  ASSERT_GE(sd_bus_match_signal(
+                client().bus(), &match, serviceName().c_str(), "/StatusNotifierItem",
+                kItemInterface, "NewToolTip",
+                [](sd_bus_message*, void* count, sd_bus_error*) {
+                  ++*static_cast<int*>(count);
+                  return 0;
+                },
+                &announced),
+            0);
+  struct Step {
+    std::uint32_t flags;
+    std::string tip;
+    const char* title;
+    const char* description;
+    bool announces;
+  };
+  const Step steps[] = {
+      {kNifTip, "Pixoria Helper\nCould not reach Bing (no network). Trying again at 14:35.",
+       "Pixoria Helper", "Could not reach Bing (no network). Trying again at 14:35.", true},
+      // Without kNifTip the tip is not the icon's business.
+      {kNifMessage, "ignored", "Pixoria Helper",
+       "Could not reach Bing (no network). Trying again at 14:35.", false},
+      {kNifTip, "Pixoria Helper\r\nTwo\nlines", "Pixoria Helper", "Two\nlines", true},
+      {kNifTip, "Pixoria Helper", "Pixoria Helper", "", true},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.tip);
+    NotifyIconData change = icon;
+    change.flags = step.flags;
+    change.tip = step.tip;
+    const int before = announced;
+    ASSERT_TRUE(notifyIconModify(change));
+    if (step.announces) {
+      EXPECT_TRUE(client().pumpUntil([&] { return announced == before + 1; }));
+    } else {
+      client().pumpUntil([] { return false; }, 200);
+      EXPECT_EQ(announced, before);
+    }
+    BusReply tip =
+        client().getProperty(serviceName(), "/StatusNotifierItem", kItemInterface, "ToolTip");
+    ASSERT_TRUE(tip) << client().lastError;
+    const char* title = nullptr;
+    const char* description = nullptr;
+    ASSERT_GE(sd_bus_message_enter_container(tip.get(), 'v', "(sa(iiay)ss)"), 0);
+    ASSERT_GE(sd_bus_message_enter_container(tip.get(), 'r', "sa(iiay)ss"), 0);
+    ASSERT_GE(sd_bus_message_skip(tip.get(), "sa(iiay)"), 0);
+    ASSERT_GE(sd_bus_message_read(tip.get(), "ss", &title, &description), 0);
+    EXPECT_STREQ(title, step.title);
+    EXPECT_STREQ(description, step.description);
+  }
+  sd_bus_slot_unref(match);
+}
+
 }  // namespace
 }  // namespace pixoria::platform
