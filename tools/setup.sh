@@ -17,6 +17,7 @@ test_packages=(
   wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
   qt6-gtk-platformtheme
   nsis  # makensis: the Windows installer, built and tested under Wine
+  iproute2  # ip: the network watch's tests change links and routes in a namespace of their own
 )
 # The desktops' own services and a real tray, which the tests start on private buses and servers.
 # libxfconf-0-3 is only a recommendation of xfconf, but xfconf-query cannot run without it.
