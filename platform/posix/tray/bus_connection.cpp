@@ -49,8 +49,9 @@ std::unique_ptr<BusConnection> BusConnection::openSession() {
 
 std::unique_ptr<BusConnection> BusConnection::openSystem() {
   sd_bus* bus = nullptr;
-  if (sd_bus_open_system(&bus) < 0)
+  if (sd_bus_open_system(&bus) < 0) {
     return nullptr;
+  }
   return std::unique_ptr<BusConnection>(new BusConnection(bus));
 }
 

@@ -85,11 +85,13 @@ struct TipLines {
 // Windows shows a tip's line breaks as they are; a tray host shows a title and a description.
 TipLines splitTip(const std::string& tip) {
   const std::size_t newline = tip.find('\n');
-  if (newline == std::string::npos)
+  if (newline == std::string::npos) {
     return {tip, ""};
+  }
   std::size_t titleEnd = newline;
-  if (titleEnd > 0 && tip[titleEnd - 1] == '\r')
+  if (titleEnd > 0 && tip[titleEnd - 1] == '\r') {
     --titleEnd;
+  }
   return {tip.substr(0, titleEnd), tip.substr(newline + 1)};
 }
 

@@ -52,8 +52,9 @@ bool notifyIconAdd(const NotifyIconData& data) {
 
 bool notifyIconModify(const NotifyIconData& data) {
   const auto icon = findIcon(data.window, data.id);
-  if (icon == shownIcons().end())
+  if (icon == shownIcons().end()) {
     return false;
+  }
   try {
     (*icon)->modify(data);
     return true;

@@ -7,6 +7,7 @@
 #include <linux/rtnetlink.h>
 #include <net/if.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -81,7 +82,7 @@ TEST(RouteChangesTest, AnnouncesAddressesLinksUpAndDefaultRoutesOnly) {
     SCOPED_TRACE(c.what);
     // Copied to a buffer of exactly its size, so a read past the end shows under the sanitizer.
     const std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[c.datagram.size()]);
-    std::memcpy(exact.get(), c.datagram.data(), c.datagram.size());
+    std::copy(c.datagram.begin(), c.datagram.end(), exact.get());
     EXPECT_EQ(announcesNetworkReturn(exact.get(), c.datagram.size()), c.announces);
   }
 }
