@@ -8,6 +8,7 @@
 
 #include "url/curl_result.h"
 #include "url/curl_session_settings.h"
+#include "url/default_route.h"
 #include "url/transfer_error.h"
 #include "url/url_encoding.h"
 #include "url/url_limits.h"
@@ -85,6 +86,9 @@ HResult perform(const std::string& encodedUrl, long deadlineSeconds, TransferSta
   curl_easy_getinfo(handle.get(), CURLINFO_OS_ERRNO, &outcome.osErrno);
   outcome.overBodyCap = state.overCap;
   outcome.stoppedByCaller = failed(state.stoppedWith) && !state.overCap;
+  if (outcome.code == CURLE_COULDNT_RESOLVE_HOST || outcome.code == CURLE_COULDNT_RESOLVE_PROXY) {
+    outcome.hasDefaultRoute = hasDefaultRoute();
+  }
   recordTransferError(classifyTransfer(outcome));
   if (failed(state.stoppedWith)) {
     return state.stoppedWith;

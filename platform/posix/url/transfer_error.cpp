@@ -48,7 +48,8 @@ TransferError classifyTransfer(const TransferOutcome& outcome) {
       return {TransferFailure::httpStatus, static_cast<std::uint32_t>(outcome.httpStatus)};
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-      return kindOnly(TransferFailure::hostNotFound);
+      return kindOnly(outcome.hasDefaultRoute ? TransferFailure::hostNotFound
+                                              : TransferFailure::noNetwork);
     case CURLE_COULDNT_CONNECT:
       return connectFailure(outcome.osErrno);
     case CURLE_OPERATION_TIMEDOUT:

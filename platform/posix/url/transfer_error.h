@@ -15,6 +15,9 @@ struct TransferOutcome {
   long osErrno = 0;          // CURLINFO_OS_ERRNO: the connect() error behind CURLE_COULDNT_CONNECT
   bool overBodyCap = false;  // the body passed its cap (the write callback stopped it)
   bool stoppedByCaller = false;  // the sink refused the body (a disk error, a cancelled download)
+  // Whether the machine had a default route when a name could not be resolved: an offline
+  // machine fails every lookup, and that is no news about the name.
+  bool hasDefaultRoute = true;
 };
 
 // The kind of failure; kind none for a complete 2xx response.

@@ -1,10 +1,13 @@
 // Why a transfer failed, as lastTransferError() tells it, against the loopback server and, for
 // an offline machine, in a network namespace of the test's own.
+#include "platform/posix/url/transfer_error.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "pixoria/product.h"
+#include "platform/posix/url/default_route.h"
 #include "platform/posix/url/url_limits.h"
 #include "support/network_namespace.h"
 #include "url_test_server.h"
@@ -102,8 +105,8 @@ TEST_F(TransferErrorTest, EachFailureNamesItsReasonAndASuccessClearsIt) {
 }
 
 // With its loopback down the namespace has no route anywhere: the machine is offline. A name
-// lookup there fails at once, without a packet leaving.
-TEST_F(TransferErrorTest, OfflineIsNoNetworkAndAnUnknownNameIsHostNotFound) {
+// lookup there fails at once, without a packet leaving, and says nothing about the name.
+TEST_F(TransferErrorTest, OfflineEveryAddressIsNoNetwork) {
   PrivateNetworkNamespace offline;
   if (!offline.entered()) {
     GTEST_SKIP() << offline.error();
@@ -113,13 +116,49 @@ TEST_F(TransferErrorTest, OfflineIsNoNetworkAndAnUnknownNameIsHostNotFound) {
     TransferFailure kind;
   } cases[] = {
       {"http://127.0.0.1:8/feed.xml", TransferFailure::noNetwork},
-      {"http://nohost.invalid/feed.xml", TransferFailure::hostNotFound},
+      {"http://nohost.invalid/feed.xml", TransferFailure::noNetwork},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
     const auto [streamError, downloadError] = failBothWays(c.url);
     EXPECT_EQ(streamError.kind, c.kind);
     EXPECT_EQ(downloadError.kind, c.kind);
+  }
+}
+
+// A name that cannot be resolved is unknown only where the machine has somewhere to ask.
+TEST(DefaultRouteTest, OnlyAUsableDefaultRouteMakesAFailedLookupAnUnknownName) {
+  const std::string ipv4Header = "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n";
+  const std::string ipv6Unreachable =
+      "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+      "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200 lo\n";
+  const struct {
+    const char* what;
+    std::string ipv4;
+    std::string ipv6;
+    bool hasDefault;
+  } cases[] = {
+      {"IPv4 default", ipv4Header + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\n", "",
+       true},
+      {"IPv4 local network only",
+       ipv4Header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\n", "", false},
+      {"IPv4 default that is down",
+       ipv4Header + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\n", "", false},
+      {"IPv6 default", ipv4Header,
+       "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+       "fd000000000000000000000000000001 00000400 00000002 00000000 00000003 eth0\n",
+       true},
+      {"the kernel's unreachable IPv6 default", ipv4Header, ipv6Unreachable, false},
+      {"nothing", "", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(platform::posix::hasDefaultRoute(c.ipv4, c.ipv6), c.hasDefault);
+    platform::posix::TransferOutcome outcome;
+    outcome.code = CURLE_COULDNT_RESOLVE_HOST;
+    outcome.hasDefaultRoute = c.hasDefault;
+    EXPECT_EQ(platform::posix::classifyTransfer(outcome).kind,
+              c.hasDefault ? TransferFailure::hostNotFound : TransferFailure::noNetwork);
   }
 }
 
