@@ -46,6 +46,7 @@ HRESULT BindStatusAdapter::OnProgress(ULONG progress, ULONG progressMax, ULONG s
     progressMax_ = progressMax;
   }
   if (progress > bodyCap_) {
+    capExceeded_ = true;
     tracker_.abort();
   }
   if (target_ != nullptr) {

@@ -32,6 +32,9 @@ class BindStatusAdapter final : public IBindStatusCallback {
   // reports a connection closed early as a complete download.
   bool bodyCutShort() const { return progressMax_ != 0 && lastProgress_ < progressMax_; }
 
+  // True once the body grew past its cap and the binding was aborted for it.
+  bool capExceeded() const { return capExceeded_; }
+
   // The binding and its last activity, for the stall watchdog.
   BindingTracker& tracker() { return tracker_; }
 
@@ -60,6 +63,7 @@ class BindStatusAdapter final : public IBindStatusCallback {
   DWORD httpStatus_ = 0;
   ULONG lastProgress_ = 0;
   ULONG progressMax_ = 0;
+  bool capExceeded_ = false;
 };
 
 }  // namespace pixoria::platform::win32

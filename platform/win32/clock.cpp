@@ -34,4 +34,10 @@ SystemTime getSystemTime() {
   return fromSystemTime(time);
 }
 
+std::uint64_t getSystemTimeAsFileTime() {
+  FILETIME time{};
+  GetSystemTimeAsFileTime(&time);
+  return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
 }  // namespace pixoria::platform

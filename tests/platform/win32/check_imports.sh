@@ -6,7 +6,8 @@
 #   The DLLs named after the program are shipped beside it and allowed too.
 set -euo pipefail
 
-allowed=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll gdiplus.dll kernel32.dll msvcrt.dll
+allowed=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll gdiplus.dll iphlpapi.dll kernel32.dll
+  msvcrt.dll
   ole32.dll oleaut32.dll shell32.dll shlwapi.dll urlmon.dll user32.dll uuid.dll version.dll
   wininet.dll ws2_32.dll "
 

@@ -135,7 +135,16 @@ TEST(HelperResourcesTest, TheProgramCarriesItsIdentityIconAndManifest) {
   const std::string manifest(bytes, SizeofResource(module, found));
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
-  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+  // Per-monitor DPI aware (v2, then v1, then the older element's form), each element in the
+  // namespace Windows reads it in: otherwise the screen's size is told scaled.
+  EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                          "WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/"
+                          "WindowsSettings\">true/pm</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"),
+            std::string::npos);
   FreeLibrary(module);
 }
 
@@ -154,6 +163,26 @@ TEST_F(HelperProgramTest, ASecondStartEndsAtOnceAndWmCloseEndsTheFirst) {
   ASSERT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0));
   EXPECT_EQ(first.exitCodeWithin(kPatienceMs), 0);
   EXPECT_EQ(agentWindow(), nullptr);
+}
+
+// The manifest takes effect: the window's thread is per-monitor (v2) aware, so Windows tells it
+// physical pixels. The window is a top-level one, which the system's WM_POWERBROADCAST reaches.
+TEST_F(HelperProgramTest, TheAgentWindowIsPerMonitorAwareAndHearsOfResume) {
+  Agent agent;
+  ASSERT_TRUE(agent.started());
+  ASSERT_TRUE(waitFor([] { return agentWindow() != nullptr; }));
+  const HWND window = agentWindow();
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window)),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
+  EXPECT_EQ(GetAncestor(window, GA_PARENT), GetDesktopWindow());
+
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0,
+                                SMTO_ABORTIFHUNG, kPatienceMs, &answer),
+            0);
+  EXPECT_TRUE(agent.running());
+  ASSERT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0));
+  EXPECT_EQ(agent.exitCodeWithin(kPatienceMs), 0);
 }
 
 TEST_F(HelperProgramTest, EnableAndReloadApplyTheCustomListThroughTheOlderCall) {

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "tray_icon_size.h"
+
 namespace pixoria::test {
 namespace {
 
@@ -68,6 +73,104 @@ TEST(TrayWin32Test, TheIconIsAddedAgainWhenTheShellRestarts) {
   SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_FALSE(shellShows(hwnd));
   pf::destroyWindow(window);
+}
+
+// A notification area of our own where the prefix has none: Wine's shell32 hands each
+// Shell_NotifyIconW to the "Shell_TrayWnd" window as WM_COPYDATA (the operation as dwData, the
+// record in Wine's own layout), so the tip the shell is given can be looked for in its bytes.
+struct TrayRecord {
+  ULONG_PTR operation = 0;
+  std::string bytes;
+};
+std::vector<TrayRecord> trayRecords;
+
+LRESULT CALLBACK standInTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    trayRecords.push_back(
+        {data->dwData, std::string(static_cast<const char*>(data->lpData), data->cbData)});
+    return TRUE;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool holdsText(const std::string& bytes, const std::wstring& text) {
+  const std::string wanted(reinterpret_cast<const char*>(text.c_str()),
+                           (text.size() + 1) * sizeof(wchar_t));  // with its terminator
+  return bytes.find(wanted) != std::string::npos;
+}
+
+TEST(TrayWin32Test, ModifyHandsTheShellTheNewTipWholeOrCutBetweenCharacters) {
+  if (FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr) {
+    GTEST_SKIP() << "this prefix has a notification area of its own";
+  }
+  WNDCLASSW trayClass{};
+  trayClass.lpfnWndProc = standInTrayProc;
+  trayClass.hInstance = GetModuleHandleW(nullptr);
+  trayClass.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&trayClass);
+  const HWND tray = CreateWindowExW(0, L"Shell_TrayWnd", L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(tray, nullptr);
+  ASSERT_TRUE(pf::registerWindowClass("PixoriaTrayTest", plainProc));
+  const pf::WindowHandle window = pf::createWindow("PixoriaTrayTest", "tray tip test");
+  pf::NotifyIconData icon;
+  icon.window = window;
+  icon.id = kIconId;
+  icon.flags = pf::kNifMessage | pf::kNifTip;
+  icon.callbackMessage = 1034;
+  icon.tip = "Pixoria Helper";
+  ASSERT_TRUE(pf::notifyIconAdd(icon));
+
+  // 70 characters outside the basic plane are 140 UTF-16 units: 63 of them fit in 127.
+  std::string faces;
+  std::wstring cutFaces;
+  for (int i = 0; i < 70; ++i) {
+    faces += "\xF0\x9F\x98\x80";
+    cutFaces += i < 63 ? L"\U0001F600" : L"";
+  }
+  const struct {
+    std::string tip;
+    std::wstring shown;
+  } cases[] = {
+      {"Pixoria Helper\nCould not reach Bing (no network). Trying again at 14:35.",
+       L"Pixoria Helper\nCould not reach Bing (no network). Trying again at 14:35."},
+      {"Pixoria Helper", L"Pixoria Helper"},
+      {faces, cutFaces},
+  };
+  icon.flags = pf::kNifTip;
+  for (const auto& c : cases) {
+    trayRecords.clear();
+    icon.tip = c.tip;
+    EXPECT_TRUE(pf::notifyIconModify(icon));
+    ASSERT_EQ(trayRecords.size(), 1u);
+    EXPECT_EQ(trayRecords[0].operation, static_cast<ULONG_PTR>(NIM_MODIFY));
+    EXPECT_TRUE(holdsText(trayRecords[0].bytes, c.shown)) << c.tip;
+  }
+
+  // The shell restarts: the icon comes back with the tip it was last given.
+  trayRecords.clear();
+  SendMessageW(reinterpret_cast<HWND>(window), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  ASSERT_EQ(trayRecords.size(), 1u);
+  EXPECT_EQ(trayRecords[0].operation, static_cast<ULONG_PTR>(NIM_ADD));
+  EXPECT_TRUE(holdsText(trayRecords[0].bytes, cutFaces));
+
+  pf::notifyIconDelete(icon);
+  pf::destroyWindow(window);
+  DestroyWindow(tray);
+}
+
+// The icon is asked for at the small-icon size of the DPI it is shown at: 24 pixels at 150 %.
+TEST(TrayWin32Test, TheIconIsAskedForAtTheSizeOfItsDpi) {
+  const struct {
+    UINT dpi;
+    LONG side;
+  } cases[] = {{96, 16}, {120, 20}, {144, 24}, {192, 32}};
+  for (const auto& c : cases) {
+    const SIZE size = pf::win32::smallIconSize(c.dpi);
+    EXPECT_EQ(size.cx, c.side) << c.dpi << " DPI";
+    EXPECT_EQ(size.cy, c.side) << c.dpi << " DPI";
+  }
 }
 
 TEST(TrayWin32Test, MenusHoldTheirItemsAndSubmenus) {

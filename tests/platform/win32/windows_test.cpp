@@ -1,4 +1,5 @@
-// Windows, posted messages and timers on user32, in real message loops under Wine.
+// Windows, posted messages and timers on user32, in real message loops under Wine, and the
+// machine's events (resume, network changes) such a window is told of.
 #include "pixoria/platform/windows.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 
 #include <string>
 #include <vector>
+
+#include "pixoria/platform/system_events.h"
 
 namespace pixoria::test {
 namespace {
@@ -21,6 +24,7 @@ struct Observed {
   DWORD peerProcessId = 0;
   bool peerWindowFound = false;
   std::vector<std::uint32_t> firings;  // tick counts of the timer under test
+  bool resumed = false;                // WM_POWERBROADCAST with PBT_APMRESUMEAUTOMATIC came
 };
 Observed observed;
 
@@ -34,6 +38,11 @@ pf::LResult testProc(pf::WindowHandle window, std::uint32_t message, pf::WParam 
     pf::postMessage(peer, kWmClose, 0, 0);
     pf::postQuitMessage(0);
     return 0;
+  }
+  if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
+    observed.resumed = true;
+    pf::postQuitMessage(0);
+    return TRUE;
   }
   return pf::defWindowProc(window, message, wParam, lParam);
 }
@@ -127,6 +136,39 @@ TEST_F(WindowsWin32Test, TimersAreRefusedForAnotherThreadsWindowOrAZeroElapse) {
   EXPECT_EQ(pf::setTimer(window, 5, 0, onGuard), 0u);
   const HWND desktop = GetDesktopWindow();
   EXPECT_EQ(pf::setTimer(reinterpret_cast<pf::WindowHandle>(desktop), 5, 100, onGuard), 0u);
+}
+
+// Windows tells every top-level window of waking by a broadcast; a message-only window would
+// never hear of it, so the program's hidden window must be a top-level one.
+TEST_F(WindowsWin32Test, AResumeBroadcastReachesTheHiddenWindow) {
+  EXPECT_TRUE(pf::watchResume(window));
+  const HWND messageOnly = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                           GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(messageOnly, nullptr);
+  EXPECT_FALSE(pf::watchResume(reinterpret_cast<pf::WindowHandle>(messageOnly)));
+  DestroyWindow(messageOnly);
+
+  ASSERT_TRUE(PostMessageW(HWND_BROADCAST, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  pf::runMessageLoop();
+  EXPECT_TRUE(observed.resumed);
+  pf::stopWatchingSystemEvents(window);
+}
+
+// Wine accepts the watch without ever calling back; what can be seen is that it starts, ends,
+// starts again for the same window, and refuses a window that is gone.
+TEST_F(WindowsWin32Test, ANetworkWatchStartsStopsAndRefusesAWindowThatIsGone) {
+  constexpr std::uint32_t kNetworkChanged = 0x0400 + 304;
+  EXPECT_TRUE(pf::watchNetworkChanges(window, kNetworkChanged));
+  EXPECT_TRUE(pf::watchNetworkChanges(window, kNetworkChanged)) << "a second watch replaces it";
+  pf::stopWatchingSystemEvents(window);
+  pf::stopWatchingSystemEvents(window);  // nothing left to stop
+  EXPECT_TRUE(pf::watchNetworkChanges(window, kNetworkChanged));
+  pf::stopWatchingSystemEvents(window);
+
+  const pf::WindowHandle gone = pf::createWindow("PixoriaWindowsTest", title + " (gone)");
+  ASSERT_NE(gone, nullptr);
+  pf::destroyWindow(gone);
+  EXPECT_FALSE(pf::watchNetworkChanges(gone, kNetworkChanged));
 }
 
 }  // namespace

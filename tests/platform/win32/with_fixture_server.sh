@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with the loopback fixture server (tools/fixture_server.py) beside it, on the
 # Linux side, and hands the server's port over as PIXORIA_FIXTURE_PORT (Wine passes the
-# environment on to Windows programs). The server is stopped when the command ends.
+# environment on to Windows programs), and the file where it writes each request's User-Agent as
+# PIXORIA_FIXTURE_AGENT_LOG. The server is stopped when the command ends.
 # Usage: with_fixture_server.sh COMMAND [ARGUMENTS...]
 set -euo pipefail
 
@@ -18,7 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$server_script" --lifetime 240 >"$work/server.out" &
+python3 "$server_script" --lifetime 240 --agent-log "$work/agents.log" >"$work/server.out" &
 server=$!
 port=
 for _ in $(seq 100); do
@@ -31,4 +32,4 @@ if [ -z "$port" ]; then
   exit 1
 fi
 
-PIXORIA_FIXTURE_PORT=$port "$@"
+PIXORIA_FIXTURE_PORT=$port PIXORIA_FIXTURE_AGENT_LOG=$work/agents.log "$@"
