@@ -83,7 +83,25 @@ void fire(const TimerKey& key) {
   timer.procedure(key.first, pf::kWmTimer, key.second, static_cast<std::uint32_t>(state().now));
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (Howard Hinnant's
+// days_from_civil).
+std::int64_t daysSinceUnixEpoch(std::int64_t year, std::int64_t month, std::int64_t day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 }  // namespace
+
+std::uint64_t universalSeconds() {
+  const pf::SystemTime& time = state().universalTime;
+  const std::int64_t days = daysSinceUnixEpoch(time.year, time.month, time.day);
+  return static_cast<std::uint64_t>(days * 86'400 + time.hour * 3'600 + time.minute * 60 +
+                                    time.second);
+}
 
 void windowsReset() {
   state() = FakeWindows{};
@@ -249,6 +267,11 @@ SystemTime getSystemTime() {
 
 SystemTime getLocalTime() {
   return state().localTime;
+}
+
+std::uint64_t getSystemTimeAsFileTime() {
+  const std::uint64_t milliseconds = fake::universalSeconds() * 1000 + state().now;
+  return kFileTimeOfUnixEpoch + milliseconds * (kFileTimeTicksPerSecond / 1000);
 }
 
 }  // namespace pixoria::platform
