@@ -7,6 +7,7 @@
 #include "agent/agent_window.h"
 #include "agent/change_schedule.h"
 #include "agent/download_state.h"
+#include "agent/tray_tip.h"
 #include "pixoria/fake/fake_platform.h"
 
 namespace pixoria::test {
@@ -27,6 +28,9 @@ class AgentTest : public ::testing::Test {
     bingBaseRequestTable = bingBaseRequests("https://bing.test");
     platform::registerWindowClass("PIXORIA", recordNothing);
     agentWindow = platform::createWindow("PIXORIA", "Corvane Pixoria Helper");
+    // Stops the schedule a previous test may have left running, with its retry and tray tip.
+    disableChanger();
+    resetTrayTip();
   }
 
   static void setDword(std::string_view name, std::uint32_t value) {
