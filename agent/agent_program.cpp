@@ -104,8 +104,9 @@ void onTrayEvent(pf::WindowHandle window, pf::LParam event) {
 void removeCrashLeftovers() {
   std::string appData;
   std::string wallpaperFolder;
-  if (pf::getAppDataFolder(appData))
+  if (pf::getAppDataFolder(appData)) {
     getWallpaperFolder(wallpaperFolder);
+  }
   pf::removeCrashLeftovers(wallpaperFolder, kAutostartEntryName);
 }
 

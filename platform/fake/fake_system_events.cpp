@@ -54,14 +54,7 @@ bool watchNetworkChanges(WindowHandle window, std::uint32_t message) {
 }
 
 void stopWatchingSystemEvents(WindowHandle window) {
-  ++events().watches.stopCalls;
-  if (events().watches.resume == window) {
-    events().watches.resume = nullptr;
-  }
-  if (events().watches.network == window) {
-    events().watches.network = nullptr;
-    events().watches.networkMessage = 0;
-  }
+  events().watches.stopped = window;
 }
 
 }  // namespace pixoria::platform

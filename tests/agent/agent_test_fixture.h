@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "agent/agent_settings.h"
 #include "agent/agent_window.h"
 #include "agent/change_schedule.h"
@@ -15,6 +17,19 @@ namespace pixoria::test {
 inline platform::LResult recordNothing(platform::WindowHandle, std::uint32_t, platform::WParam,
                                        platform::LParam) {
   return 0;
+}
+
+// Sets PIXORIA_TEST_RETRY_SECONDS for this process, or removes it with null.
+inline void setRetrySeconds(const char* seconds) {
+#ifdef _WIN32
+  _putenv_s("PIXORIA_TEST_RETRY_SECONDS", seconds != nullptr ? seconds : "");
+#else
+  if (seconds != nullptr) {
+    setenv("PIXORIA_TEST_RETRY_SECONDS", seconds, 1);
+  } else {
+    unsetenv("PIXORIA_TEST_RETRY_SECONDS");
+  }
+#endif
 }
 
 class AgentTest : public ::testing::Test {
@@ -31,6 +46,7 @@ class AgentTest : public ::testing::Test {
     // Stops the schedule a previous test may have left running, with its retry and tray tip.
     disableChanger();
     resetTrayTip();
+    setRetrySeconds(nullptr);
   }
 
   static void setDword(std::string_view name, std::uint32_t value) {

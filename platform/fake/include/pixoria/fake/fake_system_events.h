@@ -8,11 +8,12 @@
 
 namespace pixoria::fake {
 
+// What was asked last; ending the watches does not erase it.
 struct SystemEventWatches {
-  platform::WindowHandle resume = nullptr;   // the window watching for resume, or null
-  platform::WindowHandle network = nullptr;  // the window watching the network, or null
+  platform::WindowHandle resume = nullptr;   // the window that watched for resume, or null
+  platform::WindowHandle network = nullptr;  // the window that watched the network, or null
   std::uint32_t networkMessage = 0;          // the message it asked for
-  int stopCalls = 0;
+  platform::WindowHandle stopped = nullptr;  // the window whose watches were ended, or null
 };
 
 const SystemEventWatches& systemEventWatches();
