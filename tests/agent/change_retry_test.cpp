@@ -146,5 +146,20 @@ TEST_F(ChangeRetryTest, OnlyScheduledStepsAreRecordedAsTheLastChange) {
   }
 }
 
+// A wake from sleep that owes a step runs the scheduled step still waiting for its retry, instead
+// of stepping past its picture.
+TEST_F(ChangeRetryTest, CatchingUpRunsTheRetryOfAScheduledStepInsteadOfSteppingAgain) {
+  runBing(1);
+  loadSettingsAndApply();
+  scriptSourceResults({kOffline});
+  fake::advanceClock(kHour);
+  ASSERT_TRUE(retryDueIn());
+  setDword(kValueLastChange, secondsNow() - 7'200);
+  catchUpWithSchedule();
+  EXPECT_EQ(sourceCalls(), (std::vector<SourceCall>{{"bing", 3}, {"bing", 2}, {"bing", 2}}));
+  EXPECT_EQ(storedDword(kValueLastChange), secondsNow());
+  EXPECT_FALSE(retryDueIn());
+}
+
 }  // namespace
 }  // namespace pixoria::test
