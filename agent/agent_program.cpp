@@ -2,6 +2,7 @@
 
 #include "agent/agent_settings.h"
 #include "agent/agent_window.h"
+#include "agent/change_retry.h"
 #include "agent/change_schedule.h"
 #include "agent/show_main_program.h"
 #include "agent/sources/source_addresses.h"
@@ -12,6 +13,7 @@
 #include "pixoria/platform/imaging.h"
 #include "pixoria/platform/leftovers.h"
 #include "pixoria/platform/messages.h"
+#include "pixoria/platform/system_events.h"
 
 namespace pixoria {
 
@@ -50,7 +52,7 @@ void fillTrayIcon() {
   trayIcon.flags = pf::kNifMessage | pf::kNifIcon | pf::kNifTip;
   trayIcon.callbackMessage = AGENT_MSG_TRAY;
   trayIcon.iconResource = kTrayIconResource;
-  trayIcon.tip = "Pixoria Helper";
+  trayIcon.tip = trayTip();
 }
 
 void showContextMenu(pf::WindowHandle window) {
@@ -102,14 +104,34 @@ void onTrayEvent(pf::WindowHandle window, pf::LParam event) {
 void removeCrashLeftovers() {
   std::string appData;
   std::string wallpaperFolder;
-  if (pf::getAppDataFolder(appData))
+  if (pf::getAppDataFolder(appData)) {
     getWallpaperFolder(wallpaperFolder);
+  }
   pf::removeCrashLeftovers(wallpaperFolder, kAutostartEntryName);
 }
 
+// Resume and the network's return, so the schedule can catch up and a failed change need not
+// wait for its retry. Without them the agent still works: the timers get there.
+void watchSystemEvents() {
+  if (!pf::watchResume(agentWindow)) {
+    pf::outputDebugString("Cannot watch for resume from sleep\n");
+  }
+  if (!pf::watchNetworkChanges(agentWindow, AGENT_MSG_NETWORK_CHANGED)) {
+    pf::outputDebugString("Cannot watch the network\n");
+  }
+}
+
+void onPowerBroadcast(pf::WParam event) {
+  if (event == pf::kPbtApmResumeAutomatic) {
+    catchUpWithSchedule();
+  }
+}
+
 void shutDown() {
+  pf::stopWatchingSystemEvents(agentWindow);
   pf::gdiplusShutdown(gdiplusToken);
   pf::killTimer(agentWindow, TIMER_CHANGE);
+  pf::killTimer(agentWindow, TIMER_RETRY);
   pf::killTimer(agentWindow, TIMER_APPLY);
   pf::destroyMenu(mainMenu);
   pf::destroyMenu(bingMenu);
@@ -141,8 +163,15 @@ pf::LResult agentWindowProc(pf::WindowHandle window, std::uint32_t message, pf::
       disableChanger();
       return 0;
     case AGENT_MSG_ADD_ICON:
+      trayIcon.tip = trayTip();  // what the last change left to say
       pf::notifyIconAdd(trayIcon);
       return 0;
+    case AGENT_MSG_NETWORK_CHANGED:
+      onNetworkChanged();
+      return 0;
+    case pf::kWmPowerBroadcast:
+      onPowerBroadcast(wParam);
+      return 1;  // TRUE, as Windows asks of this message
     default:
       return pf::defWindowProc(window, message, wParam, lParam);
   }
@@ -171,8 +200,9 @@ int runAgent() {
   }
   agentInitialize();
   removeCrashLeftovers();
+  watchSystemEvents();
   pf::notifyIconAdd(trayIcon);
-  loadSettingsAndApply();
+  loadSettingsAndCatchUp();
   const int exitCode = pf::runMessageLoop();
   shutDown();
   return exitCode;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "agent/tray_tip.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/tray.h"
 #include "pixoria/platform/windows.h"
@@ -11,8 +12,7 @@
 
 namespace pixoria {
 
-// The tray icon.
-inline constexpr std::uint32_t TRAY_ICON_ID = 1010;
+// The tray icon's picture (its id, TRAY_ICON_ID, is in tray_tip.h).
 inline constexpr int kTrayIconResource = 131;
 
 // Routes every message of the agent window; handled messages return 0.

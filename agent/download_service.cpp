@@ -20,6 +20,21 @@ namespace {
 // A chunk this short, when the caller asks, means the feed has ended.
 constexpr std::uint32_t kShortChunk = 100;
 
+// The address of the last image of each monitor that could not be fitted. The user is told once
+// about a picture; the retries of the same change fit it again without another message box.
+std::string unfittedFirstAddress;
+std::string unfittedSecondAddress;
+
+// Fits a downloaded image; true when `destination` holds it now.
+bool fitDownload(const std::string& address, const std::string& download,
+                 const std::string& destination, std::string& unfittedAddress) {
+  const bool toldBefore = !address.empty() && address == unfittedAddress;
+  const bool fitted = fitImageToScreen(download, destination,
+                                       toldBefore ? FitFailureBox::hide : FitFailureBox::show);
+  unfittedAddress = fitted ? std::string() : address;
+  return fitted;
+}
+
 }  // namespace
 
 bool fetchFeedText(std::string_view url, std::uint32_t chunkSize, bool stopAfterShortChunk,
@@ -54,23 +69,35 @@ pf::HResult CallbackHandler::onProgress(std::uint32_t, std::uint32_t, std::uint3
   return pf::kOk;
 }
 
-void downloadWallpaperPair(std::string_view traceLine, std::string_view indexValueName,
-                           std::int32_t index) {
+ChangeResult downloadWallpaperPair(std::string_view traceLine, std::string_view indexValueName,
+                                   std::int32_t index) {
   std::string firstDownloadPath;
   std::string secondDownloadPath;
   getWallpaperPaths(firstDownloadPath, secondDownloadPath);
   CallbackHandler handler;
-  if (pf::urlDownloadToFile(wallpaperURL, firstDownloadPath, &handler) == pf::kOk) {
+  ChangeResult result;
+  if (wallpaperURL.empty()) {
+    result.failure = ChangeFailure::noImage;
+  } else if (pf::urlDownloadToFile(wallpaperURL, firstDownloadPath, &handler) != pf::kOk) {
+    result = lastFetchFailure();
+  } else {
     pf::outputDebugString(traceLine);
-    writeRegistryDword(indexValueName, static_cast<std::uint32_t>(index));
-    fitImageToScreen(firstDownloadPath, firstImagePath);
+    if (fitDownload(wallpaperURL, firstDownloadPath, firstImagePath, unfittedFirstAddress)) {
+      writeRegistryDword(indexValueName, static_cast<std::uint32_t>(index));
+      // Progress reports arm the timer only while image.jpg exists: the very first change on a
+      // machine would set nothing without this.
+      armApplyTimer();
+    } else {
+      result.failure = ChangeFailure::unreadableImage;
+    }
   }
   // Attempted whatever became of the first; the index belongs to the first image only.
   if (agentSettings.multiMonitor &&
       pf::urlDownloadToFile(wallpaper2URL, secondDownloadPath, &handler) == pf::kOk) {
     pf::outputDebugString(traceLine);
-    fitImageToScreen(secondDownloadPath, secondImagePath);
+    fitDownload(wallpaper2URL, secondDownloadPath, secondImagePath, unfittedSecondAddress);
   }
+  return result;
 }
 
 }  // namespace pixoria

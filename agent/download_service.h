@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "agent/change_result.h"
 #include "pixoria/platform/url.h"
 
 namespace pixoria {
@@ -25,9 +26,11 @@ class CallbackHandler final : public platform::BindStatusCallback {
 };
 
 // Downloads wallpaperURL into temp_image.jpg and, in dual-monitor mode, wallpaper2URL into
-// temp_image2.jpg, fitting each success into image.jpg / image2.jpg. After the first download
-// succeeds, writes `traceLine` and stores `index` under `indexValueName`.
-void downloadWallpaperPair(std::string_view traceLine, std::string_view indexValueName,
-                           std::int32_t index);
+// temp_image2.jpg, fitting each success into image.jpg / image2.jpg. Writes `traceLine` after
+// each download that succeeds. Once the first image is fitted, stores `index` under
+// `indexValueName` and arms the apply timer, which sets the pair a second after the sequence.
+// The result is the first image's: the second one's failure leaves its monitors as they were.
+ChangeResult downloadWallpaperPair(std::string_view traceLine, std::string_view indexValueName,
+                                   std::int32_t index);
 
 }  // namespace pixoria

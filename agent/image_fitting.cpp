@@ -87,25 +87,29 @@ bool findJpegEncoder(std::string& clsid) {
   return false;
 }
 
-void saveAsJpeg(pf::Image* image, const std::string& destination) {
+bool saveAsJpeg(pf::Image* image, const std::string& destination) {
   std::string clsid;
   if (!findJpegEncoder(clsid)) {
     pf::writeStandardOutput("Error: JPEG encoder not found.\n");
-    return;
+    return false;
   }
   const bool saved =
       image != nullptr && pf::saveImageToFile(image, destination, clsid) == pf::GpStatus::ok;
   pf::outputDebugString(saved ? "Image converted and saved\n" : "Conversion failed. Status\n");
+  return saved;
 }
 
-void reportFailedDrawing() {
-  pf::messageBox("Failed to crop the image", "Error", pf::kMessageBoxOk);
+bool reportFailedDrawing(FitFailureBox box) {
+  if (box == FitFailureBox::show) {
+    pf::messageBox("Failed to crop the image", "Error", pf::kMessageBoxOk);
+  }
+  return false;
 }
 
 }  // namespace
 
-void fitImage(const std::string& source, const std::string& destination, int screenWidth,
-              int screenHeight, FitVariant variant) {
+bool fitImage(const std::string& source, const std::string& destination, int screenWidth,
+              int screenHeight, FitVariant variant, FitFailureBox box) {
   pf::ImagePtr image;
   std::uint32_t w = 0;
   std::uint32_t h = 0;
@@ -119,14 +123,12 @@ void fitImage(const std::string& source, const std::string& destination, int scr
     const float ratio = screenWidth > screenHeight ? fh / fw : fw / fh;
     traceSourceSize(source, w, h, ratio);
     if (std::isnan(ratio)) {
-      saveAsJpeg(image.get(), destination);
-      return;
+      return saveAsJpeg(image.get(), destination);
     }
   }
   // An unreadable or empty source never reaches the division: it takes the failed-drawing path.
   if (w == 0 || h == 0 || screenWidth <= 0 || screenHeight <= 0) {
-    reportFailedDrawing();
-    return;
+    return reportFailedDrawing(box);
   }
   const DrawnSize drawn = drawnSizeFor(w, h, screenWidth, screenHeight);
   if (variant == FitVariant::configurationApp) {
@@ -134,15 +136,14 @@ void fitImage(const std::string& source, const std::string& destination, int scr
   }
   pf::ImagePtr canvas = drawOnCanvas(image.get(), w, h, drawn, screenWidth, screenHeight);
   if (!canvas) {
-    reportFailedDrawing();
-    return;
+    return reportFailedDrawing(box);
   }
-  saveAsJpeg(canvas.get(), destination);
+  return saveAsJpeg(canvas.get(), destination);
 }
 
-void fitImageToScreen(std::string source, std::string destination) {
-  fitImage(source, destination, pf::getSystemMetrics(pf::SystemMetric::screenWidth),
-           pf::getSystemMetrics(pf::SystemMetric::screenHeight), FitVariant::agent);
+bool fitImageToScreen(std::string source, std::string destination, FitFailureBox box) {
+  return fitImage(source, destination, pf::getSystemMetrics(pf::SystemMetric::screenWidth),
+                  pf::getSystemMetrics(pf::SystemMetric::screenHeight), FitVariant::agent, box);
 }
 
 }  // namespace pixoria

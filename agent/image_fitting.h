@@ -10,12 +10,18 @@ namespace pixoria {
 // saves an image it cannot measure unscaled.
 enum class FitVariant { agent, configurationApp };
 
-// Fits `source` into `destination` for a screen of the given size. Failures are reported, never
-// returned: a failed draw shows "Failed to crop the image" and leaves the destination as it was.
-void fitImage(const std::string& source, const std::string& destination, int screenWidth,
-              int screenHeight, FitVariant variant);
+// Whether a failed draw tells the user. The agent shows a picture's failure once, not again at each
+// retry of the same change.
+enum class FitFailureBox { show, hide };
+
+// Fits `source` into `destination` for a screen of the given size. True when the destination was
+// written. A failed draw shows "Failed to crop the image" (unless `box` hides it) and, like a
+// failed save, leaves the destination as it was.
+bool fitImage(const std::string& source, const std::string& destination, int screenWidth,
+              int screenHeight, FitVariant variant, FitFailureBox box = FitFailureBox::show);
 
 // The agent's routine: fitImage for the primary screen's size.
-void fitImageToScreen(std::string source, std::string destination);
+bool fitImageToScreen(std::string source, std::string destination,
+                      FitFailureBox box = FitFailureBox::show);
 
 }  // namespace pixoria

@@ -52,13 +52,13 @@ std::size_t bingArchiveSize() {
 // The custom list last: it is the fallback of the walk.
 constexpr std::array<WallpaperSource, 4> kWallpaperSources = {{
     {kSourceBing, kValueBingCurrentIndex, &AgentSettings::bingIndex, bingArchiveSize, nextInList,
-     previousInArchive, downloadWallpaperFromBing, false},
+     previousInArchive, downloadWallpaperFromBing, "Bing", false},
     {kSourceNasa, kValueNasaCurrentIndex, &AgentSettings::nasaIndex, nasaListSize, nextInList,
-     previousInList, downloadWallpaperFromNASA, false},
+     previousInList, downloadWallpaperFromNASA, "NASA", false},
     {kSourceWikipedia, kValueWikipediaCurrentIndex, &AgentSettings::wikiIndex, wikipediaListSize,
-     nextInList, previousInList, downloadWallpaperFromWikipedia, false},
+     nextInList, previousInList, downloadWallpaperFromWikipedia, "Wikipedia", false},
     {kSourceCustom, kValueCustomIndex, &AgentSettings::customIndex, customListSize, forwardInList,
-     nullptr, applyCustomPair, true},
+     nullptr, applyCustomPair, "", true},
 }};
 
 }  // namespace

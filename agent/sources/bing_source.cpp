@@ -31,20 +31,24 @@ std::string getBingWallpaperURL(std::int32_t archiveIndex) {
   return bingImageAddress(readBingImagePath(feed));
 }
 
-void downloadWallpaperFromBing(std::int32_t index) {
+ChangeResult downloadWallpaperFromBing(std::int32_t index) {
   pf::outputDebugString("\ndownloadWallpaperFromBing\n");
   const ListPair pair = listPair(index, kBingArchiveDays);
   if (pair.reset) {
     agentSettings.bingIndex = 0;
   }
   if (agentSettings.bingFeedUrls[static_cast<std::size_t>(pair.first)].empty()) {
-    return;  // no request table: nothing to ask for
+    return {ChangeFailure::noImage, {}};  // no request table: nothing to ask for
   }
   // Both requests every time, whether or not a second monitor takes the second image.
   wallpaperURL = getBingWallpaperURL(pair.first);
+  // Taken before the second request reports its own outcome.
+  const ChangeResult feed = wallpaperURL.empty() ? lastFetchFailure() : ChangeResult{};
   wallpaper2URL = getBingWallpaperURL(pair.second);
   pf::outputDebugString(printableText(wallpaperURL));
-  downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
+  const ChangeResult download =
+      downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
+  return feed.succeeded() ? download : feed;
 }
 
 }  // namespace pixoria

@@ -9,15 +9,16 @@
 
 namespace pixoria {
 
-void applyCustomPair(std::int32_t index) {
+ChangeResult applyCustomPair(std::int32_t index) {
   const std::vector<std::string>& files = agentSettings.customFiles;
   if (files.empty()) {
-    return;
+    return {};
   }
   const ListPair pair = listPair(index, files.size());
   agentSettings.customIndex = pair.first;
   setWallpaperPair(files[static_cast<std::size_t>(pair.first)],
                    files[static_cast<std::size_t>(pair.second)]);
+  return {};
 }
 
 std::size_t customListSize() {

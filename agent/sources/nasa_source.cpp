@@ -46,14 +46,16 @@ std::size_t nasaListSize() {
   return nasaWallpaperURLs.size();
 }
 
-void downloadWallpaperFromNASA(std::int32_t index) {
+ChangeResult downloadWallpaperFromNASA(std::int32_t index) {
   pf::outputDebugString("\n_index\n");
   pf::outputDebugString(std::to_string(index));
   pf::outputDebugString("\ndownloadWallpaperFromNASA\n");
   loadNasaWallpaperList();
   traceListSize();
   if (nasaWallpaperURLs.empty()) {
-    return;  // nothing to show: the wallpaper and its files stay as they are
+    // Nothing to show: the wallpaper and its files stay as they are. An empty list is always
+    // fetched anew, so the last fetch says why.
+    return lastFetchFailure();
   }
   const ListPair pair = listPair(index, nasaWallpaperURLs.size());
   if (pair.reset) {
@@ -66,7 +68,8 @@ void downloadWallpaperFromNASA(std::int32_t index) {
   wallpaper2URL = nasaWallpaperURLs[static_cast<std::size_t>(pair.second)];
   pf::outputDebugString("\nwallpaperURL\n" + printableText(wallpaperURL));
   pf::outputDebugString("\nwallpaper2URL\n" + printableText(wallpaper2URL));
-  downloadWallpaperPair("\nDownload Complete", kValueNasaCurrentIndex, agentSettings.nasaIndex);
+  return downloadWallpaperPair("\nDownload Complete", kValueNasaCurrentIndex,
+                               agentSettings.nasaIndex);
 }
 
 }  // namespace pixoria

@@ -33,27 +33,36 @@ bool readWikipediaFeaturedDay(std::string_view url) {
   return true;
 }
 
-void getWikipediaWallpaperList() {
+pf::TransferError getWikipediaWallpaperList() {
   if (!listNeedsFetch(wikipediaWallpaperURLs.size())) {
-    return;
+    return {};
   }
   wikipediaWallpaperURLs.clear();
   // The day marker follows the local day; the feed's dates are universal ones.
   const pf::SystemTime now = pf::getSystemTime();
   const std::string prefix = wikipediaFeedPrefix();
+  pf::TransferError firstError;
   for (const CalendarDate& date : wikipediaDates({now.year, now.month, now.day})) {
-    readWikipediaFeaturedDay(wikipediaRequestAddress(prefix, date));
+    if (!readWikipediaFeaturedDay(wikipediaRequestAddress(prefix, date)) &&
+        firstError.kind == pf::TransferFailure::none) {
+      firstError = pf::lastTransferError();
+    }
   }
+  return firstError;
 }
 
 std::size_t wikipediaListSize() {
   return wikipediaWallpaperURLs.size();
 }
 
-void downloadWallpaperFromWikipedia(std::int32_t index) {
-  getWikipediaWallpaperList();
+ChangeResult downloadWallpaperFromWikipedia(std::int32_t index) {
+  const pf::TransferError listError = getWikipediaWallpaperList();
   if (wikipediaWallpaperURLs.empty()) {
-    return;  // nothing to show: the wallpaper and its files stay as they are
+    // Nothing to show: the wallpaper and its files stay as they are.
+    if (listError.kind == pf::TransferFailure::none) {
+      return {ChangeFailure::noImage, {}};
+    }
+    return {ChangeFailure::transfer, listError};
   }
   const ListPair pair = listPair(index, wikipediaWallpaperURLs.size());
   if (pair.reset) {
@@ -61,7 +70,8 @@ void downloadWallpaperFromWikipedia(std::int32_t index) {
   }
   wallpaperURL = wikipediaWallpaperURLs[static_cast<std::size_t>(pair.first)];
   wallpaper2URL = wikipediaWallpaperURLs[static_cast<std::size_t>(pair.second)];
-  downloadWallpaperPair("Download Complete", kValueWikipediaCurrentIndex, agentSettings.wikiIndex);
+  return downloadWallpaperPair("Download Complete", kValueWikipediaCurrentIndex,
+                               agentSettings.wikiIndex);
 }
 
 }  // namespace pixoria

@@ -26,6 +26,7 @@ namespace pf = platform;
 struct FakeTray {
   std::vector<std::unique_ptr<pf::Menu>> menus;
   std::vector<pf::NotifyIconData> icons;
+  std::vector<std::string> modifiedTips;
   int addCalls = 0;
   int tracked = 0;
   bool failAdd = false;
@@ -63,6 +64,9 @@ std::vector<MenuEntry> menuEntries(pf::MenuHandle menu) {
 const std::vector<pf::NotifyIconData>& shownIcons() {
   return tray().icons;
 }
+const std::vector<std::string>& modifiedTips() {
+  return tray().modifiedTips;
+}
 int notifyIconAddCalls() {
   return tray().addCalls;
 }
@@ -99,6 +103,20 @@ bool notifyIconAdd(const NotifyIconData& data) {
 bool notifyIconDelete(const NotifyIconData& data) {
   return std::erase_if(tray().icons,
                        [&data](const auto& icon) { return fake::sameIcon(icon, data); }) > 0;
+}
+
+bool notifyIconModify(const NotifyIconData& data) {
+  const auto icon =
+      std::find_if(tray().icons.begin(), tray().icons.end(),
+                   [&data](const auto& shown) { return fake::sameIcon(shown, data); });
+  if (icon == tray().icons.end()) {
+    return false;
+  }
+  if ((data.flags & kNifTip) != 0) {
+    icon->tip = data.tip;
+    tray().modifiedTips.push_back(data.tip);
+  }
+  return true;
 }
 
 MenuHandle createPopupMenu() {

@@ -18,6 +18,7 @@ struct FakeNetwork {
   std::map<std::string, ScriptedStream> streams;
   std::map<std::string, ScriptedDownload> downloads;
   std::vector<std::string> requests;
+  platform::TransferError lastError;
 };
 
 FakeNetwork& network() {
@@ -93,6 +94,20 @@ platform::HResult playDownload(const ScriptedDownload& script, const std::string
   return script.result;
 }
 
+// Records how a call ended, for lastTransferError(): none on success, the scripted reason (or
+// other) on failure.
+platform::HResult reported(platform::HResult result, platform::TransferError error) {
+  if (platform::succeeded(result)) {
+    error = {};
+  } else if (error.kind == platform::TransferFailure::none) {
+    error.kind = platform::TransferFailure::other;
+  }
+  network().lastError = error;
+  return result;
+}
+
+constexpr platform::TransferError kUnscripted{platform::TransferFailure::hostNotFound, 0};
+
 }  // namespace
 
 void scriptStream(const std::string& url, ScriptedStream stream) {
@@ -120,33 +135,38 @@ using fake::network;
 HResult urlOpenBlockingStream(std::string_view url, std::unique_ptr<Stream>& stream) {
   stream.reset();
   if (url.empty()) {
-    return kInvalidArg;
+    return fake::reported(kInvalidArg, {});
   }
   const std::string address(url);
   network().requests.push_back(address);
   const auto script = network().streams.find(address);
   if (script == network().streams.end()) {
-    return kResourceNotFound;
+    return fake::reported(kResourceNotFound, fake::kUnscripted);
   }
   if (failed(script->second.openResult)) {
-    return script->second.openResult;
+    return fake::reported(script->second.openResult, script->second.error);
   }
   stream = std::make_unique<fake::ScriptedChunkStream>(script->second.chunks);
-  return kOk;
+  return fake::reported(kOk, {});
 }
 
 HResult urlDownloadToFile(std::string_view url, std::string_view filePath,
                           BindStatusCallback* callback) {
   if (url.empty() || filePath.empty()) {
-    return kInvalidArg;
+    return fake::reported(kInvalidArg, {});
   }
   const std::string address(url);
   network().requests.push_back(address);
   const auto script = network().downloads.find(address);
   if (script == network().downloads.end()) {
-    return kResourceNotFound;
+    return fake::reported(kResourceNotFound, fake::kUnscripted);
   }
-  return fake::playDownload(script->second, std::string(filePath), callback);
+  const HResult result = fake::playDownload(script->second, std::string(filePath), callback);
+  return fake::reported(result, script->second.error);
+}
+
+TransferError lastTransferError() {
+  return network().lastError;
 }
 
 }  // namespace pixoria::platform

@@ -48,8 +48,9 @@ struct FakeWindows {
   std::map<TimerKey, Timer> timers;
   std::uint64_t now = 0;
   std::optional<int> quitCode;
-  pf::SystemTime localTime{2026, 12, 2, 8, 12, 0, 0, 0};
-  pf::SystemTime universalTime{2026, 12, 2, 8, 12, 0, 0, 0};
+  // The two clocks in milliseconds since 1970 at virtual time 0 (both 2026-12-08 12:00).
+  std::int64_t localAtZero = 1'796'731'200'000;
+  std::int64_t universalAtZero = 1'796'731'200'000;
 };
 
 FakeWindows& state() {
@@ -83,7 +84,52 @@ void fire(const TimerKey& key) {
   timer.procedure(key.first, pf::kWmTimer, key.second, static_cast<std::uint32_t>(state().now));
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar, and back (Howard Hinnant's
+// days_from_civil and civil_from_days).
+std::int64_t daysSinceUnixEpoch(std::int64_t year, std::int64_t month, std::int64_t day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+constexpr std::int64_t kDayMs = 86'400'000;
+
+std::int64_t millisecondsOf(const pf::SystemTime& time) {
+  return daysSinceUnixEpoch(time.year, time.month, time.day) * kDayMs +
+         ((time.hour * 60 + time.minute) * 60 + time.second) * 1000LL + time.milliseconds;
+}
+
+pf::SystemTime systemTimeOf(std::int64_t milliseconds) {
+  const std::int64_t days = (milliseconds >= 0 ? milliseconds : milliseconds - kDayMs + 1) / kDayMs;
+  const std::int64_t ofDay = milliseconds - days * kDayMs;
+  const std::int64_t shifted = days + 719468;
+  const std::int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+  const std::int64_t dayOfEra = shifted - era * 146097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  const auto part = [](std::int64_t value) { return static_cast<std::uint16_t>(value); };
+  return {part(year),
+          part(month),
+          part(((days % 7) + 11) % 7),  // 1970-01-01 was a Thursday
+          part(dayOfYear - (153 * monthIndex + 2) / 5 + 1),
+          part(ofDay / 3'600'000),
+          part(ofDay / 60'000 % 60),
+          part(ofDay / 1000 % 60),
+          part(ofDay % 1000)};
+}
+
 }  // namespace
+
+std::uint64_t universalSeconds() {
+  return static_cast<std::uint64_t>(state().universalAtZero / 1000);
+}
 
 void windowsReset() {
   state() = FakeWindows{};
@@ -132,11 +178,11 @@ std::size_t runningTimerCount() {
 }
 
 void setUniversalTime(const pf::SystemTime& time) {
-  state().universalTime = time;
+  state().universalAtZero = millisecondsOf(time) - static_cast<std::int64_t>(state().now);
 }
 
 void setLocalTime(const pf::SystemTime& time) {
-  state().localTime = time;
+  state().localAtZero = millisecondsOf(time) - static_cast<std::int64_t>(state().now);
 }
 
 }  // namespace pixoria::fake
@@ -244,11 +290,17 @@ std::uint32_t getTickCount() {
 }
 
 SystemTime getSystemTime() {
-  return state().universalTime;
+  return fake::systemTimeOf(state().universalAtZero + static_cast<std::int64_t>(state().now));
 }
 
 SystemTime getLocalTime() {
-  return state().localTime;
+  return fake::systemTimeOf(state().localAtZero + static_cast<std::int64_t>(state().now));
+}
+
+std::uint64_t getSystemTimeAsFileTime() {
+  const auto milliseconds =
+      static_cast<std::uint64_t>(state().universalAtZero + static_cast<std::int64_t>(state().now));
+  return kFileTimeOfUnixEpoch + milliseconds * (kFileTimeTicksPerSecond / 1000);
 }
 
 }  // namespace pixoria::platform

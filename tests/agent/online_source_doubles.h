@@ -1,4 +1,5 @@
-// Stand-ins for the three online sources: they record what the schedule asks of them.
+// Stand-ins for the three online sources: they record what the schedule asks of them and report
+// what the test scripted.
 #pragma once
 
 #include <cstddef>
@@ -6,6 +7,8 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "agent/change_result.h"
 
 namespace pixoria::test {
 
@@ -21,6 +24,8 @@ struct SourceCall {
 std::vector<SourceCall>& sourceCalls();
 void setNasaListSize(std::size_t size);
 void setWikipediaListSize(std::size_t size);
+// What the next calls (of any of the three) report, in order; after these, each call succeeds.
+void scriptSourceResults(std::vector<ChangeResult> results);
 void resetSourceDoubles();
 
 }  // namespace pixoria::test

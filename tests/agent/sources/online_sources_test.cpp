@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "agent/agent_test_fixture.h"
+#include "agent/change_schedule.h"
 #include "agent/download_service.h"
 #include "agent/sources/bing_source.h"
 #include "agent/sources/nasa_source.h"
@@ -274,6 +277,90 @@ TEST_F(OnlineSourcesTest, WikipediaWithNothingFoundChangesNothing) {
   EXPECT_EQ(fake::urlRequests().size(), 7u);
   EXPECT_EQ(wallpaperURL, "https://kept");
   EXPECT_EQ(agentSettings.wikiIndex, -1);
+}
+
+// A machine where the agent never ran has no image.jpg, so no progress report arms the apply
+// timer; the fit does, and the wallpaper is set once, a second after it.
+TEST_F(OnlineSourcesTest, TheFirstChangeOnAFreshMachineSetsTheWallpaperOnce) {
+  const std::string nasaFeed = "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss";
+  const std::string wikipediaDay = "https://en.wikipedia.org/api/rest_v1/feed/featured/2026/12/08";
+  struct Case {
+    const char* name;
+    ChangeResult (*change)(std::int32_t index);
+  };
+  const Case cases[] = {{"Bing", downloadWallpaperFromBing},
+                        {"NASA", downloadWallpaperFromNASA},
+                        {"Wikipedia", downloadWallpaperFromWikipedia}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    scriptBing(0, "/first.jpg");
+    fake::scriptStream(
+        nasaFeed, {pf::kOk, {R"(<description>d</description><enclosure url="https://n/1.jpg"/>)"}});
+    fake::scriptStream(wikipediaDay,
+                       {pf::kOk, {R"({"image":{"image":{"source":"https://w/1.jpg"}}})"}});
+    for (const char* image :
+         {"https://www.bing.com/first.jpg", "https://n/1.jpg", "https://w/1.jpg"}) {
+      scriptImage(image);
+    }
+    ASSERT_FALSE(pf::fileExists(folder + "image.jpg"));
+    EXPECT_TRUE(c.change(0).succeeded());
+    fake::advanceClock(999);
+    EXPECT_TRUE(fake::desktopCalls().empty());
+    fake::advanceClock(1);
+    fake::advanceClock(60'000);
+    ASSERT_EQ(fake::desktopCalls().size(), 2u);  // the one monitor, then the position
+    EXPECT_EQ(fake::desktopCalls()[0].path, folder + "image.jpg");
+  }
+}
+
+// A change that fails is tried again at the same index until it works, and only then is the
+// index recorded, once; the tray says why it failed meanwhile.
+TEST_F(OnlineSourcesTest, AFailedChangeIsRetriedAndRecordedOnceItWorks) {
+  setDword(kValueEnabled, 1);
+  setDword(kValueSource, kSourceBing);
+  setDword(kValueBingCurrentIndex, 2);
+  pf::notifyIconAdd({agentWindow, TRAY_ICON_ID, pf::kNifTip, 0, 0, "Pixoria Helper", nullptr});
+  fake::scriptStream(agentSettings.bingFeedUrls[2],
+                     {pf::kFail, {}, {pf::TransferFailure::httpStatus, 503}});
+  scriptBing(3, "/three.jpg");
+  loadSettingsAndApply();
+  fake::advanceClock(60'000);
+  EXPECT_EQ(fake::shownIcons()[0].tip,
+            "Pixoria Helper\nCould not reach Bing (HTTP status 503). Trying again at 12:03.");
+  scriptBing(2, "/two.jpg");
+  scriptImage("https://www.bing.com/two.jpg");
+  fake::advanceClock(120'000);
+  EXPECT_EQ(requestsStartingWith(agentSettings.bingFeedUrls[2]), 3u);
+  EXPECT_EQ(std::count(fake::registryWrites().begin(), fake::registryWrites().end(),
+                       std::string(kValueBingCurrentIndex)),
+            1);
+  EXPECT_EQ(storedDword(kValueBingCurrentIndex), 2u);
+  EXPECT_EQ(fake::shownIcons()[0].tip, "Pixoria Helper");
+  fake::advanceClock(1'000);
+  EXPECT_EQ(fake::desktopCalls().size(), 2u);
+}
+
+// An image that cannot be read fails the change; the user hears of it once, not at every retry.
+TEST_F(OnlineSourcesTest, AnUnreadableImageIsReportedOnceAcrossItsRetries) {
+  std::string first;
+  std::string second;
+  getWallpaperPaths(first, second);
+  writeFileBytes(firstImagePath, "last good image");
+  fake::scriptDownload("https://n/bad.jpg", {"not an image", {{4, 4, kEnded}}, pf::kOk});
+  fake::scriptStream(
+      "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss",
+      {pf::kOk, {R"(<description>d</description><enclosure url="https://n/bad.jpg"/>)"}});
+  onNasaNext();  // an empty list: -1, which the source takes as 0
+  fake::advanceClock(3 * 60'000);
+  EXPECT_EQ(requestsStartingWith("https://n/bad.jpg"), 3u);
+  EXPECT_EQ(fake::messageBoxes().size(), 1u);
+  EXPECT_FALSE(storedDword(kValueNasaCurrentIndex));
+  EXPECT_EQ(readFileBytes(folder + "image.jpg"), "last good image");
+  EXPECT_EQ(trayTip(),
+            "Pixoria Helper\nCould not use the NASA image (the image could not be read). Trying "
+            "again at 12:07.");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "pixoria/fake/fake_output.h"
 #include "pixoria/fake/fake_registry.h"
 #include "pixoria/fake/fake_shell.h"
+#include "pixoria/fake/fake_system_events.h"
 #include "pixoria/fake/fake_tray.h"
 #include "pixoria/fake/fake_url.h"
 #include "pixoria/fake/fake_windows.h"
@@ -21,6 +22,7 @@ inline void resetPlatform() {
   shellReset();
   trayReset();
   urlReset();
+  systemEventsReset();
 }
 
 }  // namespace pixoria::fake

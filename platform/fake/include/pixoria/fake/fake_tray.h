@@ -20,8 +20,12 @@ struct MenuEntry {
 // The entries of a menu made by createPopupMenu.
 std::vector<MenuEntry> menuEntries(platform::MenuHandle menu);
 
-// The icons shown now (added and not deleted), and how many adds were made in all.
+// The icons shown now (added and not deleted, with the tip of their last modify), and how many
+// adds were made in all.
 const std::vector<platform::NotifyIconData>& shownIcons();
+
+// The tip of every notifyIconModify with kNifTip that found its icon, in order.
+const std::vector<std::string>& modifiedTips();
 int notifyIconAddCalls();
 int trackedMenus();
 int liveMenus();

@@ -32,8 +32,12 @@ std::optional<std::uint64_t> timerDueIn(platform::WindowHandle window, std::uint
 // How many timers run on any window.
 std::size_t runningTimerCount();
 
-// The times getLocalTime and getSystemTime report (default: both 2026-12-08, a Tuesday, noon).
+// The times getLocalTime and getSystemTime report now (default: both 2026-12-08, a Tuesday, noon,
+// at virtual time 0). Both move with the virtual clock, as getSystemTimeAsFileTime does.
 void setLocalTime(const platform::SystemTime& time);
 void setUniversalTime(const platform::SystemTime& time);
+
+// Seconds since 1970-01-01 UTC on the universal clock at virtual time 0.
+std::uint64_t universalSeconds();
 
 }  // namespace pixoria::fake
