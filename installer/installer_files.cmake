@@ -6,11 +6,13 @@
 # build machine; the source may be a generator expression. The uninstaller removes exactly these
 # files. DEPENDS names the targets that make the sources, or sources that a rule of the build makes.
 
-# Writes into ${out_install} the File commands that install the staged files under ${stage}, and
-# into ${out_remove} the Delete and RMDir commands that undo them, as NSIS text.
-function(pixoria_installer_commands stage out_install out_remove)
+# Writes into ${out_install} the File commands that install the staged files under ${stage}, into
+# ${out_remove} the Delete and RMDir commands that undo them, and into ${out_check} the calls that
+# check, before any is written, that each installed file can be replaced, as NSIS text.
+function(pixoria_installer_commands stage out_install out_remove out_check)
   set(install "")
   set(remove "")
+  set(check "")
   set(folders "")
   set(last_folder "")
   foreach(destination IN LISTS ARGN)
@@ -29,6 +31,7 @@ function(pixoria_installer_commands stage out_install out_remove)
     endif()
     string(APPEND install "File \"/oname=${name}\" \"${stage}/${destination}\"\n")
     string(APPEND remove "Delete \"$INSTDIR\\${windows_destination}\"\n")
+    string(APPEND check "Push \"$INSTDIR\\${windows_destination}\"\nCall PixoriaCheckReplaceable\n")
   endforeach()
   list(REMOVE_DUPLICATES folders)
   foreach(folder IN LISTS folders)
@@ -36,6 +39,7 @@ function(pixoria_installer_commands stage out_install out_remove)
   endforeach()
   set(${out_install} "${install}" PARENT_SCOPE)
   set(${out_remove} "${remove}" PARENT_SCOPE)
+  set(${out_check} "${check}" PARENT_SCOPE)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/contract_names.cmake)
@@ -45,6 +49,7 @@ function(pixoria_installer_contract_defines out_var)
   set(defines "")
   foreach(pair
       PIXORIA_AGENT_PROGRAM_NAME=kAgentProgramName
+      PIXORIA_APP_PROGRAM_NAME=kAppProgramName
       PIXORIA_AGENT_WINDOW_CLASS=kAgentWindowClass
       PIXORIA_AGENT_WINDOW_TITLE=kAgentWindowTitle
       PIXORIA_APP_WINDOW_TITLE=kAppWindowTitle
@@ -91,10 +96,11 @@ function(pixoria_add_installer target)
     COMMENT "Staging the files of ${target}"
     VERBATIM)
 
-  pixoria_installer_commands(${stage} install remove ${destinations})
+  pixoria_installer_commands(${stage} install remove check ${destinations})
   # Written only when changed, so that configuring again does not make the installer again.
   file(GENERATE OUTPUT ${folder}/install_files.nsh CONTENT "${install}")
   file(GENERATE OUTPUT ${folder}/remove_files.nsh CONTENT "${remove}")
+  file(GENERATE OUTPUT ${folder}/check_files.nsh CONTENT "${check}")
 
   pixoria_installer_contract_defines(contract_defines)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
@@ -103,13 +109,15 @@ function(pixoria_add_installer target)
       -DPIXORIA_OUTFILE=${ARG_OUTPUT}
       -DPIXORIA_INSTALL_FILES=${folder}/install_files.nsh
       -DPIXORIA_REMOVE_FILES=${folder}/remove_files.nsh
+      -DPIXORIA_CHECK_FILES=${folder}/check_files.nsh
       -DPIXORIA_MAIN_PROGRAM=${ARG_MAIN_PROGRAM}
       -DPIXORIA_ICON=${PROJECT_BINARY_DIR}/agent/resources/PixoriaHelper.ico
       -DPIXORIA_APP_WINDOW_CLASS=${ARG_APP_WINDOW_CLASS}
       -DPIXORIA_COMPRESSOR=${ARG_COMPRESSOR}
       ${script_folder}/pixoria.nsi
     DEPENDS ${script_folder}/pixoria.nsi ${script_folder}/close_programs.nsh
-      ${folder}/install_files.nsh ${folder}/remove_files.nsh ${staged} ${ARG_DEPENDS}
+      ${script_folder}/elevation.nsh ${folder}/install_files.nsh ${folder}/remove_files.nsh
+      ${folder}/check_files.nsh ${staged} ${ARG_DEPENDS}
     COMMENT "Making ${ARG_OUTPUT}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})

@@ -5,12 +5,13 @@
 ;   PIXORIA_OUTFILE           the installer to write
 ;   PIXORIA_INSTALL_FILES     an include of the File commands, grouped by folder
 ;   PIXORIA_REMOVE_FILES      an include of the matching Delete and RMDir commands
+;   PIXORIA_CHECK_FILES       an include that checks each of those files can be replaced
 ;   PIXORIA_MAIN_PROGRAM      the program that the shortcut starts, relative to the folder
 ;   PIXORIA_ICON              the installer's icon
 ;   PIXORIA_APP_WINDOW_CLASS  the window class that the application's Qt gives its main window
 ;   PIXORIA_COMPRESSOR        lzma, zlib or off
 ; and the names that the programs' contract headers hold (installer/contract_names.cmake):
-;   PIXORIA_AGENT_PROGRAM_NAME, PIXORIA_AGENT_WINDOW_CLASS, PIXORIA_AGENT_WINDOW_TITLE,
+;   PIXORIA_AGENT_PROGRAM_NAME, PIXORIA_APP_PROGRAM_NAME, PIXORIA_AGENT_WINDOW_CLASS, PIXORIA_AGENT_WINDOW_TITLE,
 ;   PIXORIA_APP_WINDOW_TITLE, PIXORIA_SETTINGS_KEY, PIXORIA_PATH_VALUE, PIXORIA_ENABLED_VALUE and
 ;   PIXORIA_RUN_VALUE (the autostart value the configuration application writes for the agent).
 
@@ -28,12 +29,25 @@ ManifestDPIAware true
 !define PIXORIA_NAME "Corvane Pixoria"
 !define PIXORIA_PUBLISHER "Corvane"
 !define PIXORIA_AGENT_PROGRAM "${PIXORIA_AGENT_PROGRAM_NAME}.exe"
+!define PIXORIA_APP_PROGRAM "${PIXORIA_APP_PROGRAM_NAME}.exe"
 !define PIXORIA_UNINSTALLER "Uninstall.exe"
 !define PIXORIA_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PIXORIA_NAME}"
 !define PIXORIA_RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 
 !include MUI2.nsh
+
+!define PIXORIA_GENERIC_WRITE 0x40000000
+!define PIXORIA_OPEN_EXISTING 3
+!define PIXORIA_INVALID_HANDLE -1
 !include "${__FILEDIR__}/close_programs.nsh"
+!include "${__FILEDIR__}/elevation.nsh"
+
+; 1 when the installer runs as administrator: then it starts neither program (elevation.nsh).
+Var PixoriaElevated
+; What the finish page says.
+Var PixoriaFinishText
+; The first installed file that another program keeps open, or "".
+Var PixoriaBusyFile
 
 Name "${PIXORIA_NAME}"
 OutFile "${PIXORIA_OUTFILE}"
@@ -54,8 +68,11 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 Corvane. All rights reserve
 !define MUI_ICON "${PIXORIA_ICON}"
 !define MUI_UNICON "${PIXORIA_ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${PIXORIA_MAIN_PROGRAM}"
+!define MUI_FINISHPAGE_TEXT "$PixoriaFinishText"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_PAGE_CUSTOMFUNCTION_PRE PixoriaFinishPre
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW PixoriaFinishShow
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -66,17 +83,76 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 Corvane. All rights reserve
 
 Function .onInit
   SetShellVarContext current
+  Call PixoriaDetectElevation
+  Pop $PixoriaElevated
+FunctionEnd
+
+; Run as administrator, the finish page says why it started nothing.
+Function PixoriaFinishPre
+  StrCpy $PixoriaFinishText "$(MUI_TEXT_FINISH_INFO_TEXT)"
+  ${If} $PixoriaElevated = 1
+    StrCpy $0 "This installer runs as administrator, so it did not start ${PIXORIA_NAME}: "
+    StrCpy $0 "$0started from here, the programs would run as administrator too, and the "
+    StrCpy $0 "$0application could not reach the wallpaper changer. Start ${PIXORIA_NAME} "
+    StrCpy $0 "$0from the Start menu; the wallpaper changer also starts at your next sign-in."
+    StrCpy $PixoriaFinishText "$0$\r$\n$\r$\n$PixoriaFinishText"
+  ${EndIf}
+FunctionEnd
+
+; Run as administrator, the finish page offers no start.
+Function PixoriaFinishShow
+  ${If} $PixoriaElevated = 1
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
 FunctionEnd
 
+; Sets PixoriaBusyFile to the file on the stack when it exists and cannot be opened for writing
+; (another program keeps it open), unless an earlier file was busy already.
+Function PixoriaCheckReplaceable
+  Exch $0
+  Push $1
+  ${If} $PixoriaBusyFile == ""
+  ${AndIf} ${FileExists} $0
+    System::Call "kernel32::CreateFileW(w r0, i ${PIXORIA_GENERIC_WRITE}, i 0, p 0, \
+      i ${PIXORIA_OPEN_EXISTING}, i 0, p 0) p .r1"
+    ${If} $1 P= ${PIXORIA_INVALID_HANDLE}
+      StrCpy $PixoriaBusyFile $0
+    ${Else}
+      System::Call "kernel32::CloseHandle(p r1)"
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Section "Install"
   ; Over an older version the running programs hold their files open.
   Call PixoriaClosePrograms
 
+  ; An installation never leaves a mix of versions: when a file cannot be replaced, nothing is.
+  StrCpy $PixoriaBusyFile ""
+  !include "${PIXORIA_CHECK_FILES}"
+  ${If} $PixoriaBusyFile != ""
+    DetailPrint "$PixoriaBusyFile is in use"
+    MessageBox MB_OK|MB_ICONSTOP "$PixoriaBusyFile is in use by another program. Nothing \
+was changed: close that program and run the installer again." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+
+  ClearErrors
   !include "${PIXORIA_INSTALL_FILES}"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "Some files of ${PIXORIA_NAME} could not be written. \
+Run the installer again." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${PIXORIA_UNINSTALLER}"
 
@@ -92,6 +168,9 @@ Section "Install"
     StrCpy $0 0
   ${EndIf}
   ${If} $0 = 1
+  ${AndIf} $PixoriaElevated = 1
+    DetailPrint "Not starting ${PIXORIA_AGENT_PROGRAM}: the installer runs as administrator"
+  ${ElseIf} $0 = 1
     DetailPrint "Starting ${PIXORIA_AGENT_PROGRAM}"
     ExecShell "open" "$INSTDIR\${PIXORIA_AGENT_PROGRAM}" "" SW_HIDE
   ${EndIf}
