@@ -59,8 +59,10 @@ class SourcesOverHttpTest : public ::testing::Test {
   void SetUp() override {
     mirror = world.root() + "/mirror";
     fs::create_directories(mirror + "/images");
-    server = std::make_unique<FixtureServer>(
-        FixtureServerOptions{mirror, world.root() + "/requests.log", "", "", 120});
+    FixtureServerOptions options;
+    options.folder = mirror;
+    options.logPath = world.root() + "/requests.log";
+    server = std::make_unique<FixtureServer>(options);
     ASSERT_TRUE(server->running()) << server->error();
     world.setEnvironment("PIXORIA_BING_ORIGIN", server->url(""));
     world.setEnvironment("PIXORIA_BING_IMAGE_BASE", server->url(""));
