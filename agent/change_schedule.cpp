@@ -96,7 +96,10 @@ void settleChange(const WallpaperSource& source, bool scheduled, const ChangeRes
   }
   const RetriedChange change{source.number, agentSettings.*source.index, scheduled};
   const std::uint64_t nextAttemptMs = planRetry(change, changeDueInMs(), onRetryTimer);
-  showTrayTip(failureDetail(source, result, nextAttemptMs));
+  const std::string detail = failureDetail(source, result, nextAttemptMs);
+  // The tip shows only the last failure; the diagnostics keep each one.
+  pf::outputDebugString("\n" + detail + "\n");
+  showTrayTip(detail);
 }
 
 // Shows the current source's image at the position it stored last.
