@@ -3,10 +3,12 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTreeWidgetItem>
 
 #include "form/auto_pixoria_form.h"
 #include "form/pictures_folder.h"
+#include "pixoria/settings_schema.h"
 #include "ui_auto_pixoria_form.h"
 
 void AutoPixoriaForm::setCustomNavigationVisible() {
@@ -51,9 +53,15 @@ void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
 
 void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   const qsizetype before = customFileList.size();
+  qsizetype notAdded = 0;
   for (const QString& path : paths) {
     if (customFileList.contains(path, Qt::CaseInsensitive))
       continue;
+    // Neither program reads entries past this many.
+    if (customFileList.size() >= static_cast<qsizetype>(pixoria::kMaxCustomFiles)) {
+      ++notAdded;
+      continue;
+    }
     customFileList.append(path);
     if (customFileList.size() == 1) {
       customWalpaperSourceURLIndex = 0;
@@ -68,6 +76,13 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   // reload makes the agent redo its source.
   if (customFileList.size() != before)
     writeCustomList(true);
+  if (notAdded > 0) {
+    const QString files = notAdded == 1 ? tr("1 file was") : tr("%1 files were").arg(notAdded);
+    QMessageBox::warning(this, tr("Error"),
+                         tr("%1 not added: the list holds at most %2 files.")
+                             .arg(files)
+                             .arg(pixoria::kMaxCustomFiles));
+  }
 }
 
 void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {

@@ -16,6 +16,7 @@
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
+#include "pixoria/settings_schema.h"
 #include "support/test_images.h"
 
 namespace pixoria::app_test {
@@ -206,6 +207,61 @@ TEST_F(FormSettingsTest, SetFitsTheImageIntoTheSharedFolderAndOnlyReloadsTheAgen
   child<QCheckBox>(*form, "pixoriaDualMonitorCheckBox")->click();
   EXPECT_EQ(agent.takeMessages(), Messages({kEnable, kReload}));
   EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(fitted); }));
+}
+
+TEST_F(FormSettingsTest, AFailedSaveIsToldOnceAndTheNextSaveWritesIt) {
+  setHiveDword("CustomCount", 1);
+  setHiveString("CustomFile0", "/pictures/a.jpg");
+  auto form = openForm();
+  MessageBoxes boxes;
+  {
+    UnwritableSettingsFolder unwritable;
+    // One save of a dozen values: the list and every setting.
+    child<QCheckBox>(*form, "pixoriaDualMonitorCheckBox")->click();
+    ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(" | ").toStdString();
+    EXPECT_TRUE(
+        boxes.texts().first().startsWith("The settings could not be saved: permission denied"))
+        << boxes.texts().first().toStdString();
+  }
+  EXPECT_EQ(hiveDword("multiMonitorSupport"), std::nullopt);
+
+  // Writable again: the next change saves what the failed one held too, and says nothing.
+  child<QSpinBox>(*form, "pixoriaTimeSpinBox")->setValue(5);
+  EXPECT_EQ(boxes.texts().size(), 1);
+  EXPECT_EQ(hiveDword("multiMonitorSupport"), 2u);
+  EXPECT_EQ(hiveDword("TimeIndex"), 5u);
+  EXPECT_EQ(hiveString("CustomFile0"), "/pictures/a.jpg");
+}
+
+TEST_F(FormSettingsTest, AddStopsAtTheLongestListAndSaysHowManyFilesWereLeftOut) {
+  // A list two entries short of the limit, written straight into the hive.
+  constexpr std::uint32_t kStored = kMaxCustomFiles - 2;
+  std::string hive =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Corvane Pixoria]\n"
+      "\"CustomCount\"=dword:" +
+      QString::number(kStored, 16).rightJustified(8, '0').toStdString() + "\n";
+  for (std::uint32_t n = 0; n < kStored; ++n)
+    hive += "\"CustomFile" + std::to_string(n) + "\"=\"/p/" + std::to_string(n) + ".jpg\"\n";
+  const std::string settings = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/pixoria";
+  std::filesystem::create_directories(settings);
+  test::writeFileBytes(settings + "/HKCU.reg", hive);
+  folder = test::makeTemporaryFolder();
+  for (const char* name : {"a", "b", "c", "d", "e"})
+    ASSERT_TRUE(writeJpeg(folder + "/" + name + ".jpg", 8, 8, 0, 0, 0));
+
+  auto form = openForm();
+  MessageBoxes boxes;
+  answerFileDialog(QString::fromStdString(folder),
+                   QStringLiteral("\"a.jpg\" \"b.jpg\" \"c.jpg\" \"d.jpg\" \"e.jpg\""));
+  click(*form, "customSourceAddPushButton");
+  ASSERT_TRUE(waitUntil([&] { return !boxes.texts().isEmpty(); }));
+  EXPECT_EQ(boxes.texts(),
+            QStringList({"3 files were not added: the list holds at most 100000 files."}));
+  EXPECT_EQ(child<QTreeWidget>(*form, "customSourceTreeWidget")->topLevelItemCount(),
+            static_cast<int>(kMaxCustomFiles));
+  EXPECT_EQ(hiveDword("CustomCount"), kMaxCustomFiles);
+  EXPECT_EQ(hiveString("CustomFile99999"), folder + "/b.jpg");
+  EXPECT_EQ(hiveString("CustomFile100000"), std::nullopt);
 }
 
 }  // namespace

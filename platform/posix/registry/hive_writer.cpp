@@ -158,6 +158,18 @@ void replaceLine(HiveLine& line, std::string formatted) {
   line = makeLine(std::move(formatted));
 }
 
+// True when the line already holds `formatted` (which ends in LF) before its own line end: then
+// replaceLine would give back the same bytes, and a long list rewrites only what changed.
+bool readsAs(const HiveLine& line, std::string_view formatted) {
+  std::string_view raw = line.raw;
+  if (raw.ends_with("\r\n")) {
+    raw.remove_suffix(2);
+  } else if (raw.ends_with('\n')) {
+    raw.remove_suffix(1);
+  }
+  return raw == formatted.substr(0, formatted.size() - 1);
+}
+
 // locate() for every name of the key at once: the live assignments by folded name.
 struct KeyLayout {
   std::vector<std::size_t> sections;
@@ -281,7 +293,9 @@ void applyChanges(HiveDocument& document, std::string_view keyPath,
     if (change.value) {
       std::string formatted = formatValueLine(change.name, *change.value);
       if (assigned) {
-        replaceLine(document.lines[found->second.back()], std::move(formatted));
+        HiveLine& line = document.lines[found->second.back()];
+        if (!readsAs(line, formatted))
+          replaceLine(line, std::move(formatted));
       } else if (slot != appendedSlot.end()) {
         appended[slot->second] = std::move(formatted);
       } else {
