@@ -11,6 +11,19 @@
 #include "pixoria/settings_schema.h"
 #include "ui_auto_pixoria_form.h"
 
+namespace {
+
+// The longest list Add makes: neither program reads entries past kMaxCustomFiles. A test may set
+// a lower one (PIXORIA_TEST_MAX_CUSTOM_FILES) rather than build a list of 100,000 files.
+qsizetype customFileLimit() {
+  constexpr auto kLimit = static_cast<qsizetype>(pixoria::kMaxCustomFiles);
+  bool set = false;
+  const qsizetype limit = qEnvironmentVariableIntValue("PIXORIA_TEST_MAX_CUSTOM_FILES", &set);
+  return set && limit > 0 && limit < kLimit ? limit : kLimit;
+}
+
+}  // namespace
+
 void AutoPixoriaForm::setCustomNavigationVisible() {
   const bool several = customFileList.size() > 1;
   ui->pixoriaBackToolButton->setVisible(several);
@@ -57,8 +70,7 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   for (const QString& path : paths) {
     if (customFileList.contains(path, Qt::CaseInsensitive))
       continue;
-    // Neither program reads entries past this many.
-    if (customFileList.size() >= static_cast<qsizetype>(pixoria::kMaxCustomFiles)) {
+    if (customFileList.size() >= customFileLimit()) {
       ++notAdded;
       continue;
     }
@@ -78,10 +90,9 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
     writeCustomList(true);
   if (notAdded > 0) {
     const QString files = notAdded == 1 ? tr("1 file was") : tr("%1 files were").arg(notAdded);
-    QMessageBox::warning(this, tr("Error"),
-                         tr("%1 not added: the list holds at most %2 files.")
-                             .arg(files)
-                             .arg(pixoria::kMaxCustomFiles));
+    QMessageBox::warning(
+        this, tr("Error"),
+        tr("%1 not added: the list holds at most %2 files.").arg(files).arg(customFileLimit()));
   }
 }
 

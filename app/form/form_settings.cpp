@@ -110,8 +110,9 @@ bool AutoPixoriaForm::saveSettings(const pf::RegValueBatch& changes) {
   const pf::ErrorCode result =
       CVGlobal::writeRegistryValues(CVGlobal::kHkeyCurrentUser, subKey, batch);
   settingsUnsaved = result != pf::kErrorSuccess;
-  if (!settingsUnsaved || reportingSaveFailure)
+  if (!settingsUnsaved || reportingSaveFailure) {
     return !settingsUnsaved;
+  }
   reportingSaveFailure = true;
   QMessageBox::warning(this, tr("Error"),
                        tr("The settings could not be saved: %1.\n\nThey are kept in this window "

@@ -24,12 +24,14 @@ std::string utf8(const QString& text) {
 // failure of the two.
 template <typename Write>
 pf::ErrorCode writeToKey(pf::RegKey root, const QString& subKey, Write&& write) {
-  if (root != kHkeyCurrentUser)
+  if (root != kHkeyCurrentUser) {
     return pf::kErrorInvalidHandle;
+  }
   pf::RegKey key = nullptr;
   pf::ErrorCode result = pf::regCreateKey(utf8(subKey), key);
-  if (result == pf::kErrorSuccess)
+  if (result == pf::kErrorSuccess) {
     result = write(key);
+  }
   pf::regCloseKey(key);
   if (result == pf::kErrorSuccess) {
     qDebug() << "true";

@@ -86,8 +86,9 @@ TEST_F(RegistryFunctions, EveryFailedWriteReportsFalseWithItsReason) {
   // A value the key refuses is not written either.
   EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Bad\nName", 1));
   EXPECT_EQ(debug.lines().size(), 3);
-  for (const QString& line : debug.lines())
+  for (const QString& line : debug.lines()) {
     EXPECT_TRUE(line.contains("Cannot write to registry (error ")) << line.toStdString();
+  }
   EXPECT_EQ(CVGlobal::writeFailureReason(pixoria::platform::kErrorDiskFull), "the disk is full");
 }
 

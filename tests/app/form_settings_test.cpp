@@ -16,7 +16,6 @@
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
-#include "pixoria/settings_schema.h"
 #include "support/test_images.h"
 
 namespace pixoria::app_test {
@@ -234,34 +233,31 @@ TEST_F(FormSettingsTest, AFailedSaveIsToldOnceAndTheNextSaveWritesIt) {
 }
 
 TEST_F(FormSettingsTest, AddStopsAtTheLongestListAndSaysHowManyFilesWereLeftOut) {
-  // A list two entries short of the limit, written straight into the hive.
-  constexpr std::uint32_t kStored = kMaxCustomFiles - 2;
-  std::string hive =
-      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Corvane Pixoria]\n"
-      "\"CustomCount\"=dword:" +
-      QString::number(kStored, 16).rightJustified(8, '0').toStdString() + "\n";
-  for (std::uint32_t n = 0; n < kStored; ++n)
-    hive += "\"CustomFile" + std::to_string(n) + "\"=\"/p/" + std::to_string(n) + ".jpg\"\n";
-  const std::string settings = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/pixoria";
-  std::filesystem::create_directories(settings);
-  test::writeFileBytes(settings + "/HKCU.reg", hive);
+  // The limit lowered from kMaxCustomFiles to five, and a list two entries short of it.
+  qputenv("PIXORIA_TEST_MAX_CUSTOM_FILES", "5");
+  setHiveDword("CustomCount", 3);
+  for (const char* value : {"CustomFile0", "CustomFile1", "CustomFile2"}) {
+    setHiveString(value, std::string("/p/") + value + ".jpg");
+  }
   folder = test::makeTemporaryFolder();
-  for (const char* name : {"a", "b", "c", "d", "e"})
+  for (const char* name : {"a", "b", "c", "d", "e"}) {
     ASSERT_TRUE(writeJpeg(folder + "/" + name + ".jpg", 8, 8, 0, 0, 0));
+  }
 
   auto form = openForm();
   MessageBoxes boxes;
   answerFileDialog(QString::fromStdString(folder),
                    QStringLiteral("\"a.jpg\" \"b.jpg\" \"c.jpg\" \"d.jpg\" \"e.jpg\""));
   click(*form, "customSourceAddPushButton");
-  ASSERT_TRUE(waitUntil([&] { return !boxes.texts().isEmpty(); }));
+  const bool told = waitUntil([&] { return !boxes.texts().isEmpty(); });
+  qunsetenv("PIXORIA_TEST_MAX_CUSTOM_FILES");
+  ASSERT_TRUE(told);
   EXPECT_EQ(boxes.texts(),
-            QStringList({"3 files were not added: the list holds at most 100000 files."}));
-  EXPECT_EQ(child<QTreeWidget>(*form, "customSourceTreeWidget")->topLevelItemCount(),
-            static_cast<int>(kMaxCustomFiles));
-  EXPECT_EQ(hiveDword("CustomCount"), kMaxCustomFiles);
-  EXPECT_EQ(hiveString("CustomFile99999"), folder + "/b.jpg");
-  EXPECT_EQ(hiveString("CustomFile100000"), std::nullopt);
+            QStringList({"3 files were not added: the list holds at most 5 files."}));
+  EXPECT_EQ(child<QTreeWidget>(*form, "customSourceTreeWidget")->topLevelItemCount(), 5);
+  EXPECT_EQ(hiveDword("CustomCount"), 5u);
+  EXPECT_EQ(hiveString("CustomFile4"), folder + "/b.jpg");
+  EXPECT_EQ(hiveString("CustomFile5"), std::nullopt);
 }
 
 }  // namespace

@@ -62,8 +62,9 @@ ErrorCode errorOf(int error) {
 // them whole.
 ErrorCode replaceFile(const HiveLocation& location, std::string_view bytes, mode_t mode) {
   posix::AtomicFile file(location.file, location.file + ".XXXXXX", mode);
-  if (file.write(bytes) && file.commit())
+  if (file.write(bytes) && file.commit()) {
     return kErrorSuccess;
+  }
   return errorOf(file.error());
 }
 
@@ -107,10 +108,12 @@ ErrorCode updateLocked(const HiveLocation& location,
 
 ErrorCode updateHive(const std::function<ErrorCode(HiveDocument&)>& change) {
   const auto location = locateHive();
-  if (!location)
+  if (!location) {
     return kErrorAccessDenied;
-  if (!makeFolders(location->folder))
+  }
+  if (!makeFolders(location->folder)) {
     return errorOf(errno);
+  }
   UniqueFd lock(open(location->lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600));
   if (lock.get() < 0 || !lockExclusively(lock.get()))
     return errorOf(errno);

@@ -183,12 +183,14 @@ KeyLayout layoutOf(const HiveDocument& document, const std::string& key) {
     const HiveLine& line = document.lines[i];
     if (line.kind == LineKind::kSection) {
       inKey = line.key && *line.key == key;
-      if (inKey)
+      if (inKey) {
         layout.sections.push_back(i);
+      }
     } else if (line.kind == LineKind::kSectionDeletion) {
       inKey = false;
-      if (line.key && deletionCovers(*line.key, key))
+      if (line.key && deletionCovers(*line.key, key)) {
         layout = {};
+      }
     } else if (inKey && (line.kind == LineKind::kValue || line.kind == LineKind::kValueDeletion)) {
       layout.assignments[foldCase(line.name)].push_back(i);
     }
@@ -201,8 +203,9 @@ void removeLines(HiveDocument& document, const std::vector<bool>& removed) {
   std::vector<HiveLine> kept;
   kept.reserve(document.lines.size());
   for (std::size_t i = 0; i < document.lines.size(); ++i) {
-    if (!removed[i])
+    if (!removed[i]) {
       kept.push_back(std::move(document.lines[i]));
+    }
   }
   document.lines = std::move(kept);
 }
@@ -212,8 +215,9 @@ void removeLines(HiveDocument& document, const std::vector<bool>& removed) {
 void appendValueLines(HiveDocument& document, std::string_view keyPath,
                       const std::vector<std::size_t>& sections, std::vector<std::string> formatted,
                       std::vector<bool>& removed) {
-  if (formatted.empty())
+  if (formatted.empty()) {
     return;
+  }
   std::vector<HiveLine> lines;
   lines.reserve(formatted.size());
   for (std::string& raw : formatted) {
@@ -294,8 +298,9 @@ void applyChanges(HiveDocument& document, std::string_view keyPath,
       std::string formatted = formatValueLine(change.name, *change.value);
       if (assigned) {
         HiveLine& line = document.lines[found->second.back()];
-        if (!readsAs(line, formatted))
+        if (!readsAs(line, formatted)) {
           replaceLine(line, std::move(formatted));
+        }
       } else if (slot != appendedSlot.end()) {
         appended[slot->second] = std::move(formatted);
       } else {
@@ -315,8 +320,9 @@ void applyChanges(HiveDocument& document, std::string_view keyPath,
   }
   std::vector<std::string> lines;
   for (std::optional<std::string>& line : appended) {
-    if (line)
+    if (line) {
       lines.push_back(std::move(*line));
+    }
   }
   appendValueLines(document, keyPath, layout.sections, std::move(lines), removed);
   removeLines(document, removed);

@@ -114,14 +114,17 @@ std::vector<hive::ValueChange> toHiveChanges(const RegValueBatch& batch) {
 }
 
 ErrorCode setValues(RegKey key, const RegValueBatch& batch) {
-  if (key && !key->writable)
+  if (key && !key->writable) {
     return kErrorAccessDenied;
-  for (const RegValueChange& change : batch.changes()) {
-    if (!hive::isWritableName(change.name))
-      return kErrorInvalidParameter;
   }
-  if (batch.empty())
+  for (const RegValueChange& change : batch.changes()) {
+    if (!hive::isWritableName(change.name)) {
+      return kErrorInvalidParameter;
+    }
+  }
+  if (batch.empty()) {
     return kErrorSuccess;
+  }
   const std::string path = joinPath(key, {});
   const std::vector<hive::ValueChange> changes = toHiveChanges(batch);
   return hive::updateHive([&](hive::HiveDocument& document) {
