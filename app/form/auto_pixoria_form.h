@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "form/focus_keeper.h"
+#include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
 #include "preview/wikipedia_day.h"
 
@@ -93,7 +94,14 @@ class AutoPixoriaForm : public QWidget {
   void startAgent(const QString& commandPath);
   void writeAutostartEntry(const QString& commandPath);
   // The index value of the current source (BingCurrentIndex, ... CustomIndex).
-  void writeCurrentSourceIndex();
+  void addCurrentSourceIndex(pixoria::platform::RegValueBatch& batch) const;
+  // The custom list: CustomCount, its entries and CustomIndex.
+  void addCustomList(pixoria::platform::RegValueBatch& batch) const;
+  // Every other setting the form edits.
+  void addSettings(pixoria::platform::RegValueBatch& batch) const;
+  // Writes `batch` as one update of the settings key; after a failed save, what that save held
+  // goes with it. A failure is told to the user once; false then.
+  bool saveSettings(const pixoria::platform::RegValueBatch& batch);
 
   // The feed preview.
   void startPreviewLoad();
@@ -124,6 +132,8 @@ class AutoPixoriaForm : public QWidget {
   int customWalpaperSourceURLIndex = 0;
   QStringList customFileList;
   bool initialized = false;
+  // A save failed: the next one writes the whole form, so nothing is lost once writing works.
+  bool settingsUnsaved = false;
   bool imagingStarted = false;
   std::uintptr_t imagingToken = 0;
   pixoria::platform::WindowHandle mainAppHWnd = nullptr;

@@ -3,11 +3,26 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTreeWidgetItem>
 
 #include "form/auto_pixoria_form.h"
 #include "form/pictures_folder.h"
+#include "pixoria/settings_schema.h"
 #include "ui_auto_pixoria_form.h"
+
+namespace {
+
+// The longest list Add makes: neither program reads entries past kMaxCustomFiles. A test may set
+// a lower one (PIXORIA_TEST_MAX_CUSTOM_FILES) rather than build a list of 100,000 files.
+qsizetype customFileLimit() {
+  constexpr auto kLimit = static_cast<qsizetype>(pixoria::kMaxCustomFiles);
+  bool set = false;
+  const qsizetype limit = qEnvironmentVariableIntValue("PIXORIA_TEST_MAX_CUSTOM_FILES", &set);
+  return set && limit > 0 && limit < kLimit ? limit : kLimit;
+}
+
+}  // namespace
 
 void AutoPixoriaForm::setCustomNavigationVisible() {
   const bool several = customFileList.size() > 1;
@@ -51,9 +66,14 @@ void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
 
 void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   const qsizetype before = customFileList.size();
+  qsizetype notAdded = 0;
   for (const QString& path : paths) {
     if (customFileList.contains(path, Qt::CaseInsensitive))
       continue;
+    if (customFileList.size() >= customFileLimit()) {
+      ++notAdded;
+      continue;
+    }
     customFileList.append(path);
     if (customFileList.size() == 1) {
       customWalpaperSourceURLIndex = 0;
@@ -68,6 +88,12 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   // reload makes the agent redo its source.
   if (customFileList.size() != before)
     writeCustomList(true);
+  if (notAdded > 0) {
+    const QString files = notAdded == 1 ? tr("1 file was") : tr("%1 files were").arg(notAdded);
+    QMessageBox::warning(
+        this, tr("Error"),
+        tr("%1 not added: the list holds at most %2 files.").arg(files).arg(customFileLimit()));
+  }
 }
 
 void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {

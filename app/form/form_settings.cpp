@@ -1,6 +1,7 @@
 // The form's settings and its hold on the agent: reading the settings key into the controls,
 // writing them back as the user changes them, and starting, reloading and stopping PixoriaHelper.
 #include <QDebug>
+#include <QMessageBox>
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <cstdint>
@@ -30,15 +31,22 @@ std::uint32_t readDword(const QString& subKey, std::string_view name, std::uint3
   return value;
 }
 
-void writeDword(const QString& subKey, std::string_view name, std::int64_t value) {
+void setDword(pf::RegValueBatch& batch, std::string_view name, std::int64_t value) {
   // Negative indices are stored as their two's complement, as a DWORD holds them on Windows.
-  CVGlobal::writeRegistryDword(CVGlobal::kHkeyCurrentUser, subKey, valueName(name),
-                               static_cast<std::uint32_t>(value));
+  batch.setDword(name, static_cast<std::uint32_t>(value));
 }
 
 QString customFileValue(qsizetype n) {
   return valueName(pixoria::kValueCustomFilePrefix) + QString::number(n);
 }
+
+std::string customFileName(qsizetype n) {
+  return std::string(pixoria::kValueCustomFilePrefix) + std::to_string(n);
+}
+
+// True while a save failure is on screen: saves that fail meanwhile (a timer's, another
+// change's) are the same failure, and one box tells it.
+bool reportingSaveFailure = false;
 
 void post(pf::WindowHandle window, std::uint32_t message) {
   pf::postMessage(window, message, 0, 0);
@@ -74,15 +82,44 @@ void AutoPixoriaForm::readCustomList() {
           : 0;
 }
 
-void AutoPixoriaForm::writeCustomList(bool notifyAgent) {
-  writeDword(subKey, pixoria::kValueCustomCount, customFileList.size());
+// Entries past the count stay, as they always have: readers never look past CustomCount, and the
+// count and the entries change in one update.
+void AutoPixoriaForm::addCustomList(pf::RegValueBatch& batch) const {
+  setDword(batch, pixoria::kValueCustomCount, customFileList.size());
   for (qsizetype n = 0; n < customFileList.size(); ++n) {
-    CVGlobal::writeRegistryString(CVGlobal::kHkeyCurrentUser, subKey, customFileValue(n),
-                                  customFileList.at(n));
+    batch.setString(customFileName(n), customFileList.at(n).toStdString());
   }
-  writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
+  setDword(batch, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
+}
+
+void AutoPixoriaForm::writeCustomList(bool notifyAgent) {
+  pf::RegValueBatch batch;
+  addCustomList(batch);
+  saveSettings(batch);
   if (notifyAgent)
     applyToAgent();
+}
+
+bool AutoPixoriaForm::saveSettings(const pf::RegValueBatch& changes) {
+  pf::RegValueBatch batch;
+  if (settingsUnsaved) {
+    addCustomList(batch);
+    addSettings(batch);
+  }
+  batch.append(changes);
+  const pf::ErrorCode result =
+      CVGlobal::writeRegistryValues(CVGlobal::kHkeyCurrentUser, subKey, batch);
+  settingsUnsaved = result != pf::kErrorSuccess;
+  if (!settingsUnsaved || reportingSaveFailure) {
+    return !settingsUnsaved;
+  }
+  reportingSaveFailure = true;
+  QMessageBox::warning(this, tr("Error"),
+                       tr("The settings could not be saved: %1.\n\nThey are kept in this window "
+                          "and saved with the next change.")
+                           .arg(CVGlobal::writeFailureReason(result)));
+  reportingSaveFailure = false;
+  return false;
 }
 
 void AutoPixoriaForm::readDataPixoria() {
@@ -117,34 +154,40 @@ void AutoPixoriaForm::readDataPixoria() {
   writeAutostartEntry(agentCommandPath());
 }
 
-void AutoPixoriaForm::writeCurrentSourceIndex() {
+void AutoPixoriaForm::addCurrentSourceIndex(pf::RegValueBatch& batch) const {
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case pixoria::kSourceBing:
-      writeDword(subKey, pixoria::kValueBingCurrentIndex, bingWalpaperSourceURLIndex);
+      setDword(batch, pixoria::kValueBingCurrentIndex, bingWalpaperSourceURLIndex);
       break;
     case pixoria::kSourceNasa:
-      writeDword(subKey, pixoria::kValueNasaCurrentIndex, nasaWalpaperSourceURLIndex);
+      setDword(batch, pixoria::kValueNasaCurrentIndex, nasaWalpaperSourceURLIndex);
       break;
     case pixoria::kSourceWikipedia:
-      writeDword(subKey, pixoria::kValueWikipediaCurrentIndex, wikipediaWalpaperSourceURLIndex);
+      setDword(batch, pixoria::kValueWikipediaCurrentIndex, wikipediaWalpaperSourceURLIndex);
       break;
     default:
-      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
+      setDword(batch, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
       break;
   }
+}
+
+void AutoPixoriaForm::addSettings(pf::RegValueBatch& batch) const {
+  setDword(batch, pixoria::kValueEnabled, ui->stopButton->isHidden() ? 0 : 1);
+  setDword(batch, pixoria::kValueMultiMonitorSupport,
+           static_cast<std::int64_t>(ui->pixoriaDualMonitorCheckBox->checkState()));
+  setDword(batch, pixoria::kValueTimeIndex, ui->pixoriaTimeSpinBox->value());
+  setDword(batch, pixoria::kValueTimePeriod, ui->pixoriaTimeComboBox->currentIndex());
+  setDword(batch, pixoria::kValueSource, ui->pixoriaSourceComboBox->currentIndex());
+  setDword(batch, pixoria::kValueRegion, ui->pixoriaRegionComboBox->currentIndex());
+  addCurrentSourceIndex(batch);
 }
 
 void AutoPixoriaForm::writeDataPixoria() {
   qDebug() << "writeDataPixoria";
   qDebug() << "subKey: " << subKey;
-  writeDword(subKey, pixoria::kValueEnabled, ui->stopButton->isHidden() ? 0 : 1);
-  writeDword(subKey, pixoria::kValueMultiMonitorSupport,
-             static_cast<std::int64_t>(ui->pixoriaDualMonitorCheckBox->checkState()));
-  writeDword(subKey, pixoria::kValueTimeIndex, ui->pixoriaTimeSpinBox->value());
-  writeDword(subKey, pixoria::kValueTimePeriod, ui->pixoriaTimeComboBox->currentIndex());
-  writeDword(subKey, pixoria::kValueSource, ui->pixoriaSourceComboBox->currentIndex());
-  writeDword(subKey, pixoria::kValueRegion, ui->pixoriaRegionComboBox->currentIndex());
-  writeCurrentSourceIndex();
+  pf::RegValueBatch batch;
+  addSettings(batch);
+  saveSettings(batch);
   applyToAgent();
 }
 
@@ -185,7 +228,9 @@ void AutoPixoriaForm::applyToAgent() {
   } else {
     if (customWalpaperSourceURLIndex < 0 || customWalpaperSourceURLIndex >= customFileList.size()) {
       customWalpaperSourceURLIndex = 0;
-      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
+      pf::RegValueBatch batch;
+      setDword(batch, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
+      saveSettings(batch);
     }
     if (!customFileList.isEmpty())
       setWallpaper(customFileList.at(customWalpaperSourceURLIndex));
@@ -219,11 +264,16 @@ void AutoPixoriaForm::on_stopButton_clicked() {
   writeDataPixoria();
 }
 
+// One update for the list and the settings: the agent never reads a count from one save with
+// the entries of another.
 void AutoPixoriaForm::writeAllSettings() {
   if (!initialized)
     return;
-  writeCustomList(false);
-  writeDataPixoria();
+  pf::RegValueBatch batch;
+  addCustomList(batch);
+  addSettings(batch);
+  saveSettings(batch);
+  applyToAgent();
 }
 
 void AutoPixoriaForm::on_pixoriaTimeSpinBox_valueChanged(int) {
@@ -240,18 +290,19 @@ void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {
 
 void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
   QString image = CVGlobal::wallpaperPath;
+  pf::RegValueBatch batch;
+  addCurrentSourceIndex(batch);
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case pixoria::kSourceBing:
     case pixoria::kSourceNasa:
     case pixoria::kSourceWikipedia:
-      writeCurrentSourceIndex();
       break;
     default:
       qDebug() << "index: " << customWalpaperSourceURLIndex;
-      writeDword(subKey, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
       image = customFileList.value(customWalpaperSourceURLIndex);
       break;
   }
+  saveSettings(batch);
   setWallpaper(image);
   if (!running())
     return;

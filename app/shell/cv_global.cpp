@@ -20,12 +20,26 @@ std::string utf8(const QString& text) {
   return text.toStdString();
 }
 
-// Opens (creating when missing) the key a write goes to; null when it cannot be had.
-pf::RegKey createKey(pf::RegKey root, const QString& subKey) {
+// Opens (creating when missing) the key a write goes to, and gives it to `write`; the first
+// failure of the two.
+template <typename Write>
+pf::ErrorCode writeToKey(pf::RegKey root, const QString& subKey, Write&& write) {
+  if (root != kHkeyCurrentUser) {
+    return pf::kErrorInvalidHandle;
+  }
   pf::RegKey key = nullptr;
-  if (root != kHkeyCurrentUser || pf::regCreateKey(utf8(subKey), key) != pf::kErrorSuccess)
-    return nullptr;
-  return key;
+  pf::ErrorCode result = pf::regCreateKey(utf8(subKey), key);
+  if (result == pf::kErrorSuccess) {
+    result = write(key);
+  }
+  pf::regCloseKey(key);
+  if (result == pf::kErrorSuccess) {
+    qDebug() << "true";
+  } else {
+    qDebug().noquote() << subKey + " : Cannot write to registry (error " + QString::number(result) +
+                              ").";
+  }
+  return result;
 }
 
 }  // namespace
@@ -81,24 +95,41 @@ bool readRegistryString(pf::RegKey root, const QString& subKey, const QString& v
 
 bool writeRegistryDword(pf::RegKey root, const QString& subKey, const QString& valueName,
                         std::uint32_t value) {
-  pf::RegKey key = createKey(root, subKey);
-  if (key == nullptr)
-    return false;
-  if (pf::regSetDword(key, utf8(valueName), value) == pf::kErrorSuccess)
-    qDebug() << "true";
-  pf::regCloseKey(key);
-  return true;
+  return writeToKey(root, subKey, [&](pf::RegKey key) {
+           return pf::regSetDword(key, utf8(valueName), value);
+         }) == pf::kErrorSuccess;
 }
 
 bool writeRegistryString(pf::RegKey root, const QString& subKey, const QString& valueName,
                          const QString& value) {
-  pf::RegKey key = createKey(root, subKey);
-  if (key == nullptr)
-    return false;
-  if (pf::regSetString(key, utf8(valueName), utf8(value)) == pf::kErrorSuccess)
-    qDebug() << "true";
-  pf::regCloseKey(key);
-  return true;
+  return writeToKey(root, subKey, [&](pf::RegKey key) {
+           return pf::regSetString(key, utf8(valueName), utf8(value));
+         }) == pf::kErrorSuccess;
+}
+
+pf::ErrorCode writeRegistryValues(pf::RegKey root, const QString& subKey,
+                                  const pf::RegValueBatch& batch) {
+  return writeToKey(root, subKey,
+                    [&](pf::RegKey key) { return pf::regSetMultipleValues(key, batch); });
+}
+
+QString writeFailureReason(pf::ErrorCode error) {
+  switch (error) {
+    case pf::kErrorDiskFull:
+      return QStringLiteral("the disk is full");
+    case pf::kErrorWriteProtect:
+      return QStringLiteral("the disk is read-only");
+    case pf::kErrorAccessDenied:
+      return QStringLiteral("permission denied (the settings folder is read-only)");
+    case pf::kErrorFileTooLarge:
+      return QStringLiteral("the settings would grow larger than Pixoria can read back");
+    case pf::kErrorInvalidData:
+      return QStringLiteral("the settings file is larger than Pixoria can read");
+    case pf::kErrorInvalidParameter:
+      return QStringLiteral("a name holds a line break");
+    default:
+      return QStringLiteral("error %1").arg(error);
+  }
 }
 
 }  // namespace CVGlobal

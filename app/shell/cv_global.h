@@ -32,10 +32,20 @@ bool readRegistryDword(pixoria::platform::RegKey root, const QString& subKey,
 bool readRegistryString(pixoria::platform::RegKey root, const QString& subKey,
                         const QString& valueName, QString& value);
 
-// False only when the key cannot be opened or created; a refused value write still gives true.
+// True when the value was written; false when the key cannot be opened or created or the value
+// write fails (the reason is in the debug output).
 bool writeRegistryDword(pixoria::platform::RegKey root, const QString& subKey,
                         const QString& valueName, std::uint32_t value);
 bool writeRegistryString(pixoria::platform::RegKey root, const QString& subKey,
                          const QString& valueName, const QString& value);
+
+// Writes every change of `batch` to the key as one update (regSetMultipleValues), creating the
+// key when missing; the registry's result, kErrorSuccess when all of it was written.
+pixoria::platform::ErrorCode writeRegistryValues(pixoria::platform::RegKey root,
+                                                 const QString& subKey,
+                                                 const pixoria::platform::RegValueBatch& batch);
+
+// Why a write failed, in words for the user: "the disk is full", ...
+QString writeFailureReason(pixoria::platform::ErrorCode error);
 
 }  // namespace CVGlobal

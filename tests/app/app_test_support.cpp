@@ -5,6 +5,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
 #endif
 
 namespace pixoria::app_test {
@@ -37,6 +42,23 @@ void removeSettings() {
   QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/pixoria/HKCU.reg");
 #endif
 }
+
+#ifndef _WIN32
+UnwritableSettingsFolder::UnwritableSettingsFolder() : config_(qgetenv("XDG_CONFIG_HOME")) {
+  const QByteArray folder = config_ + "/pixoria";
+  QDir().mkpath(QString::fromUtf8(folder));
+  if (geteuid() == 0) {
+    qputenv("XDG_CONFIG_HOME", "/sys/pixoria-test-settings");
+  } else {
+    chmod(folder.constData(), 0500);
+  }
+}
+
+UnwritableSettingsFolder::~UnwritableSettingsFolder() {
+  qputenv("XDG_CONFIG_HOME", config_);
+  chmod((config_ + "/pixoria").constData(), 0700);
+}
+#endif
 
 QPalette darkPalette() {
   // Button and window colours first: the palette derives its light, mid and dark shades from them.

@@ -24,6 +24,22 @@ QPalette darkPalette();
 // Removes the settings key: the hive file on Linux, HKCU\Software\Corvane Pixoria on Windows.
 void removeSettings();
 
+#ifndef _WIN32
+// Every settings write fails while it lives, as with a settings folder the user cannot write:
+// the folder is made read-only, or, for root, whom permissions do not stop, the settings move
+// under /sys, where nothing can be created.
+class UnwritableSettingsFolder {
+ public:
+  UnwritableSettingsFolder();
+  ~UnwritableSettingsFolder();
+  UnwritableSettingsFolder(const UnwritableSettingsFolder&) = delete;
+  UnwritableSettingsFolder& operator=(const UnwritableSettingsFolder&) = delete;
+
+ private:
+  QByteArray config_;
+};
+#endif
+
 // Collects the Qt debug lines written while it lives.
 class DebugLines {
  public:

@@ -79,14 +79,44 @@ TEST_F(RegistryFunctions, StringsKeepTheirTextAndInstallPathReadsPath) {
   EXPECT_EQ(QString::fromStdString(seen), folder);
 }
 
-TEST_F(RegistryFunctions, WritesFailOnlyWhenTheKeyCannotBeHad) {
+TEST_F(RegistryFunctions, EveryFailedWriteReportsFalseWithItsReason) {
   DebugLines debug;
   EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, "Software\nBroken", "A", 1));
   EXPECT_FALSE(CVGlobal::writeRegistryString(kHkeyCurrentUser, "Software\nBroken", "A", "x"));
-  // A value the key refuses still counts as written, without the "true" line.
-  EXPECT_TRUE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Bad\nName", 1));
-  EXPECT_TRUE(debug.lines().isEmpty());
+  // A value the key refuses is not written either.
+  EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Bad\nName", 1));
+  EXPECT_EQ(debug.lines().size(), 3);
+  for (const QString& line : debug.lines()) {
+    EXPECT_TRUE(line.contains("Cannot write to registry (error ")) << line.toStdString();
+  }
+  EXPECT_EQ(CVGlobal::writeFailureReason(pixoria::platform::kErrorDiskFull), "the disk is full");
 }
+
+#ifndef _WIN32
+TEST_F(RegistryFunctions, AWriteToAnUnwritableSettingsFolderFails) {
+  ASSERT_TRUE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Enabled", 1));
+  pixoria::platform::RegValueBatch batch;
+  batch.setDword("Enabled", 0);
+  batch.setString("CustomFile0", "/a.jpg");
+  {
+    pixoria::app_test::UnwritableSettingsFolder unwritable;
+    EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, kKey, "Enabled", 0));
+    EXPECT_FALSE(CVGlobal::writeRegistryString(kHkeyCurrentUser, kKey, "Path", "/x"));
+    const pixoria::platform::ErrorCode result =
+        CVGlobal::writeRegistryValues(kHkeyCurrentUser, kKey, batch);
+    EXPECT_EQ(result, pixoria::platform::kErrorAccessDenied);
+    EXPECT_TRUE(CVGlobal::writeFailureReason(result).startsWith("permission denied"));
+  }
+  std::uint32_t enabled = 0;
+  EXPECT_TRUE(CVGlobal::readRegistryDword(kHkeyCurrentUser, kKey, "Enabled", &enabled));
+  EXPECT_EQ(enabled, 1u);
+  EXPECT_EQ(CVGlobal::writeRegistryValues(kHkeyCurrentUser, kKey, batch),
+            pixoria::platform::kErrorSuccess);
+  QString path;
+  EXPECT_TRUE(CVGlobal::readRegistryString(kHkeyCurrentUser, kKey, "CustomFile0", path));
+  EXPECT_EQ(path, "/a.jpg");
+}
+#endif
 
 TEST(ApplicationGlobals, NameAndVersion) {
   EXPECT_EQ(CVGlobal::appName(), "Corvane Pixoria");

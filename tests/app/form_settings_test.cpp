@@ -208,5 +208,57 @@ TEST_F(FormSettingsTest, SetFitsTheImageIntoTheSharedFolderAndOnlyReloadsTheAgen
   EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(fitted); }));
 }
 
+TEST_F(FormSettingsTest, AFailedSaveIsToldOnceAndTheNextSaveWritesIt) {
+  setHiveDword("CustomCount", 1);
+  setHiveString("CustomFile0", "/pictures/a.jpg");
+  auto form = openForm();
+  MessageBoxes boxes;
+  {
+    UnwritableSettingsFolder unwritable;
+    // One save of a dozen values: the list and every setting.
+    child<QCheckBox>(*form, "pixoriaDualMonitorCheckBox")->click();
+    ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(" | ").toStdString();
+    EXPECT_TRUE(
+        boxes.texts().first().startsWith("The settings could not be saved: permission denied"))
+        << boxes.texts().first().toStdString();
+  }
+  EXPECT_EQ(hiveDword("multiMonitorSupport"), std::nullopt);
+
+  // Writable again: the next change saves what the failed one held too, and says nothing.
+  child<QSpinBox>(*form, "pixoriaTimeSpinBox")->setValue(5);
+  EXPECT_EQ(boxes.texts().size(), 1);
+  EXPECT_EQ(hiveDword("multiMonitorSupport"), 2u);
+  EXPECT_EQ(hiveDword("TimeIndex"), 5u);
+  EXPECT_EQ(hiveString("CustomFile0"), "/pictures/a.jpg");
+}
+
+TEST_F(FormSettingsTest, AddStopsAtTheLongestListAndSaysHowManyFilesWereLeftOut) {
+  // The limit lowered from kMaxCustomFiles to five, and a list two entries short of it.
+  qputenv("PIXORIA_TEST_MAX_CUSTOM_FILES", "5");
+  setHiveDword("CustomCount", 3);
+  for (const char* value : {"CustomFile0", "CustomFile1", "CustomFile2"}) {
+    setHiveString(value, std::string("/p/") + value + ".jpg");
+  }
+  folder = test::makeTemporaryFolder();
+  for (const char* name : {"a", "b", "c", "d", "e"}) {
+    ASSERT_TRUE(writeJpeg(folder + "/" + name + ".jpg", 8, 8, 0, 0, 0));
+  }
+
+  auto form = openForm();
+  MessageBoxes boxes;
+  answerFileDialog(QString::fromStdString(folder),
+                   QStringLiteral("\"a.jpg\" \"b.jpg\" \"c.jpg\" \"d.jpg\" \"e.jpg\""));
+  click(*form, "customSourceAddPushButton");
+  const bool told = waitUntil([&] { return !boxes.texts().isEmpty(); });
+  qunsetenv("PIXORIA_TEST_MAX_CUSTOM_FILES");
+  ASSERT_TRUE(told);
+  EXPECT_EQ(boxes.texts(),
+            QStringList({"3 files were not added: the list holds at most 5 files."}));
+  EXPECT_EQ(child<QTreeWidget>(*form, "customSourceTreeWidget")->topLevelItemCount(), 5);
+  EXPECT_EQ(hiveDword("CustomCount"), 5u);
+  EXPECT_EQ(hiveString("CustomFile4"), folder + "/b.jpg");
+  EXPECT_EQ(hiveString("CustomFile5"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace pixoria::app_test

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -97,6 +98,24 @@ bool PreviewLoads::waitForNext(const QWidget& form) {
   loadsEnded_ = count("onLoadWallpaperProcessFinish");
   return done;
 }
+
+MessageBoxes::MessageBoxes() {
+  auto* poll = new QTimer;
+  poll_.reset(poll);
+  poll->setInterval(20);
+  QObject::connect(poll, &QTimer::timeout, [this] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      if (box != nullptr && box->isVisible()) {
+        texts_.append(box->text());
+        box->accept();
+      }
+    }
+  });
+  poll->start();
+}
+
+MessageBoxes::~MessageBoxes() = default;
 
 void answerFileDialog(const QString& folder, const QString& names) {
   auto* poll = new QTimer;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,6 +46,20 @@ class PreviewLoads {
   const DebugLines& debug_;
   qsizetype completions_ = 0;
   qsizetype loadsEnded_ = 0;
+};
+
+// Accepts every message box that opens while it lives, and keeps the texts in order.
+class MessageBoxes {
+ public:
+  MessageBoxes();
+  ~MessageBoxes();
+  MessageBoxes(const MessageBoxes&) = delete;
+  MessageBoxes& operator=(const MessageBoxes&) = delete;
+  const QStringList& texts() const { return texts_; }
+
+ private:
+  std::unique_ptr<QObject> poll_;
+  QStringList texts_;
 };
 
 // Answers the next file dialog with `names` typed into its file name box, from `folder`.

@@ -122,9 +122,13 @@ FileRead readBoundedFile(const std::string& path, std::size_t maxBytes) {
   return result;
 }
 
+bool withinHiveLimits(std::string_view bytes) {
+  return bytes.size() <= kMaxHiveBytes && countLineFeeds(bytes) < kMaxHiveLines;
+}
+
 FileRead readHiveFile(const std::string& path) {
   FileRead file = readBoundedFile(path);
-  if (file.status == ReadStatus::kOk && countLineFeeds(file.bytes) >= kMaxHiveLines) {
+  if (file.status == ReadStatus::kOk && !withinHiveLimits(file.bytes)) {
     file.status = ReadStatus::kTooLarge;
     file.bytes = std::string();
   }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace pixoria::platform::hive {
 
@@ -27,6 +28,10 @@ inline constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
 // to spare). Each line the parser keeps costs a record of its own, so without this bound 16 MiB of
 // empty lines would cost gigabytes on every read.
 inline constexpr std::size_t kMaxHiveLines = std::size_t{1} << 17;
+
+// True when a reader takes these bytes as a hive: within both bounds above. Writers refuse to
+// put anything else in place, or every value would read as absent afterwards.
+bool withinHiveLimits(std::string_view bytes);
 
 // What identifies one version of the file without reading it.
 struct FileStamp {

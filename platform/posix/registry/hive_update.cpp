@@ -12,6 +12,7 @@
 
 #include "files/atomic_file.h"
 #include "files/unique_fd.h"
+#include "registry/hive_encoding.h"
 #include "registry/hive_file.h"
 #include "registry/hive_reader.h"
 
@@ -43,11 +44,38 @@ bool lockExclusively(int fd) {
   return true;
 }
 
+// The Windows code a user can act on: a full disk, a read-only file system, or (for every other
+// failure: permissions, a folder in the way) access denied.
+ErrorCode errorOf(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return kErrorDiskFull;
+    case EROFS:
+      return kErrorWriteProtect;
+    default:
+      return kErrorAccessDenied;
+  }
+}
+
 // A reader opens either the old file or the new one, and a crash at any point leaves one of
 // them whole.
 ErrorCode replaceFile(const HiveLocation& location, std::string_view bytes, mode_t mode) {
-  return posix::replaceFileAtomically(location.file, bytes, mode) ? kErrorSuccess
-                                                                  : kErrorAccessDenied;
+  posix::AtomicFile file(location.file, location.file + ".XXXXXX", mode);
+  if (file.write(bytes) && file.commit()) {
+    return kErrorSuccess;
+  }
+  return errorOf(file.error());
+}
+
+// Said once per refused write, on standard error as the reader says it of a file it refuses.
+void reportTooLarge(const std::string& path, std::string_view bytes) {
+  const std::string line =
+      "registry: not writing " + path + ": it would have " + std::to_string(bytes.size()) +
+      " bytes and " + std::to_string(countLineFeeds(bytes)) + " lines, more than the " +
+      std::to_string(kMaxHiveBytes) + " bytes or " + std::to_string(kMaxHiveLines - 1) +
+      " lines a reader takes; the file is left as it was\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
 }
 
 ErrorCode updateLocked(const HiveLocation& location,
@@ -64,6 +92,10 @@ ErrorCode updateLocked(const HiveLocation& location,
   std::string updated = serializeHive(document);
   if (current.status == ReadStatus::kOk && updated == current.bytes)
     return kErrorSuccess;
+  if (!withinHiveLimits(updated)) {
+    reportTooLarge(location.file, updated);
+    return kErrorFileTooLarge;
+  }
 
   const mode_t mode = current.status == ReadStatus::kOk ? (current.stamp.mode & 07777) : 0600;
   const ErrorCode result = replaceFile(location, updated, mode);
@@ -76,11 +108,15 @@ ErrorCode updateLocked(const HiveLocation& location,
 
 ErrorCode updateHive(const std::function<ErrorCode(HiveDocument&)>& change) {
   const auto location = locateHive();
-  if (!location || !makeFolders(location->folder))
+  if (!location) {
     return kErrorAccessDenied;
+  }
+  if (!makeFolders(location->folder)) {
+    return errorOf(errno);
+  }
   UniqueFd lock(open(location->lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600));
   if (lock.get() < 0 || !lockExclusively(lock.get()))
-    return kErrorAccessDenied;
+    return errorOf(errno);
   return updateLocked(*location, change);
 }
 

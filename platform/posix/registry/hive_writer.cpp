@@ -1,7 +1,10 @@
 #include "registry/hive_writer.h"
 
 #include <cstdio>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "registry/hive_encoding.h"
@@ -155,6 +158,86 @@ void replaceLine(HiveLine& line, std::string formatted) {
   line = makeLine(std::move(formatted));
 }
 
+// True when the line already holds `formatted` (which ends in LF) before its own line end: then
+// replaceLine would give back the same bytes, and a long list rewrites only what changed.
+bool readsAs(const HiveLine& line, std::string_view formatted) {
+  std::string_view raw = line.raw;
+  if (raw.ends_with("\r\n")) {
+    raw.remove_suffix(2);
+  } else if (raw.ends_with('\n')) {
+    raw.remove_suffix(1);
+  }
+  return raw == formatted.substr(0, formatted.size() - 1);
+}
+
+// locate() for every name of the key at once: the live assignments by folded name.
+struct KeyLayout {
+  std::vector<std::size_t> sections;
+  std::unordered_map<std::string, std::vector<std::size_t>> assignments;
+};
+
+KeyLayout layoutOf(const HiveDocument& document, const std::string& key) {
+  KeyLayout layout;
+  bool inKey = false;
+  for (std::size_t i = 0; i < document.lines.size(); ++i) {
+    const HiveLine& line = document.lines[i];
+    if (line.kind == LineKind::kSection) {
+      inKey = line.key && *line.key == key;
+      if (inKey) {
+        layout.sections.push_back(i);
+      }
+    } else if (line.kind == LineKind::kSectionDeletion) {
+      inKey = false;
+      if (line.key && deletionCovers(*line.key, key)) {
+        layout = {};
+      }
+    } else if (inKey && (line.kind == LineKind::kValue || line.kind == LineKind::kValueDeletion)) {
+      layout.assignments[foldCase(line.name)].push_back(i);
+    }
+  }
+  return layout;
+}
+
+// Drops the lines marked for removal, keeping the order of the rest.
+void removeLines(HiveDocument& document, const std::vector<bool>& removed) {
+  std::vector<HiveLine> kept;
+  kept.reserve(document.lines.size());
+  for (std::size_t i = 0; i < document.lines.size(); ++i) {
+    if (!removed[i]) {
+      kept.push_back(std::move(document.lines[i]));
+    }
+  }
+  document.lines = std::move(kept);
+}
+
+// Puts new value lines at the end of the key's last section (or of a new section at the end of
+// the file); `removed` grows with the document so its marks keep pointing at their lines.
+void appendValueLines(HiveDocument& document, std::string_view keyPath,
+                      const std::vector<std::size_t>& sections, std::vector<std::string> formatted,
+                      std::vector<bool>& removed) {
+  if (formatted.empty()) {
+    return;
+  }
+  std::vector<HiveLine> lines;
+  lines.reserve(formatted.size());
+  for (std::string& raw : formatted) {
+    lines.push_back(makeLine(std::move(raw)));
+  }
+  if (sections.empty()) {
+    appendSection(document, keyPath);
+    document.lines.insert(document.lines.end(), std::make_move_iterator(lines.begin()),
+                          std::make_move_iterator(lines.end()));
+    removed.resize(document.lines.size(), false);
+    return;
+  }
+  const std::size_t after = lastLineOfSection(document, sections.back());
+  endLine(document.lines[after]);
+  const auto at = static_cast<std::ptrdiff_t>(after + 1);
+  document.lines.insert(document.lines.begin() + at, std::make_move_iterator(lines.begin()),
+                        std::make_move_iterator(lines.end()));
+  removed.insert(removed.begin() + at, lines.size(), false);
+}
+
 }  // namespace
 
 bool isWritableName(std::string_view name) {
@@ -197,6 +280,52 @@ bool deleteValue(HiveDocument& document, std::string_view keyPath, std::string_v
     document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(*it));
   }
   return true;
+}
+
+void applyChanges(HiveDocument& document, std::string_view keyPath,
+                  const std::vector<ValueChange>& changes) {
+  KeyLayout layout = layoutOf(document, normalizeKeyPath(keyPath));
+  std::vector<bool> removed(document.lines.size(), false);
+  // Values new to the key, in the order setValue would append them; a deleted one leaves a hole.
+  std::vector<std::optional<std::string>> appended;
+  std::unordered_map<std::string, std::size_t> appendedSlot;
+  for (const ValueChange& change : changes) {
+    const std::string name = foldCase(change.name);
+    const auto found = layout.assignments.find(name);
+    const bool assigned = found != layout.assignments.end() && !found->second.empty();
+    const auto slot = appendedSlot.find(name);
+    if (change.value) {
+      std::string formatted = formatValueLine(change.name, *change.value);
+      if (assigned) {
+        HiveLine& line = document.lines[found->second.back()];
+        if (!readsAs(line, formatted)) {
+          replaceLine(line, std::move(formatted));
+        }
+      } else if (slot != appendedSlot.end()) {
+        appended[slot->second] = std::move(formatted);
+      } else {
+        appendedSlot.emplace(name, appended.size());
+        appended.emplace_back(std::move(formatted));
+      }
+    } else if (assigned && document.lines[found->second.back()].kind == LineKind::kValue) {
+      // Every live assignment goes, or an earlier one would show through.
+      for (std::size_t line : found->second) {
+        removed[line] = true;
+      }
+      found->second.clear();
+    } else if (!assigned && slot != appendedSlot.end()) {
+      appended[slot->second].reset();
+      appendedSlot.erase(slot);
+    }
+  }
+  std::vector<std::string> lines;
+  for (std::optional<std::string>& line : appended) {
+    if (line) {
+      lines.push_back(std::move(*line));
+    }
+  }
+  appendValueLines(document, keyPath, layout.sections, std::move(lines), removed);
+  removeLines(document, removed);
 }
 
 void createKey(HiveDocument& document, std::string_view keyPath) {

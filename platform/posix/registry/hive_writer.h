@@ -2,8 +2,10 @@
 // comments, blank lines, unknown types, other keys and lines nobody can read.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry/hive_document.h"
 
@@ -22,6 +24,18 @@ void setValue(HiveDocument& document, std::string_view keyPath, std::string_view
 
 // Removes the value; false (and no change) when a reader would not see it.
 bool deleteValue(HiveDocument& document, std::string_view keyPath, std::string_view name);
+
+// One change of applyChanges: the value to set, or none to delete the value.
+struct ValueChange {
+  std::string name;
+  std::optional<HiveValue> value;
+};
+
+// What setValue and deleteValue would make of the changes one after the other (a deletion of an
+// absent value changes nothing), in one pass over the document: a long list costs the time of one
+// value, not of one value per entry.
+void applyChanges(HiveDocument& document, std::string_view keyPath,
+                  const std::vector<ValueChange>& changes);
 
 // Appends an empty section for the key when it does not exist yet.
 void createKey(HiveDocument& document, std::string_view keyPath);

@@ -3,7 +3,9 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "registry/hive_document.h"
 #include "registry/hive_reader.h"
@@ -91,6 +93,46 @@ ErrorCode setValue(RegKey key, std::string_view valueName, const hive::HiveValue
   });
 }
 
+std::vector<hive::ValueChange> toHiveChanges(const RegValueBatch& batch) {
+  std::vector<hive::ValueChange> changes;
+  changes.reserve(batch.changes().size());
+  for (const RegValueChange& change : batch.changes()) {
+    switch (change.kind) {
+      case RegValueChange::Kind::setDword:
+        changes.push_back(
+            {change.name, hive::HiveValue{hive::ValueType::kDword, change.dword, {}}});
+        break;
+      case RegValueChange::Kind::setString:
+        changes.push_back({change.name, hive::HiveValue{hive::ValueType::kString, 0, change.text}});
+        break;
+      case RegValueChange::Kind::deleteValue:
+        changes.push_back({change.name, std::nullopt});
+        break;
+    }
+  }
+  return changes;
+}
+
+ErrorCode setValues(RegKey key, const RegValueBatch& batch) {
+  if (key && !key->writable) {
+    return kErrorAccessDenied;
+  }
+  for (const RegValueChange& change : batch.changes()) {
+    if (!hive::isWritableName(change.name)) {
+      return kErrorInvalidParameter;
+    }
+  }
+  if (batch.empty()) {
+    return kErrorSuccess;
+  }
+  const std::string path = joinPath(key, {});
+  const std::vector<hive::ValueChange> changes = toHiveChanges(batch);
+  return hive::updateHive([&](hive::HiveDocument& document) {
+    hive::applyChanges(document, path, changes);
+    return kErrorSuccess;
+  });
+}
+
 }  // namespace
 
 ErrorCode regOpenKey(std::string_view subKey, RegKey& key) {
@@ -140,6 +182,10 @@ ErrorCode regDeleteValue(RegKey key, std::string_view valueName) {
       return hive::deleteValue(document, path, valueName) ? kErrorSuccess : kErrorFileNotFound;
     });
   });
+}
+
+ErrorCode regSetMultipleValues(RegKey key, const RegValueBatch& batch) {
+  return guarded([&] { return setValues(key, batch); });
 }
 
 }  // namespace pixoria::platform

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pixoria/platform/results.h"
 
@@ -45,5 +46,48 @@ ErrorCode regSetString(RegKey key, std::string_view valueName, std::string_view 
 // RegDeleteValueW, on a key opened by regCreateKey. Deleting an absent value fails with
 // kErrorFileNotFound.
 ErrorCode regDeleteValue(RegKey key, std::string_view valueName);
+
+// One change in a batch for regSetMultipleValues: a REG_DWORD or REG_SZ to set, or a value to
+// delete.
+struct RegValueChange {
+  enum class Kind { setDword, setString, deleteValue };
+  Kind kind = Kind::setDword;
+  std::string name;
+  std::uint32_t dword = 0;
+  std::string text;
+};
+
+// The changes of one save, in the order a series of RegSetValueExW and RegDeleteValueW calls
+// would make them.
+class RegValueBatch {
+ public:
+  void setDword(std::string_view name, std::uint32_t value) {
+    changes_.push_back({RegValueChange::Kind::setDword, std::string(name), value, {}});
+  }
+  void setString(std::string_view name, std::string_view value) {
+    changes_.push_back({RegValueChange::Kind::setString, std::string(name), 0, std::string(value)});
+  }
+  // Deleting a value that is absent is no failure in a batch: the value ends up absent.
+  void deleteValue(std::string_view name) {
+    changes_.push_back({RegValueChange::Kind::deleteValue, std::string(name), 0, {}});
+  }
+  // Adds the changes of `other` after these.
+  void append(const RegValueBatch& other) {
+    changes_.insert(changes_.end(), other.changes_.begin(), other.changes_.end());
+  }
+  const std::vector<RegValueChange>& changes() const { return changes_; }
+  bool empty() const { return changes_.empty(); }
+
+ private:
+  std::vector<RegValueChange> changes_;
+};
+
+// The batch's changes on a key opened by regCreateKey, as one update where the system can make
+// one. Linux: one lock, one read and one atomic replacement of the hive, so a reader sees all of
+// the changes or none, and a failure (kErrorAccessDenied, kErrorDiskFull, kErrorWriteProtect, or
+// kErrorFileTooLarge for a hive the readers would refuse) leaves the hive as it was. Windows: the
+// RegSetValueExW and RegDeleteValueW calls in order, stopping at the first failure; a reader may
+// see the first changes before the last.
+ErrorCode regSetMultipleValues(RegKey key, const RegValueBatch& batch);
 
 }  // namespace pixoria::platform

@@ -40,7 +40,10 @@ inline constexpr ErrorCode kErrorFileNotFound = 2;        // ERROR_FILE_NOT_FOUN
 inline constexpr ErrorCode kErrorAccessDenied = 5;        // ERROR_ACCESS_DENIED
 inline constexpr ErrorCode kErrorInvalidHandle = 6;       // ERROR_INVALID_HANDLE
 inline constexpr ErrorCode kErrorInvalidData = 13;        // ERROR_INVALID_DATA
+inline constexpr ErrorCode kErrorWriteProtect = 19;       // ERROR_WRITE_PROTECT
 inline constexpr ErrorCode kErrorInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
+inline constexpr ErrorCode kErrorDiskFull = 112;          // ERROR_DISK_FULL
+inline constexpr ErrorCode kErrorFileTooLarge = 223;      // ERROR_FILE_TOO_LARGE
 inline constexpr ErrorCode kErrorMoreData = 234;          // ERROR_MORE_DATA
 inline constexpr ErrorCode kErrorUnsupportedType = 1630;  // ERROR_UNSUPPORTED_TYPE
 
