@@ -6,6 +6,7 @@
 #include "agent/agent_settings.h"
 #include "agent/download_state.h"
 #include "agent/image_fitting.h"
+#include "agent/image_probe.h"
 #include "agent/wallpaper_files.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/debug_output.h"
@@ -19,6 +20,18 @@ namespace {
 
 // A chunk this short, when the caller asks, means the feed has ended.
 constexpr std::uint32_t kShortChunk = 100;
+
+// Downloads `url` into `path`, the larger rendition at `uhdUrl` first when there is one. That
+// one counts only when it is a picture; whatever became of it, the image itself is downloaded
+// next, so no change is lost to a rendition the server lacks.
+bool downloadImage(const std::string& uhdUrl, const std::string& url, const std::string& path,
+                   CallbackHandler& handler) {
+  if (!uhdUrl.empty() && pf::urlDownloadToFile(uhdUrl, path, &handler) == pf::kOk &&
+      isReadableImage(path)) {
+    return true;
+  }
+  return pf::urlDownloadToFile(url, path, &handler) == pf::kOk;
+}
 
 }  // namespace
 
@@ -60,14 +73,14 @@ void downloadWallpaperPair(std::string_view traceLine, std::string_view indexVal
   std::string secondDownloadPath;
   getWallpaperPaths(firstDownloadPath, secondDownloadPath);
   CallbackHandler handler;
-  if (pf::urlDownloadToFile(wallpaperURL, firstDownloadPath, &handler) == pf::kOk) {
+  if (downloadImage(wallpaperUhdURL, wallpaperURL, firstDownloadPath, handler)) {
     pf::outputDebugString(traceLine);
     writeRegistryDword(indexValueName, static_cast<std::uint32_t>(index));
     fitImageToScreen(firstDownloadPath, firstImagePath);
   }
   // Attempted whatever became of the first; the index belongs to the first image only.
   if (agentSettings.multiMonitor &&
-      pf::urlDownloadToFile(wallpaper2URL, secondDownloadPath, &handler) == pf::kOk) {
+      downloadImage(wallpaper2UhdURL, wallpaper2URL, secondDownloadPath, handler)) {
     pf::outputDebugString(traceLine);
     fitImageToScreen(secondDownloadPath, secondImagePath);
   }
