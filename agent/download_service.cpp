@@ -6,6 +6,7 @@
 #include "agent/agent_settings.h"
 #include "agent/download_state.h"
 #include "agent/image_fitting.h"
+#include "agent/image_probe.h"
 #include "agent/wallpaper_files.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/debug_output.h"
@@ -33,6 +34,18 @@ bool fitDownload(const std::string& address, const std::string& download,
                                        toldBefore ? FitFailureBox::hide : FitFailureBox::show);
   unfittedAddress = fitted ? std::string() : address;
   return fitted;
+}
+
+// Downloads `url` into `path`, the larger rendition at `uhdUrl` first when there is one. That
+// one counts only when it is a picture; whatever became of it, the image itself is downloaded
+// next, so no change is lost to a rendition the server lacks.
+bool downloadImage(const std::string& uhdUrl, const std::string& url, const std::string& path,
+                   CallbackHandler& handler) {
+  if (!uhdUrl.empty() && pf::urlDownloadToFile(uhdUrl, path, &handler) == pf::kOk &&
+      isReadableImage(path)) {
+    return true;
+  }
+  return pf::urlDownloadToFile(url, path, &handler) == pf::kOk;
 }
 
 }  // namespace
@@ -78,7 +91,7 @@ ChangeResult downloadWallpaperPair(std::string_view traceLine, std::string_view 
   ChangeResult result;
   if (wallpaperURL.empty()) {
     result.failure = ChangeFailure::noImage;
-  } else if (pf::urlDownloadToFile(wallpaperURL, firstDownloadPath, &handler) != pf::kOk) {
+  } else if (!downloadImage(wallpaperUhdURL, wallpaperURL, firstDownloadPath, handler)) {
     result = lastFetchFailure();
   } else {
     pf::outputDebugString(traceLine);
@@ -93,7 +106,7 @@ ChangeResult downloadWallpaperPair(std::string_view traceLine, std::string_view 
   }
   // Attempted whatever became of the first; the index belongs to the first image only.
   if (agentSettings.multiMonitor &&
-      pf::urlDownloadToFile(wallpaper2URL, secondDownloadPath, &handler) == pf::kOk) {
+      downloadImage(wallpaper2UhdURL, wallpaper2URL, secondDownloadPath, handler)) {
     pf::outputDebugString(traceLine);
     fitDownload(wallpaper2URL, secondDownloadPath, secondImagePath, unfittedSecondAddress);
   }

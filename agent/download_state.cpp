@@ -6,6 +6,8 @@ namespace pixoria {
 
 std::string wallpaperURL;
 std::string wallpaper2URL;
+std::string wallpaperUhdURL;
+std::string wallpaper2UhdURL;
 std::uint32_t listDay = 0;
 
 namespace {

@@ -12,6 +12,12 @@ namespace pixoria {
 extern std::string wallpaperURL;
 extern std::string wallpaper2URL;
 
+// Larger renditions of the same two images (Bing's UHD), each downloaded in place of its image
+// when not empty; when that fails, or gives no picture, the image itself is downloaded. Only the
+// Bing source sets them, for the one change it makes.
+extern std::string wallpaperUhdURL;
+extern std::string wallpaper2UhdURL;
+
 // The local day of the month (1 to 31) the NASA and Wikipedia lists were fetched on; 0 at start.
 extern std::uint32_t listDay;
 

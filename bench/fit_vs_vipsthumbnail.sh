@@ -3,7 +3,8 @@
 # same run, and prints median wall time, peak resident memory and PSNR against a full-resolution
 # Catmull-Rom reference.
 #
-# usage: bench/fit_vs_vipsthumbnail.sh [BUILD_DIR] [WORK_DIR]
+# usage: [RUNS=n] [CASES="source:width:height ..."] bench/fit_vs_vipsthumbnail.sh [BUILD_DIR]
+#        [WORK_DIR]
 #   BUILD_DIR  a configured build folder (default build/imaging); pixoria-fit is built in it
 #   WORK_DIR   where the inputs and outputs go (default /tmp/pixoria-bench); nothing is committed
 #
@@ -37,16 +38,27 @@ fit=$build/bench/pixoria-fit
 mkdir -p "$work"
 cd "$work"
 
-# The inputs: the 5120x2880 photograph enlarged, as a camera or a feed would deliver them.
-[ -f photo-10240x5760.jpg ] || vips resize "$photo" photo-10240x5760.jpg[Q=90] 2
-[ -f photo-18000x10000.jpg ] ||
-  vips resize "$photo" photo-18000x10000.jpg[Q=90] 3.515625 --vscale 3.4722222
-if [ ! -f photo-8192x4608-rgba.png ]; then
-  vips resize "$photo" rgb-8192.v 1.6
-  vips bandjoin_const rgb-8192.v rgba-8192.v 255
-  vips copy rgba-8192.v photo-8192x4608-rgba.png
-  rm -f rgb-8192.v rgba-8192.v
-fi
+# The inputs: the 5120x2880 photograph enlarged, as a camera or a feed would deliver them (6000
+# pixels wide is the size of Bing's largest UHD originals). Each is made when a case first needs it.
+make_input() {
+  [ -f "$1" ] && return 0
+  case $1 in
+    photo-6000x3375.jpg) vips resize "$photo" "$1[Q=90]" 1.171875 ;;
+    photo-10240x5760.jpg) vips resize "$photo" "$1[Q=90]" 2 ;;
+    photo-18000x10000.jpg) vips resize "$photo" "$1[Q=90]" 3.515625 --vscale 3.4722222 ;;
+    photo-8192x4608-rgba.png)
+      vips resize "$photo" rgb-8192.v 1.6
+      vips bandjoin_const rgb-8192.v rgba-8192.v 255
+      vips copy rgba-8192.v "$1"
+      rm -f rgb-8192.v rgba-8192.v
+      ;;
+    *) echo "no such input: $1" >&2; exit 2 ;;
+  esac
+}
+
+# Each case: source:width:height. CASES picks some of them, or others of the same inputs.
+cases=${CASES:-"photo-10240x5760.jpg:1920:1080 photo-18000x10000.jpg:3840:2160 \
+photo-8192x4608-rgba.png:1920:1080 photo-6000x3375.jpg:3840:2160 photo-6000x3375.jpg:2560:1440"}
 
 # Median wall time in seconds, from hyperfine's JSON export.
 median() {
@@ -66,10 +78,10 @@ psnr() {
 
 printf '%-24s %-10s %7s %7s %6s %8s %8s %8s %8s %7s %7s\n' source canvas ours_s vips_s ratio \
   ours_cpu vips_cpu ours_MiB vips_MiB ours_dB vips_dB
-for case in "photo-10240x5760.jpg 1920 1080" "photo-18000x10000.jpg 3840 2160" \
-  "photo-8192x4608-rgba.png 1920 1080"; do
-  set -- $case
-  source=$1 width=$2 height=$3
+for case in $cases; do
+  source=${case%%:*} size=${case#*:}
+  width=${size%%:*} height=${size#*:}
+  make_input "$source"
   name=${source%.*}-${width}x${height}
   hyperfine --style none --warmup 1 --runs "$runs" --export-json "$name.json" \
     -n pixoria "$fit $source $name-ours.jpg $width $height" \

@@ -11,7 +11,9 @@ Binds 127.0.0.1 on a free port and prints "PORT <n>" as its first line of stdout
   /trickle/<bytes>        announces and sends <bytes> bytes slowly but steadily (?rate=<bytes per
                           second>, default 2048), never slow enough to count as a stall
   /bytes/<n>              n bytes without a Content-Length (chunked; ?close=1: close-delimited)
-  anything else           the file at that (percent-decoded) path under the folder, or 404
+  anything else           the file at that (percent-decoded) path under the folder, or 404;
+                          when the path is a folder and the query names an id (Bing's image
+                          service: /th?id=<name>&...), the file <name> in that folder, or 404
 
 Body bytes from the routes are byte i = i % 256, so they include NUL. With --log, each request's
 path, exactly as the client sent it, is appended as one line before the answer goes out; with
@@ -74,7 +76,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if route is not None:
                 route(parts[1:], urllib.parse.parse_qs(parsed.query))
             else:
-                self.send_file(parsed.path)
+                self.send_file(parsed.path, urllib.parse.parse_qs(parsed.query))
         except ValueError:
             self.send_plain(400, b"bad request\n")
 
@@ -174,10 +176,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if not close_delimited:
             self.wfile.write(b"0\r\n\r\n")
 
-    def send_file(self, path):
+    def send_file(self, path, query):
         root = self.server.root
         target = os.path.realpath(os.path.join(root, urllib.parse.unquote_to_bytes(path).decode(
             "utf-8", "surrogateescape").lstrip("/")))
+        if root and os.path.isdir(target) and "id" in query:
+            target = os.path.realpath(os.path.join(target, query["id"][0]))
         if not root or os.path.commonpath([root, target]) != root or not os.path.isfile(target):
             self.send_plain(404, b"not found\n")
             return

@@ -11,6 +11,7 @@
 #include "agent/sources/printable_text.h"
 #include "agent/sources/source_addresses.h"
 #include "pixoria/platform/debug_output.h"
+#include "pixoria/platform/screen.h"
 
 namespace pixoria {
 
@@ -20,15 +21,27 @@ namespace {
 
 constexpr std::uint32_t kBingChunkSize = 1024;
 
+// The UHD renditions are asked for only where the screen is larger than the standard one; the
+// size is the one the fitting fits to.
+bool screenWantsUhd() {
+  return screenWantsBingUhd(pf::getSystemMetrics(pf::SystemMetric::screenWidth),
+                            pf::getSystemMetrics(pf::SystemMetric::screenHeight));
+}
+
 }  // namespace
 
-std::string getBingWallpaperURL(std::int32_t archiveIndex) {
+BingImageAddresses getBingImageAddresses(std::int32_t archiveIndex) {
   std::string feed;
   if (!fetchFeedText(agentSettings.bingFeedUrls[static_cast<std::size_t>(archiveIndex)],
                      kBingChunkSize, false, feed)) {
     return {};
   }
-  return bingImageAddress(readBingImagePath(feed));
+  const std::string path = readBingImagePath(feed);
+  return {bingImageAddress(path), bingUhdImageAddress(path)};
+}
+
+std::string getBingWallpaperURL(std::int32_t archiveIndex) {
+  return getBingImageAddresses(archiveIndex).standard;
 }
 
 ChangeResult downloadWallpaperFromBing(std::int32_t index) {
@@ -41,13 +54,21 @@ ChangeResult downloadWallpaperFromBing(std::int32_t index) {
     return {ChangeFailure::noImage, {}};  // no request table: nothing to ask for
   }
   // Both requests every time, whether or not a second monitor takes the second image.
-  wallpaperURL = getBingWallpaperURL(pair.first);
+  const BingImageAddresses first = getBingImageAddresses(pair.first);
   // Taken before the second request reports its own outcome.
-  const ChangeResult feed = wallpaperURL.empty() ? lastFetchFailure() : ChangeResult{};
-  wallpaper2URL = getBingWallpaperURL(pair.second);
+  const ChangeResult feed = first.standard.empty() ? lastFetchFailure() : ChangeResult{};
+  const BingImageAddresses second = getBingImageAddresses(pair.second);
+  wallpaperURL = first.standard;
+  wallpaper2URL = second.standard;
+  const bool uhd = screenWantsUhd();
+  wallpaperUhdURL = uhd ? first.uhd : std::string();
+  wallpaper2UhdURL = uhd ? second.uhd : std::string();
   pf::outputDebugString(printableText(wallpaperURL));
   const ChangeResult download =
       downloadWallpaperPair("Download Complete", kValueBingCurrentIndex, agentSettings.bingIndex);
+  // The renditions belong to this change alone: no other source may download them.
+  wallpaperUhdURL.clear();
+  wallpaper2UhdURL.clear();
   return feed.succeeded() ? download : feed;
 }
 

@@ -25,6 +25,21 @@ void traceListSize() {
   pf::outputDebugString(std::to_string(nasaWallpaperURLs.size()));
 }
 
+// The feed's entries: the long-standing address first, then, when it cannot be read, answers with
+// an error status or names no image, the address NASA publishes its images at now.
+std::vector<NasaEntry> fetchNasaEntries() {
+  for (const std::string& address : {nasaFeedUrl(), nasaFallbackFeedUrl()}) {
+    std::string feed;
+    if (fetchFeedText(address, kNasaChunkSize, true, feed)) {
+      std::vector<NasaEntry> entries = readNasaEntries(feed);
+      if (!entries.empty()) {
+        return entries;
+      }
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 void loadNasaWallpaperList() {
@@ -33,11 +48,7 @@ void loadNasaWallpaperList() {
     return;
   }
   nasaWallpaperURLs.clear();
-  std::string feed;
-  if (!fetchFeedText(nasaFeedUrl(), kNasaChunkSize, true, feed)) {
-    return;
-  }
-  for (NasaEntry& entry : readNasaEntries(feed)) {
+  for (NasaEntry& entry : fetchNasaEntries()) {
     nasaWallpaperURLs.push_back(std::move(entry.address));
   }
 }

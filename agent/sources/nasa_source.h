@@ -9,7 +9,8 @@ namespace pixoria {
 
 extern std::vector<std::string> nasaWallpaperURLs;
 
-// Renews the list when the day changed or it holds fewer than seven addresses.
+// Renews the list when the day changed or it holds fewer than seven addresses, from the feed at
+// nasaFeedUrl(), or from the one at nasaFallbackFeedUrl() when that gives no image.
 void loadNasaWallpaperList();
 
 }  // namespace pixoria

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "agent/sources/bing_uhd_path.h"
+
 namespace pixoria {
 namespace {
 
@@ -27,9 +29,23 @@ std::string bingImageAddress(std::string_view imagePath) {
   return bingImageBase() + std::string(imagePath);
 }
 
+std::string bingUhdImageAddress(std::string_view imagePath) {
+  return bingImageAddress(bingUhdImagePath(imagePath));
+}
+
+bool screenWantsBingUhd(int screenWidth, int screenHeight) {
+  constexpr int kStandardWidth = 1920;
+  constexpr int kStandardHeight = 1080;
+  return screenWidth > kStandardWidth || screenHeight > kStandardHeight;
+}
+
 std::string nasaFeedUrl() {
   return fromEnvironment("PIXORIA_NASA_FEED_URL",
                          "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss");
+}
+
+std::string nasaFallbackFeedUrl() {
+  return fromEnvironment("PIXORIA_NASA_FALLBACK_FEED_URL", "https://www.nasa.gov/feeds/iotd-feed/");
 }
 
 std::string wikipediaFeedPrefix() {

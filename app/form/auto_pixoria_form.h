@@ -22,6 +22,7 @@
 class LoadWallpaperThread;
 class PreviewDecoder;
 class SecondMonitorWallpaper;
+class UhdRendition;
 class QImage;
 class QTimer;
 
@@ -87,6 +88,9 @@ class AutoPixoriaForm : public QWidget {
   void writeDataPixoria();
   void applyToAgent();
   void setWallpaper(const QString& imagePath);
+  // Sets the previewed feed picture as setWallpaper does: for Bing on a screen larger than
+  // 1920x1080, its UHD rendition when the server has it.
+  void setPreviewWallpaper();
   // The change handlers' common tail: the list, then every setting, then the agent.
   void writeAllSettings();
   bool running() const;
@@ -113,6 +117,12 @@ class AutoPixoriaForm : public QWidget {
   // The preview area shows a text now: a picture still being decoded must not cover it.
   void discardPendingPicture();
   void setPreviewControlsEnabled(bool enabled);
+  // The UHD rendition's address of the Bing picture the preview shows; empty for other sources,
+  // while no picture is shown, and when its path names none.
+  QString previewUhdAddress() const;
+  UhdRendition* uhdRendition();
+  // Writes `source` to `path` as Save to Harddisk does, and says why when it cannot.
+  void savePicture(const QString& source, const QString& path);
 
   // The custom list.
   void showCustomImage(int index);
@@ -148,6 +158,7 @@ class AutoPixoriaForm : public QWidget {
   QPointer<LoadWallpaperThread> latestLoader;
   PreviewDecoder* previewDecoder = nullptr;
   SecondMonitorWallpaper* secondMonitorWallpaper = nullptr;
+  UhdRendition* uhdFetcher = nullptr;
   bool loadInProgress = false;
   bool firstLoadStarted = false;
   bool downloadCompleted = false;

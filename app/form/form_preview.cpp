@@ -21,6 +21,7 @@
 #include "preview/caption_text.h"
 #include "preview/load_wallpaper_thread.h"
 #include "preview/preview_decoder.h"
+#include "preview/uhd_rendition.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
 #include "ui_auto_pixoria_form.h"
@@ -352,10 +353,32 @@ void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
     return;
   qDebug() << "fileName: " << fileName;
   qDebug() << "fullPath: " << path;
-  const QString failure = exportPreviewImage(CVGlobal::wallpaperPath, path);
+  // The UHD rendition when the server has it, else the picture the preview shows.
+  uhdRendition()->fetch(previewUhdAddress(), [this, path](const QString& uhdFile) {
+    savePicture(uhdFile.isEmpty() ? CVGlobal::wallpaperPath : uhdFile, path);
+  });
+}
+
+void AutoPixoriaForm::savePicture(const QString& source, const QString& path) {
+  const QString failure = exportPreviewImage(source, path);
   if (!failure.isEmpty()) {
     QMessageBox::warning(this, tr("Error"),
                          tr("The picture could not be saved to %1.\n\n%2.")
                              .arg(QDir::toNativeSeparators(path), failure));
   }
+}
+
+QString AutoPixoriaForm::previewUhdAddress() const {
+  if (ui->pixoriaSourceComboBox->currentIndex() != static_cast<int>(pixoria::kSourceBing) ||
+      !downloadCompleted || latestLoader == nullptr) {
+    return QString();
+  }
+  return latestLoader->bingUhdAddress();
+}
+
+UhdRendition* AutoPixoriaForm::uhdRendition() {
+  if (uhdFetcher == nullptr) {
+    uhdFetcher = new UhdRendition(this);
+  }
+  return uhdFetcher;
 }

@@ -8,12 +8,15 @@
 #include <string>
 
 #include "agent/program_folder.h"
+#include "agent/sources/source_addresses.h"
 #include "form/auto_pixoria_form.h"
 #include "form/second_monitor_wallpaper.h"
 #include "pixoria/platform/folders.h"
+#include "pixoria/platform/screen.h"
 #include "pixoria/platform/shell.h"
 #include "pixoria/protocol.h"
 #include "pixoria/settings_schema.h"
+#include "preview/uhd_rendition.h"
 #include "shell/cv_global.h"
 #include "ui_auto_pixoria_form.h"
 
@@ -224,7 +227,7 @@ void AutoPixoriaForm::applyToAgent() {
   post(mainAppHWnd, pixoria::AGENT_MSG_ENABLE);
   post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
   if (ui->pixoriaSourceComboBox->currentIndex() != static_cast<int>(pixoria::kSourceCustom)) {
-    setWallpaper(CVGlobal::wallpaperPath);
+    setPreviewWallpaper();
   } else {
     if (customWalpaperSourceURLIndex < 0 || customWalpaperSourceURLIndex >= customFileList.size()) {
       customWalpaperSourceURLIndex = 0;
@@ -242,6 +245,17 @@ void AutoPixoriaForm::setWallpaper(const QString& imagePath) {
   if (secondMonitorWallpaper == nullptr)
     secondMonitorWallpaper = new SecondMonitorWallpaper(this);
   secondMonitorWallpaper->set(imagePath);
+}
+
+void AutoPixoriaForm::setPreviewWallpaper() {
+  // The agent's rule, for the screen the fitting fits to.
+  const bool uhd =
+      pixoria::screenWantsBingUhd(pf::getSystemMetrics(pf::SystemMetric::screenWidth),
+                                  pf::getSystemMetrics(pf::SystemMetric::screenHeight));
+  const QString address = uhd ? previewUhdAddress() : QString();
+  uhdRendition()->fetch(address, [this](const QString& uhdFile) {
+    setWallpaper(uhdFile.isEmpty() ? CVGlobal::wallpaperPath : uhdFile);
+  });
 }
 
 void AutoPixoriaForm::on_startButton_clicked() {
@@ -289,21 +303,20 @@ void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {
 }
 
 void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
-  QString image = CVGlobal::wallpaperPath;
   pf::RegValueBatch batch;
   addCurrentSourceIndex(batch);
+  saveSettings(batch);
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case pixoria::kSourceBing:
     case pixoria::kSourceNasa:
     case pixoria::kSourceWikipedia:
+      setPreviewWallpaper();
       break;
     default:
       qDebug() << "index: " << customWalpaperSourceURLIndex;
-      image = customFileList.value(customWalpaperSourceURLIndex);
+      setWallpaper(customFileList.value(customWalpaperSourceURLIndex));
       break;
   }
-  saveSettings(batch);
-  setWallpaper(image);
   if (!running())
     return;
   mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());

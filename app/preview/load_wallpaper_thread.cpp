@@ -6,27 +6,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaEnum>
-#include <QNetworkAccessManager>
-#include <QNetworkRequest>
 #include <QSaveFile>
-#include <QUrl>
 
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/nasa_feed.h"
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/wikipedia_feed.h"
+#include "preview/bounded_get.h"
 #include "preview/download_failure_reason.h"
 #include "preview/preview_file.h"
-#include "preview/refused_reply.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
 
 namespace {
-
-constexpr qint64 kFeedCap = 16 << 20;
-constexpr qint64 kImageCap = 256 << 20;
-constexpr int kMaxRedirects = 5;
-constexpr int kStallTimeoutMs = 30'000;
 
 QByteArray bytes(const std::string& text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -56,41 +48,20 @@ void LoadWallpaperThread::run() {
 }
 
 QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) {
-  const QUrl url(address, QUrl::TolerantMode);
-  // Feed addresses come from the network: only the web's schemes are fetched, never a local file.
-  const QString scheme = url.scheme().toLower();
-  if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-    auto* refused = new RefusedReply(url, this);
-    connect(refused, &QNetworkReply::errorOccurred, this,
-            [this, refused] { lastFailureReason = downloadFailureReason(*refused); });
-    return refused;
-  }
-  auto* manager = new QNetworkAccessManager(this);
-  QNetworkRequest request(url);
-  request.setMaximumRedirectsAllowed(kMaxRedirects);
-  request.setTransferTimeout(kStallTimeoutMs);
-  QNetworkReply* reply = manager->get(request);
-  // Every handler releases its reply, and a cancel deletes it: either way the manager and its
-  // thread go too, instead of piling up until the form closes.
-  connect(reply, &QObject::destroyed, manager, &QObject::deleteLater);
-  connect(reply, &QNetworkReply::downloadProgress, this, [reply, bodyCap](qint64 received, qint64) {
-    if (received > bodyCap) {
-      markBodyTooLarge(*reply);
-      reply->abort();
-    }
-  });
+  QNetworkReply* reply = boundedGet(address, bodyCap, this);
   connect(reply, &QNetworkReply::errorOccurred, this,
           [this, reply] { lastFailureReason = downloadFailureReason(*reply); });
   return reply;
 }
 
 void LoadWallpaperThread::loadWallpaper() {
+  uhdAddress.clear();
   switch (source) {
     case 0: {
       if (terminateDownload) {
         return;
       }
-      QNetworkReply* reply = get(bingUrl, kFeedCap);
+      QNetworkReply* reply = get(bingUrl, kFeedBodyCap);
       emit firstImageReady(QStringLiteral("Preparing to download images from Bing Server..."));
       connect(reply, &QNetworkReply::finished, this, [this, reply] { onBingReply(reply); });
       break;
@@ -121,7 +92,9 @@ void LoadWallpaperThread::onBingReply(QNetworkReply* reply) {
   }
   const std::string feed = bodyOf(reply);
   emit showDesc(fromUtf8(pixoria::readBingCaption(feed)));
-  const std::string address = pixoria::bingImageAddress(pixoria::readBingImagePath(feed));
+  const std::string path = pixoria::readBingImagePath(feed);
+  const std::string address = pixoria::bingImageAddress(path);
+  uhdAddress = fromUtf8(pixoria::bingUhdImageAddress(path));
   if (address.empty()) {
     emit downloadFail();
     return;
@@ -137,21 +110,35 @@ void LoadWallpaperThread::getNasaWallpaperList() {
   if (terminateDownload) {
     return;
   }
-  QNetworkReply* reply = get(fromUtf8(pixoria::nasaFeedUrl()), kFeedCap);
+  requestNasaFeed(fromUtf8(pixoria::nasaFeedUrl()), true);
   emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
-  connect(reply, &QNetworkReply::finished, this, [this, reply] { onNasaReply(reply); });
 }
 
-void LoadWallpaperThread::onNasaReply(QNetworkReply* reply) {
-  if (reply->error() != QNetworkReply::NoError) {
-    emit downloadFail();
-  } else {
-    for (const pixoria::NasaEntry& entry : pixoria::readNasaEntries(bodyOf(reply))) {
-      nasaDescriptionList->append(bytes(entry.description));
-      nasaUrlList->append(bytes(entry.address));
-    }
-  }
+void LoadWallpaperThread::requestNasaFeed(const QString& address, bool fallbackLeft) {
+  QNetworkReply* reply = get(address, kFeedBodyCap);
+  connect(reply, &QNetworkReply::finished, this,
+          [this, reply, fallbackLeft] { onNasaReply(reply, fallbackLeft); });
+}
+
+void LoadWallpaperThread::onNasaReply(QNetworkReply* reply, bool fallbackLeft) {
   reply->deleteLater();
+  const bool failed = reply->error() != QNetworkReply::NoError;
+  const std::vector<pixoria::NasaEntry> entries =
+      failed ? std::vector<pixoria::NasaEntry>() : pixoria::readNasaEntries(bodyOf(reply));
+  // The long-standing feed gave no image: the one NASA publishes at now, by the same rules.
+  if (entries.empty() && fallbackLeft) {
+    if (!terminateDownload) {
+      requestNasaFeed(fromUtf8(pixoria::nasaFallbackFeedUrl()), false);
+    }
+    return;
+  }
+  if (failed) {
+    emit downloadFail();
+  }
+  for (const pixoria::NasaEntry& entry : entries) {
+    nasaDescriptionList->append(bytes(entry.description));
+    nasaUrlList->append(bytes(entry.address));
+  }
   if (!nasaUrlList->isEmpty()) {
     downloadImage(entryAt(*nasaUrlList, nasaIndex));
   }
@@ -178,7 +165,7 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay
   if (terminateDownload) {
     return;
   }
-  QNetworkReply* reply = get(QString::fromUtf8(wikipediaFeedUrls.at(index)), kFeedCap);
+  QNetworkReply* reply = get(QString::fromUtf8(wikipediaFeedUrls.at(index)), kFeedBodyCap);
   connect(reply, &QNetworkReply::finished, this, [=, this] {
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
@@ -208,7 +195,7 @@ void LoadWallpaperThread::downloadImage(QString address) {
     return;
   }
   CVGlobal::wallpaperPath = previewImagePath();
-  QNetworkReply* reply = get(address, kImageCap);
+  QNetworkReply* reply = get(address, kImageBodyCap);
   qDebug() << "downloadUrl: " << address;
   currentReply = reply;
   // The body goes to disk as it arrives (an image may be hundreds of megabytes), into a temporary

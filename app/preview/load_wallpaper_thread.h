@@ -38,6 +38,11 @@ class LoadWallpaperThread : public QThread {
   // status line; empty when no request has failed or the failure had no reason to give.
   QString failureReason() const { return lastFailureReason; }
 
+  // The address of the UHD rendition of the Bing picture this load previews; empty for another
+  // source, before the archive answered, or when the picture's path names none. The preview
+  // itself is the standard 1920x1080 rendition: it is small on screen.
+  QString bingUhdAddress() const { return uhdAddress; }
+
   // A later load has taken over the preview: this one's image download is cancelled and none
   // starts any more, so it never writes the preview file; a Wikipedia list it is building is
   // still completed.
@@ -63,14 +68,15 @@ class LoadWallpaperThread : public QThread {
   void getWikipediaWallpaperList(QList<WikipediaDay>* days);
   void readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days);
   void onBingReply(QNetworkReply* reply);
-  void onNasaReply(QNetworkReply* reply);
+  // Reads NASA's feed at `address`; when it fails or names no image and `fallbackLeft`, the
+  // feed at nasaFallbackFeedUrl() is read next. Only the last one read reports a failure.
+  void requestNasaFeed(const QString& address, bool fallbackLeft);
+  void onNasaReply(QNetworkReply* reply, bool fallbackLeft);
   void onImageProgress(qint64 received, qint64 total);
   void onImageFinished(QNetworkReply* reply, QSaveFile* file);
   void cancelImageDownload();
 
-  // A GET through a network manager of its own, bounded: http and https only, a few redirects,
-  // a stall timeout, and a body cap past which the reply is aborted. The manager goes with the
-  // reply.
+  // A bounded GET (preview/bounded_get.h) whose failure is kept for failureReason().
   QNetworkReply* get(const QString& address, qint64 bodyCap);
 
   bool terminateDownload = false;
@@ -82,4 +88,5 @@ class LoadWallpaperThread : public QThread {
   QNetworkReply* currentReply = nullptr;
   QList<QByteArray> wikipediaFeedUrls;
   QString lastFailureReason;
+  QString uhdAddress;
 };

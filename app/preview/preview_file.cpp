@@ -20,3 +20,7 @@ QString wallpaperFilePath(std::string_view name) {
 QString previewImagePath() {
   return wallpaperFilePath(pixoria::kSecondImageName);
 }
+
+QString uhdRenditionPath() {
+  return wallpaperFilePath("image2_uhd.jpg");
+}

@@ -10,3 +10,7 @@ QString wallpaperFilePath(std::string_view name);
 
 // Where the preview image goes: image2.jpg in the wallpaper folder.
 QString previewImagePath();
+
+// Where the UHD rendition of a previewed Bing picture goes, when Set or Save asks for it:
+// image2_uhd.jpg in the wallpaper folder.
+QString uhdRenditionPath();

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE"})
     qputenv(name, "http://127.0.0.1:9");
   qputenv("PIXORIA_NASA_FEED_URL", "http://127.0.0.1:9/nasa.rss");
+  qputenv("PIXORIA_NASA_FALLBACK_FEED_URL", "http://127.0.0.1:9/feeds/iotd-feed/");
   qputenv("PIXORIA_WIKIPEDIA_FEED_PREFIX", "http://127.0.0.1:9/featured/");
   qputenv("PIXORIA_DESKTOP", "headless");
   qputenv("PIXORIA_SCREENS", "320x180");

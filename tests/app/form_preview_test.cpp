@@ -7,16 +7,19 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
+#include "preview/preview_file.h"
 #include "support/test_images.h"
 
 namespace pixoria::app_test {
@@ -92,6 +95,8 @@ TEST_F(FormPreviewTest, BingLoadsAfterStartUpAndWrapsAroundItsEightDays) {
   const std::string saved = test::makeTemporaryFolder();
   answerFileDialog(QString::fromStdString(saved), QStringLiteral("copy.png"));
   button("pixoriaImageSaveButton")->click();
+  // Saved once the UHD rendition has been asked for (this server sends the same picture).
+  ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(saved + "/copy.png"); }));
   const QImage copy(QString::fromStdString(saved + "/copy.png"));
   EXPECT_EQ(copy.size(), QSize(64, 36));
   test::removeFolder(saved);
@@ -175,13 +180,76 @@ TEST_F(FormPreviewTest, BadInputEndsInAStatusTextOrAnEmptyPicture) {
   EXPECT_TRUE(label("pixoriaImage")->text().startsWith("Could not download images from Bing"))
       << label("pixoriaImage")->text().toStdString();
 
-  // A feed without a single complete entry: the preparing line stays.
-  server.serve("/nasa.rss",
-               "<rss><channel><item><title>only a title</title></item></channel></rss>");
+  // Feeds without a single complete entry, at both addresses: the preparing line stays.
+  for (const char* feed : {"/nasa.rss", "/feeds/iotd-feed"}) {
+    server.serve(feed, "<rss><channel><item><title>only a title</title></item></channel></rss>");
+  }
   box("pixoriaSourceComboBox")->setCurrentIndex(1);
   ASSERT_TRUE(waitUntil([this] { return box("pixoriaSourceComboBox")->isEnabled(); }));
   spin(300);
   EXPECT_EQ(label("pixoriaImage")->text(), "Preparing to download images from NASA Server...");
+}
+
+struct UhdFormCase {
+  const char* screens;
+  bool uhdServed;
+  bool setFromUhd;
+  bool savedFromUhd;
+};
+
+// Bing's UHD rendition: Save takes it whenever the server has it, Set by the agent's rule
+// (screens larger than 1920x1080), one download for both; the preview stays the standard one.
+TEST_F(FormPreviewTest, SaveAndSetTakeBingsUhdRenditionWhenTheServerHasIt) {
+  const std::string name = "/th/OHR.LaDigue_EN-US1234567890_";
+  std::filesystem::remove(server.folder() + "/th");
+  std::filesystem::create_directory(server.folder() + "/th");
+  ASSERT_TRUE(writeJpeg(server.folder() + name + "1920x1080.jpg", 64, 36, 30, 30, 200));
+  ASSERT_TRUE(writeJpeg(server.folder() + "/uhd.jpg", 128, 72, 200, 30, 30));
+  const std::string standard = test::readFileBytes(server.folder() + name + "1920x1080.jpg");
+  const std::string uhd = test::readFileBytes(server.folder() + "/uhd.jpg");
+  const std::string fitted = wallpaperFolder() + "/temp_image2.jpg";
+  const std::string saved = test::makeTemporaryFolder();
+  const std::string screensBefore = std::getenv("PIXORIA_SCREENS");
+  const UhdFormCase cases[] = {
+      {"2560x1440,2560x1440", true, true, true},
+      {"2560x1440,2560x1440", false, false, false},
+      {"1920x1080,1920x1080", true, false, true},
+  };
+  for (const UhdFormCase& entry : cases) {
+    SCOPED_TRACE(std::string(entry.screens) + (entry.uhdServed ? " with UHD" : " without UHD"));
+    setenv("PIXORIA_SCREENS", entry.screens, 1);
+    std::filesystem::remove(server.folder() + name + "UHD.jpg");
+    if (entry.uhdServed) {
+      server.serve(name + "UHD.jpg", uhd);
+    }
+    std::filesystem::remove(fitted);
+    std::filesystem::remove(saved + "/copy.jpg");
+    form = std::make_unique<AutoPixoriaForm>();
+    ASSERT_TRUE(loaded());
+    EXPECT_EQ(test::readFileBytes(previewImagePath().toStdString()), standard);
+    server.takeRequests();
+
+    answerFileDialog(QString::fromStdString(saved), QStringLiteral("copy.jpg"));
+    button("pixoriaImageSaveButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(saved + "/copy.jpg"); }));
+    EXPECT_EQ(test::readFileBytes(saved + "/copy.jpg"), entry.savedFromUhd ? uhd : standard);
+
+    button("pixoriaImageButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(fitted); }));
+    const QImage set(QString::fromStdString(fitted));
+    EXPECT_EQ(set.width(), std::atoi(entry.screens));
+    const QColor centre = set.pixelColor(set.width() / 4, set.height() / 4);
+    EXPECT_EQ(centre.red() > 150, entry.setFromUhd) << centre.name().toStdString();
+    EXPECT_EQ(centre.blue() > 150, !entry.setFromUhd) << centre.name().toStdString();
+    // Save asked once; Set found the rendition already here.
+    std::size_t uhdRequests = 0;
+    for (const std::string& request : server.takeRequests()) {
+      uhdRequests += request.find("_UHD.jpg") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(uhdRequests, 1u);
+  }
+  setenv("PIXORIA_SCREENS", screensBefore.c_str(), 1);
+  test::removeFolder(saved);
 }
 
 TEST_F(FormPreviewTest, TheCustomListAddsRemovesAndShowsItsFiles) {

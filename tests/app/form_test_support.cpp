@@ -15,6 +15,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "agent/image_fitting.h"
@@ -30,9 +31,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kKey = "Software\\Corvane Pixoria";
-constexpr const char* kServiceVariables[] = {"PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE",
-                                             "PIXORIA_NASA_FEED_URL",
-                                             "PIXORIA_WIKIPEDIA_FEED_PREFIX"};
+constexpr const char* kServiceVariables[] = {
+    "PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE", "PIXORIA_NASA_FEED_URL",
+    "PIXORIA_NASA_FALLBACK_FEED_URL", "PIXORIA_WIKIPEDIA_FEED_PREFIX"};
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -235,12 +236,14 @@ FeedServer::FeedServer() : folder_(test::makeTemporaryFolder()) {
   test::FixtureServerOptions options;
   options.folder = folder_;
   options.logPath = folder_ + ".log";
+  options.agentLogPath = folder_ + ".agents";
   server_ = std::make_unique<test::FixtureServer>(options);
   if (!server_->running())
     return;
   setenv("PIXORIA_BING_ORIGIN", url("").c_str(), 1);
   setenv("PIXORIA_BING_IMAGE_BASE", url("").c_str(), 1);
   setenv("PIXORIA_NASA_FEED_URL", url("/nasa.rss").c_str(), 1);
+  setenv("PIXORIA_NASA_FALLBACK_FEED_URL", url("/feeds/iotd-feed/").c_str(), 1);
   setenv("PIXORIA_WIKIPEDIA_FEED_PREFIX", url("/featured/").c_str(), 1);
 
   publish("/HPImageArchive.aspx", fixture("bing_archive.xml"));
@@ -268,6 +271,7 @@ FeedServer::~FeedServer() {
   test::removeFolder(folder_);
   std::error_code ignored;
   fs::remove(folder_ + ".log", ignored);
+  fs::remove(folder_ + ".agents", ignored);
 }
 
 std::string FeedServer::wikipediaDayPath(int daysBack) {
@@ -293,6 +297,15 @@ void FeedServer::publish(const std::string& path, std::string document) const {
     writeJpeg(folder_ + imagePath, 48, 32, 30, static_cast<std::uint8_t>(shade), 200);
     shade = (shade + 20) % 250;
   }
+}
+
+std::vector<std::string> FeedServer::userAgents() const {
+  std::istringstream log(test::readFileBytes(folder_ + ".agents"));
+  std::vector<std::string> agents;
+  for (std::string line; std::getline(log, line);) {
+    agents.push_back(line);
+  }
+  return agents;
 }
 
 std::vector<std::string> FeedServer::takeRequests() {

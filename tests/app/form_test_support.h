@@ -113,6 +113,8 @@ class FeedServer {
   const std::string& folder() const { return folder_; }
   // Request paths since the last call.
   std::vector<std::string> takeRequests();
+  // The User-Agent of every request so far, in order.
+  std::vector<std::string> userAgents() const;
   // Replaces the file served at `path` (starting with '/').
   void serve(const std::string& path, const std::string& bytes) const;
   // The i-th Wikipedia day's path (0 = today in UTC).

@@ -10,7 +10,9 @@
 #include <memory>
 
 #include "form_test_support.h"
+#include "pixoria/product.h"
 #include "preview/preview_file.h"
+#include "preview/uhd_rendition.h"
 #include "shell/cv_global.h"
 #include "support/test_images.h"
 
@@ -121,6 +123,99 @@ TEST_F(LoaderTest, NasaBuildsItsListOnceThenDownloadsStraightFromIt) {
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(server.url(requests[0]), nasaUrls.at(1).toStdString());
   EXPECT_EQ(preview(), served(requests[0].substr(0, requests[0].find('?'))));
+}
+
+struct NasaFallbackCase {
+  const char* primary;   // the long-standing feed's path; empty: nothing listens there
+  const char* fallback;  // what the feed at the current address holds: "feed", "empty" or ""
+  const char* outcome;
+};
+
+// The long-standing feed first; when it fails, answers with an error status or names no image,
+// the feed NASA publishes at now (its WordPress layout), by the same rules. Only the last one
+// read reports a failure.
+TEST_F(LoaderTest, NasaReadsTheCurrentFeedWhenTheLongStandingOneGivesNoImage) {
+  const std::string feed = test::readFileBytes(server.folder() + "/nasa.rss");
+  server.serve("/no-image.rss", "<rss><channel><description>x</description></channel></rss>");
+  const NasaFallbackCase cases[] = {
+      {"/status/404", "feed", "complete"},   {"/status/503", "feed", "complete"},
+      {"/no-image.rss", "feed", "complete"}, {"", "feed", "complete"},
+      {"/status/404", "empty", ""},          {"/status/404", "", "fail"},
+  };
+  for (const NasaFallbackCase& entry : cases) {
+    SCOPED_TRACE(std::string(entry.primary) + " then " + entry.fallback);
+    setenv("PIXORIA_NASA_FEED_URL",
+           *entry.primary != '\0' ? server.url(entry.primary).c_str() : "http://127.0.0.1:9/x", 1);
+    std::filesystem::remove(server.folder() + "/feeds/iotd-feed");
+    if (std::string(entry.fallback) == "feed") {
+      server.serve("/feeds/iotd-feed", feed);
+    } else if (std::string(entry.fallback) == "empty") {
+      server.serve("/feeds/iotd-feed", "<rss></rss>");
+    }
+    seen.clear();
+    nasaUrls.clear();
+    nasaDescriptions.clear();
+    server.takeRequests();
+    auto loader = makeLoader(1);
+    loader->loadWallpaper();
+    std::vector<std::string> requests;
+    if (*entry.outcome == '\0') {
+      // Nothing to show at either address: nothing more is asked, and the preparing line stays.
+      ASSERT_TRUE(waitUntil([&] {
+        for (const std::string& request : server.takeRequests()) {
+          requests.push_back(request);
+        }
+        return requests.size() == 2;
+      }));
+      spin(200);
+      EXPECT_EQ(seen, QStringList({kNasaPreparing}));
+      EXPECT_TRUE(server.takeRequests().empty());
+      continue;
+    }
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(withoutProgress(), QStringList({kNasaPreparing, QString::fromUtf8(entry.outcome)}));
+    requests = server.takeRequests();
+    ASSERT_GE(requests.size(), 1u);
+    EXPECT_EQ(requests[*entry.primary != '\0' ? 1 : 0], "/feeds/iotd-feed/");
+    if (std::string(entry.outcome) == "complete") {
+      ASSERT_EQ(nasaUrls.size(), 7);
+      EXPECT_EQ(server.url(requests.back()), nasaUrls.at(0).toStdString());
+    }
+  }
+}
+
+// Every request of the application names the product, its version and where its makers are:
+// the feeds, the images, a redirected image and a UHD rendition.
+TEST_F(LoaderTest, EveryRequestSaysWhoIsAsking) {
+  setenv("PIXORIA_NASA_FEED_URL", server.url("/status/404").c_str(), 1);
+  server.serve("/feeds/iotd-feed", test::readFileBytes(server.folder() + "/nasa.rss"));
+  std::vector<std::unique_ptr<LoadWallpaperThread>> loaders;
+  for (int source : {0, 1, 2}) {
+    seen.clear();
+    loaders.push_back(makeLoader(source));
+    loaders.back()->bingUrl = QString::fromStdString(server.url("/HPImageArchive.aspx"));
+    loaders.back()->loadWallpaper();
+    ASSERT_TRUE(ended()) << source;
+  }
+  seen.clear();
+  auto redirected = makeLoader(0);
+  redirected->downloadImage(
+      QString::fromStdString(server.url("/redirect?to=" + server.url("/th"))));
+  ASSERT_TRUE(ended());
+  bool fetched = false;
+  UhdRendition rendition;
+  rendition.fetch(QString::fromStdString(server.url("/th")),
+                  [&](const QString& file) { fetched = !file.isEmpty(); });
+  ASSERT_TRUE(waitUntil([&] { return fetched && wikipediaDays.size() == 7; }));
+
+  // Bing 2, NASA 3 (its long-standing feed answers 404), Wikipedia 8, the redirect 2, UHD 1.
+  const std::vector<std::string> agents = server.userAgents();
+  EXPECT_EQ(agents.size(), 16u);
+  EXPECT_EQ(agents.size(), server.takeRequests().size());
+  for (const std::string& agent : agents) {
+    EXPECT_EQ(agent, pixoria::userAgent());
+  }
+  EXPECT_EQ(pixoria::userAgent().rfind("Pixoria/", 0), 0u);
 }
 
 TEST_F(LoaderTest, WikipediaAsksForSevenDaysInTurnAndDownloadsTheFirstPictureFound) {

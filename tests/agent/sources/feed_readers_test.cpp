@@ -47,6 +47,64 @@ TEST(BingFeedTest, OnlyAPathFromTheArchiveBecomesAnAddress) {
   }
 }
 
+struct UhdCase {
+  const char* path;
+  const char* uhdPath;  // empty: no UHD rendition
+};
+
+// The UHD address: the image name's resolution token replaced, the stand-in picture left out,
+// the other parameters and their separators kept, the host rule of bingImageAddress.
+TEST(BingFeedTest, UhdAddressReplacesTheResolutionTokenOfTheImageNameOnly) {
+  const UhdCase cases[] = {
+      {"/th?id=OHR.LaDigue_EN-US1234567890_1920x1080.jpg&amp;rf=LaDigue_1920x1080.jpg&amp;pid=hp",
+       "/th?id=OHR.LaDigue_EN-US1234567890_UHD.jpg&amp;pid=hp"},
+      {"/th?id=OHR.A_EN-US1_1920x1080.jpg", "/th?id=OHR.A_EN-US1_UHD.jpg"},
+      {"/th?pid=hp&id=OHR.A_1366x768.png&w=1", "/th?pid=hp&id=OHR.A_UHD.png&w=1"},
+      {"/th?rf=LaDigue_1920x1080.jpg&amp;id=OHR.A_1920x1080.jpg&amp;pid=hp",
+       "/th?id=OHR.A_UHD.jpg&amp;pid=hp"},
+      {"/th?id=_1920x1080.jpg", "/th?id=_UHD.jpg"},
+      // The 2016 layout names its picture in the path, with no "id=": no UHD rendition.
+      {"/az/hprichbg/rb/ScotsPine_EN-US12526960921_1366x768.jpg", ""},
+      {"/az/hprichbg/rb/ScotsPine_EN-US12526960921_1366x768.jpg?rf=x_1920x1080.jpg", ""},
+      {"/th?id=OHR.A_UHD.jpg&amp;pid=hp", ""},
+      {"/th?id=OHR.A_1920x1080&amp;pid=hp", ""},
+      {"/th?id=OHR.A_1920x1080.jpg.webp", ""},
+      {"/th?id=OHR.A_x1080.jpg", ""},
+      {"/th?id=OHR.A_1920x.jpg", ""},
+      {"/th?id=OHR.A1920x1080.jpg", ""},
+      {"/th?id=OHR.A_1920X1080.jpg", ""},
+      {"/th?xid=OHR.A_1920x1080.jpg", ""},
+      {"/th?id=", ""},
+      {"/th?id", ""},
+      {"/th?", ""},
+      {"/th?&&&", ""},
+      {"@other.host/th?id=OHR.A_1920x1080.jpg", ""},
+      {"th?id=OHR.A_1920x1080.jpg", ""},
+      {"", ""},
+  };
+  for (const UhdCase& entry : cases) {
+    SCOPED_TRACE(entry.path);
+    const std::string expected = *entry.uhdPath != '\0' ? bingImageBase() + entry.uhdPath : "";
+    EXPECT_EQ(bingUhdImageAddress(entry.path), expected);
+  }
+}
+
+// Bing's standard rendition is 1920x1080; anything larger either way wants the UHD one.
+TEST(BingFeedTest, AScreenLargerThanTheStandardRenditionEitherWayWantsUhd) {
+  struct ScreenCase {
+    int width;
+    int height;
+    bool uhd;
+  };
+  const ScreenCase cases[] = {{3840, 2160, true}, {2560, 1440, true}, {1920, 1200, true},
+                              {1080, 1920, true}, {1921, 1080, true}, {1920, 1080, false},
+                              {1366, 768, false}, {0, 0, false}};
+  for (const ScreenCase& entry : cases) {
+    EXPECT_EQ(screenWantsBingUhd(entry.width, entry.height), entry.uhd)
+        << entry.width << "x" << entry.height;
+  }
+}
+
 TEST(PrintableTextTest, ControlCharactersGoAndEverythingElseStays) {
   EXPECT_EQ(printableText("a\x1B[2J\nforged\r\tline\x7F\x07"), "a[2Jforgedline");
   EXPECT_EQ(printableText(std::string("nul\0byte", 8)), "nulbyte");

@@ -7,6 +7,7 @@
 #include "agent/agent_test_fixture.h"
 #include "agent/change_schedule.h"
 #include "agent/download_service.h"
+#include "agent/download_state.h"
 #include "agent/sources/bing_source.h"
 #include "agent/sources/nasa_source.h"
 #include "agent/sources/wikipedia_source.h"
@@ -148,6 +149,28 @@ TEST_F(OnlineSourcesTest, BingAsksTheArchiveTwiceAndDownloadsTheFirstPath) {
                                 "&amp;rf=x.jpgDownload Complete",
                                 0),
       0u);
+}
+
+// On a screen larger than 1920x1080 the UHD rendition is asked for first; when it fails the
+// standard one follows in the same change, and no later change of another source asks for it.
+TEST_F(OnlineSourcesTest, BingUhdRenditionIsTriedFirstAndBelongsToItsOwnChange) {
+  fake::setScreenSize(2560, 1440);
+  scriptBing(0, "/th?id=OHR.A_1920x1080.jpg&amp;pid=hp");
+  scriptBing(1, "/th?id=OHR.B_1920x1080.jpg&amp;pid=hp");
+  scriptImage("https://www.bing.com/th?id=OHR.A_1920x1080.jpg&amp;pid=hp");
+  downloadWallpaperFromBing(0);
+  const std::vector<std::string> images(fake::urlRequests().begin() + 2, fake::urlRequests().end());
+  EXPECT_EQ(images, (std::vector<std::string>{
+                        "https://www.bing.com/th?id=OHR.A_UHD.jpg&amp;pid=hp",
+                        "https://www.bing.com/th?id=OHR.A_1920x1080.jpg&amp;pid=hp"}));
+  EXPECT_EQ(storedDword(kValueBingCurrentIndex), 0u);
+  EXPECT_TRUE(wallpaperUhdURL.empty());
+
+  fake::scriptStream(
+      "https://www.nasa.gov/rss/dyn/lg_image_of_the_day.rss",
+      {pf::kOk, {"<description>d</description><enclosure url=\"https://n/a.jpg\"/>"}});
+  downloadWallpaperFromNASA(0);
+  EXPECT_EQ(requestsStartingWith("https://www.bing.com/th?id=OHR.A_UHD"), 1u);
 }
 
 TEST_F(OnlineSourcesTest, BingIndexOutsideTheArchiveStartsAtTheNewest) {

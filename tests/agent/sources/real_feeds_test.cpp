@@ -30,23 +30,26 @@ struct BingCase {
   const char* file;
   const char* path;
   const char* caption;
+  const char* uhdPath;  // empty: no UHD rendition
 };
 
-TEST_F(RealFeedsTest, BingArchiveInTodaysAndThe2016LayoutGivesAddressAndCaption) {
+TEST_F(RealFeedsTest, BingArchiveInTodaysAndThe2016LayoutGivesAddressesAndCaption) {
   const BingCase cases[] = {
       {"bing_zh-CN_2021-08-13_transcribed.xml",
        "/th?id=OHR.UbehebeCrater_ZH-CN0157876978_1920x1080.jpg&amp;rf=LaDigue_1920x1080.jpg&amp;"
        "pid=hp",
-       "死亡谷国家公园里的优比喜比火山口，加利福尼亚州 (© Albert Knapp/Alamy)"},
+       "死亡谷国家公园里的优比喜比火山口，加利福尼亚州 (© Albert Knapp/Alamy)",
+       "/th?id=OHR.UbehebeCrater_ZH-CN0157876978_UHD.jpg&amp;pid=hp"},
       {"bing_en-US_2016-09-09_old.xml", "/az/hprichbg/rb/ScotsPine_EN-US12526960921_1366x768.jpg",
        "Scots pine trees on Sula Island, Sogn og Fjordane, Norway (© Orsolya Haarberg/Minden "
-       "Pictures)"},
+       "Pictures)",
+       ""},
       {"bing_en-US_2016-09-19_old.xml",
        "/az/hprichbg/rb/TalkLikeAPirate_EN-US8324063595_1366x768.jpg",
-       "Red-lored amazons in Ecuador (© Pete Oxford/Minden Pictures)"},
+       "Red-lored amazons in Ecuador (© Pete Oxford/Minden Pictures)", ""},
       {"bing_en-US_2016-09-21_old.xml",
        "/az/hprichbg/rb/Castelmezzano_EN-US11750585825_1366x768.jpg",
-       "Castelmezzano, Italy (© Federico Ravassard/500px)"},
+       "Castelmezzano, Italy (© Federico Ravassard/500px)", ""},
   };
   for (const BingCase& entry : cases) {
     SCOPED_TRACE(entry.file);
@@ -54,6 +57,8 @@ TEST_F(RealFeedsTest, BingArchiveInTodaysAndThe2016LayoutGivesAddressAndCaption)
     EXPECT_EQ(readBingImagePath(feed), entry.path);
     EXPECT_EQ(bingImageAddress(readBingImagePath(feed)), bingImageBase() + entry.path);
     EXPECT_EQ(readBingCaption(feed), entry.caption);
+    EXPECT_EQ(bingUhdImageAddress(readBingImagePath(feed)),
+              *entry.uhdPath != '\0' ? bingImageBase() + entry.uhdPath : "");
   }
 }
 
@@ -62,6 +67,7 @@ TEST_F(RealFeedsTest, BingArchiveInTodaysAndThe2016LayoutGivesAddressAndCaption)
 TEST_F(RealFeedsTest, BingJsonAnswerGivesNothing) {
   const std::string feed = document("bing_pt-BR_2022-09-12.js.json");
   EXPECT_EQ(bingImageAddress(readBingImagePath(feed)), "");
+  EXPECT_EQ(bingUhdImageAddress(readBingImagePath(feed)), "");
   EXPECT_EQ(readBingCaption(feed), "");
 }
 
