@@ -60,7 +60,7 @@ class SourcesOverHttpTest : public ::testing::Test {
     mirror = world.root() + "/mirror";
     fs::create_directories(mirror + "/images");
     server = std::make_unique<FixtureServer>(
-        FixtureServerOptions{mirror, world.root() + "/requests.log", "", "", 120});
+        FixtureServerOptions{mirror, world.root() + "/requests.log", "", "", 120, "", 0, false});
     ASSERT_TRUE(server->running()) << server->error();
     world.setEnvironment("PIXORIA_BING_ORIGIN", server->url(""));
     world.setEnvironment("PIXORIA_BING_IMAGE_BASE", server->url(""));
