@@ -166,7 +166,7 @@ TEST_F(AgentTrayTest, NextImageFromTheMenuChangesTheBingImage) {
   fitImage(bmp, mirror + "/images/next.jpg", 64, 36, FitVariant::agent);
   writeFileBytes(mirror + "/HPImageArchive.aspx",
                  "<images><image><url>/images/next.jpg</url></image></images>");
-  FixtureServer server({mirror, "", "", "", 60});
+  FixtureServer server({mirror, "", "", "", 60, "", 0, false});
   ASSERT_TRUE(server.running()) << server.error();
   world.setEnvironment("PIXORIA_BING_ORIGIN", server.url(""));
   world.setEnvironment("PIXORIA_BING_IMAGE_BASE", server.url(""));
