@@ -11,6 +11,11 @@ Binds 127.0.0.1 on a free port and prints "PORT <n>" as its first line of stdout
   /trickle/<bytes>        announces and sends <bytes> bytes slowly but steadily (?rate=<bytes per
                           second>, default 2048), never slow enough to count as a stall
   /bytes/<n>              n bytes without a Content-Length (chunked; ?close=1: close-delimited)
+  /paced/<n>?gate=<name>&pieces=<k>
+                          announces and sends n bytes in k pieces, each after the first only once
+                          /release/<name> was asked for (or 10 s passed): a client that releases
+                          a piece from its progress report sees every piece on its own
+  /release/<name>         lets the paced body behind gate <name> send its next piece
   anything else           the file at that (percent-decoded) path under the folder, or 404;
                           when the path is a folder and the query names an id (Bing's image
                           service: /th?id=<name>&...), the file <name> in that folder, or 404
@@ -37,6 +42,7 @@ import urllib.parse
 PIECE = 65536
 IP_FREEBIND = 15  # linux/in.h; Python's socket module does not name it
 STALL_LIMIT_SECONDS = 120
+GATE_WAIT_SECONDS = 10
 
 
 def pattern(start, count):
@@ -71,6 +77,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "close-after": self.send_close,
             "trickle": self.send_trickle,
             "bytes": self.send_bytes,
+            "paced": self.send_paced,
+            "release": self.send_release,
         }.get(parts[0])
         try:
             if route is not None:
@@ -176,6 +184,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if not close_delimited:
             self.wfile.write(b"0\r\n\r\n")
 
+    def send_paced(self, args, query):
+        count = int(args[0])
+        pieces = max(1, int(query.get("pieces", ["3"])[0]))
+        gate = self.server.gate(query["gate"][0])
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(count))
+        self.end_headers()
+        size = -(-count // pieces)
+        try:
+            for start in range(0, count, size):
+                if start > 0:
+                    gate.acquire(timeout=GATE_WAIT_SECONDS)
+                self.wfile.write(pattern(start, min(size, count - start)))
+                self.wfile.flush()
+        except OSError:
+            pass  # the client gave up
+
+    def send_release(self, args, query):
+        self.server.gate(args[0]).release()
+        self.send_plain(200, b"released\n")
+
     def send_file(self, path, query):
         root = self.server.root
         target = os.path.realpath(os.path.join(root, urllib.parse.unquote_to_bytes(path).decode(
@@ -201,6 +231,10 @@ class Server(http.server.ThreadingHTTPServer):
         if self.free_bind:
             self.socket.setsockopt(socket.SOL_IP, IP_FREEBIND, 1)
         super().server_bind()
+
+    def gate(self, name):
+        with self.log_lock:
+            return self.gates.setdefault(name, threading.Semaphore(0))
 
     def take_failure(self):
         with self.log_lock:
@@ -235,6 +269,7 @@ def main():
     server.root = os.path.realpath(arguments.folder) if arguments.folder else ""
     server.log_path = arguments.log
     server.log_lock = threading.Lock()
+    server.gates = {}
     if arguments.tls_cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(arguments.tls_cert, arguments.tls_key or None)

@@ -24,6 +24,12 @@ namespace {
 constexpr std::size_t kSerialDigits = 16;
 constexpr int kNameAttempts = 16;
 constexpr mode_t kCopyMode = 0644;
+constexpr mode_t kSerialFileMode = 0600;
+// Counting from 1 never reaches 2^63, nor does the wall clock in nanoseconds older versions named
+// copies by (not before 2262): a higher serial is a stray file's, unless we handed it out.
+constexpr std::uint64_t kStraySerial = std::uint64_t{1} << 63;
+// A kept serial leaves room to count on for ever without wrapping; a higher one is damage.
+constexpr std::uint64_t kKeptSerialLimit = ~std::uint64_t{0} - (std::uint64_t{1} << 32);
 
 std::string slotName(std::string_view slot) {
   std::string name(slot.substr(0, 64));
@@ -115,6 +121,48 @@ bool linkedRegularFile(const std::string& source, const std::string& target) {
   return false;
 }
 
+std::optional<std::uint64_t> parseHexSerial(std::string_view digits) {
+  if (digits.size() != kSerialDigits) {
+    return std::nullopt;
+  }
+  std::uint64_t serial = 0;
+  for (const char c : digits) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) {
+      return std::nullopt;
+    }
+    serial = serial << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return serial;
+}
+
+// The last serial handed out, kept beside the copies' folder: a desktop may still name a copy
+// after the folder was emptied, so counting must not start again from what is left in it.
+std::string serialFile(const std::string& folder) {
+  return folder + ".serial";
+}
+
+std::uint64_t keptSerial(const std::string& folder) {
+  const posix::UniqueFd file(::open(serialFile(folder).c_str(), O_RDONLY | O_CLOEXEC));
+  std::array<char, kSerialDigits + 1> text{};
+  if (!file.valid() ||
+      ::read(file.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+      text[kSerialDigits] != '\n') {
+    return 0;
+  }
+  const auto serial = parseHexSerial(std::string_view(text.data(), kSerialDigits));
+  return serial && *serial < kKeptSerialLimit ? *serial : 0;
+}
+
+// Best effort: without the file, the serials present in the folder still count.
+void keepSerial(const std::string& folder, std::uint64_t serial) {
+  const std::string path = serialFile(folder);
+  posix::AtomicFile file(path, posix::hiddenTemporaryPattern(path), kSerialFileMode);
+  if (file.created() && file.write(hexSerial(serial) + "\n")) {
+    file.commit();
+  }
+}
+
 // "<slot>-<16 hex>.<ext>" with exactly this slot (so "HDMI" never claims "HDMI-1"'s copies): its
 // serial, or nothing for another name. Copies named by the clock, as older versions did, read
 // as serials too, and the next serial still sorts after them.
@@ -125,15 +173,7 @@ std::optional<std::uint64_t> serialOfCopy(std::string_view name, std::string_vie
       stem[slot.size()] != '-') {
     return std::nullopt;
   }
-  std::uint64_t serial = 0;
-  for (const char c : stem.substr(stem.size() - kSerialDigits)) {
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (digit < 0) {
-      return std::nullopt;
-    }
-    serial = serial << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return serial;
+  return parseHexSerial(stem.substr(stem.size() - kSerialDigits));
 }
 
 struct SlotCopy {
@@ -141,15 +181,18 @@ struct SlotCopy {
   std::string name;
 };
 
-// The slot's copies in the folder, oldest (lowest serial) first.
-std::vector<SlotCopy> copiesOfSlot(const std::string& folder, std::string_view slot) {
+// The slot's copies in the folder, oldest (lowest serial) first. A stray serial (see
+// kStraySerial) above the kept one is no copy of ours: it is neither counted on nor removed.
+std::vector<SlotCopy> copiesOfSlot(const std::string& folder, std::string_view slot,
+                                   std::uint64_t kept) {
   std::vector<SlotCopy> copies;
   DIR* directory = ::opendir(folder.c_str());
   if (directory == nullptr) {
     return copies;
   }
   while (const dirent* entry = ::readdir(directory)) {
-    if (const auto serial = serialOfCopy(entry->d_name, slot)) {
+    const auto serial = serialOfCopy(entry->d_name, slot);
+    if (serial && (*serial < kStraySerial || *serial <= kept)) {
       copies.push_back({*serial, entry->d_name});
     }
   }
@@ -184,10 +227,12 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
     return kFail;
   }
   const std::string name = slotName(slot);
-  const std::vector<SlotCopy> present = copiesOfSlot(folder, name);
+  const std::uint64_t kept = keptSerial(folder);
+  const std::vector<SlotCopy> present = copiesOfSlot(folder, name, kept);
   // Clocks step back and restart at boot; only a number that grows with each copy keeps the one
   // just made the newest.
-  std::uint64_t serial = present.empty() ? 1 : present.back().serial + 1;
+  std::uint64_t serial =
+      std::max(kept, present.empty() ? std::uint64_t{0} : present.back().serial) + 1;
   const std::string prefix = folder + "/" + name + "-";
   const std::string extension = extensionOf(source);
   for (int attempt = 0; attempt < kNameAttempts && serial != 0; ++attempt, ++serial) {
@@ -197,6 +242,7 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
       if (!linkedRegularFile(sourcePath, target)) {
         return kFail;
       }
+      keepSerial(folder, serial);
       copy = target;
       return kOk;
     }
@@ -209,6 +255,7 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
     // Another file system, a file we may not link (protected_hardlinks), too many links...
     const CopyResult copied = copyFile(sourcePath, target);
     if (copied == CopyResult::kCopied) {
+      keepSerial(folder, serial);
       copy = target;
       return kOk;
     }
@@ -221,7 +268,7 @@ HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std:
 }
 
 void pruneWallpaperCopies(const std::string& folder, std::string_view slot, std::size_t keep) {
-  const std::vector<SlotCopy> copies = copiesOfSlot(folder, slotName(slot));
+  const std::vector<SlotCopy> copies = copiesOfSlot(folder, slotName(slot), keptSerial(folder));
   for (std::size_t i = 0; i + keep < copies.size(); ++i) {
     ::unlink((folder + "/" + copies[i].name).c_str());
   }

@@ -17,11 +17,13 @@ namespace pixoria::platform {
 bool wallpaperCopyFolder(std::string& folder);
 
 // Links (or, across file systems, copies) `source` into `folder` as
-// "<slot>-<16 hex digits>.<extension of source>", the digits a serial one above the highest of
-// the slot's copies present, so the newest sorts last. `slot` names the monitor; characters other
-// than letters, digits, '-' and '_' become '_'. kFileNotFoundResult when the source is missing;
-// kFail, with a diagnostic, when it is not a regular file (a FIFO or a device would block
-// whoever reads it) and on other I/O errors.
+// "<slot>-<16 hex digits>.<extension of source>", the digits a serial one above both the highest
+// of the slot's copies present and the last one handed out (kept in "<folder>.serial", so that an
+// emptied folder never brings back a name a desktop may still hold): the newest sorts last.
+// A stray file with a serial no count reaches (such as "<slot>-ffffffffffffffff") is ignored.
+// `slot` names the monitor; characters other than letters, digits, '-' and '_' become '_'.
+// kFileNotFoundResult when the source is missing; kFail, with a diagnostic, when it is not a
+// regular file (a FIFO or a device would block whoever reads it) and on other I/O errors.
 HResult makeWallpaperCopy(const std::string& folder, std::string_view slot, std::string_view source,
                           std::string& copy);
 

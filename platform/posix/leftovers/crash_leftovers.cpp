@@ -23,13 +23,26 @@ bool isPartialCopy(std::string_view name) {
   return name.size() > kSuffix.size() && name.ends_with(kSuffix);
 }
 
+// The application's Set fits into a fresh name, ".temp_image2.jpg.XXXXXX", which the image
+// writer in turn replaces through its own hidden temporary: "..temp_image2.jpg.XXXXXX.YYYYYY".
+bool isFittingTemporaryOfTheApp(std::string_view name) {
+  constexpr std::string_view kPrefix = "..temp_image2.jpg.";
+  constexpr std::size_t kUniquePart = 6;
+  return name.size() > kPrefix.size() + kUniquePart &&
+         posix::isTemporaryName(name.substr(0, kPrefix.size() + kUniquePart), kPrefix) &&
+         posix::isTemporaryName(name.substr(kPrefix.size() + kUniquePart), ".");
+}
+
 // Downloads ("<target>.download-XXXXXX"), the fitted images written in place
-// (".<name>.XXXXXX"), and partial copies.
+// (".<name>.XXXXXX", and the application's fitting temporary), and partial copies.
 bool isWallpaperTemporary(std::string_view name) {
   for (const std::string_view prefix : {".image.jpg.", ".image2.jpg.", ".temp_image2.jpg."}) {
     if (posix::isTemporaryName(name, prefix)) {
       return true;
     }
+  }
+  if (isFittingTemporaryOfTheApp(name)) {
+    return true;
   }
   constexpr std::string_view kDownload = ".download-";
   const std::size_t download = name.rfind(kDownload);

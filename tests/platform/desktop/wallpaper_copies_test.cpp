@@ -89,6 +89,37 @@ TEST_F(WallpaperCopiesTest, SerialsCountUpFromOneAndTheTwoNewestStay) {
             (std::vector<std::string>{"L-0000000000000002.jpg", "L-0000000000000003.jpg"}));
 }
 
+// The desktop holds the name of the copy it shows. An emptied folder must not bring that name
+// back (the desktop would take the same address for no change), and a stray file named like a
+// copy with the highest serial there is must not stop the copies.
+TEST_F(WallpaperCopiesTest, NamesNeverComeBackAndStraysStopNothing) {
+  struct Step {
+    const char* before;  // what happens to the folder first
+    const char* expected;
+  };
+  const Step steps[] = {
+      {"", "L-0000000000000001.jpg"},
+      {"", "L-0000000000000002.jpg"},
+      {"empty", "L-0000000000000003.jpg"},
+      {"L-ffffffffffffffff.jpg", "L-0000000000000004.jpg"},
+      {"L-7fffffffffffffff.jpg", "L-8000000000000000.jpg"},
+      {"", "L-8000000000000001.jpg"},
+  };
+  for (const Step& step : steps) {
+    const std::string before = step.before;
+    if (before == "empty") {
+      std::filesystem::remove_all(copies_);
+    } else if (!before.empty()) {
+      ASSERT_TRUE(test::writeFile(copies_ + "/" + before, "stray"));
+    }
+    EXPECT_EQ(setAndName(), step.expected) << "after " << (before.empty() ? "nothing" : before);
+  }
+  EXPECT_EQ(copyNames(),
+            (std::vector<std::string>{"L-8000000000000000.jpg", "L-8000000000000001.jpg",
+                                      "L-ffffffffffffffff.jpg"}))
+      << "the newest two stay, and the stray no count reaches is left alone";
+}
+
 // A byte copy (the source is on another file system) whose temporary name a crash left taken
 // moves on to the next serial.
 TEST_F(WallpaperCopiesTest, AByteCopyStepsOverATemporaryACrashLeft) {

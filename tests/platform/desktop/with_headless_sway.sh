@@ -3,6 +3,8 @@
 # rendering, two outputs), with SWAYSOCK and WAYLAND_DISPLAY naming it. sway refuses to run as
 # root, so a root caller drops the whole run, sway and the program, to the user nobody: the
 # wallpaper copies the program makes must be files sway's own user can open, as in a session.
+# nobody may not reach the checkout or the build (a clone in /root, or in any folder of mode
+# 0700), so the dropped run takes this script and the program along into a folder of its own.
 # Usage: with_headless_sway.sh PROGRAM [ARGUMENT...]
 # Exits 77 (skipped) when a tool is missing; tools/setup.sh test installs them.
 set -euo pipefail
@@ -15,7 +17,19 @@ for tool in sway swaybg swaymsg grim setpriv; do
 done
 
 if [ "$(id -u)" -eq 0 ]; then
-  exec setpriv --reuid=65534 --regid=65534 --clear-groups -- bash "$0" "$@"
+  # /tmp, not TMPDIR: root's TMPDIR may be as private as its home. The folder, owned by nobody,
+  # is also the dropped run's TMPDIR and working folder.
+  drop=$(mktemp -d /tmp/pixoria-sway-drop-XXXXXX)
+  trap 'rm -rf "$drop"' EXIT
+  program="$drop/$(basename "$1")"
+  cp "$0" "$drop/with_headless_sway.sh"
+  cp "$1" "$program"
+  chown -R 65534:65534 "$drop"
+  shift
+  status=0
+  (cd "$drop" && TMPDIR="$drop" setpriv --reuid=65534 --regid=65534 --clear-groups -- \
+    bash "$drop/with_headless_sway.sh" "$program" "$@") || status=$?
+  exit "$status"
 fi
 
 world=$(mktemp -d "${TMPDIR:-/tmp}/pixoria-sway-XXXXXX")

@@ -104,16 +104,18 @@ class CrashLeftoversTest : public testing::Test {
 
 TEST_F(CrashLeftoversTest, RemovesOnlyOurOldTemporaries) {
   const std::string wallpapers = wallpaperFolder();
-  for (const char* name :
-       {"temp_image.jpg.download-Ab12Cd", "temp_image2.jpg.download-xY9zQ1", ".image.jpg.x1Y2z3",
-        ".image2.jpg.AAAAAA", ".temp_image2.jpg.q1w2e3", "old.partial"}) {
+  for (const char* name : {"temp_image.jpg.download-Ab12Cd", "temp_image2.jpg.download-xY9zQ1",
+                           ".image.jpg.x1Y2z3", ".image2.jpg.AAAAAA", ".temp_image2.jpg.q1w2e3",
+                           "..temp_image2.jpg.QwErTy.x1Y2z3", "old.partial"}) {
     put(wallpapers + "/" + name, kOldEnough);
   }
   // Writes that may still be in progress, our finished files, and names that are not ours.
   put(wallpapers + "/temp_image.jpg.download-Fresh1", kTooYoung);
   put(wallpapers + "/.image.jpg.Fresh2", kTooYoung);
+  put(wallpapers + "/..temp_image2.jpg.QwErTy.Fresh4", kTooYoung);
   for (const char* name : {"image.jpg", "temp_image.jpg", "notes.txt", "x.download-abc",
-                           ".image.jpg.toolong1", ".photo.jpg.Ab12Cd", ".partial"}) {
+                           ".image.jpg.toolong1", ".photo.jpg.Ab12Cd", ".partial",
+                           "..temp_image2.jpg.QwErTy", "..temp_image2.jpg.Q.x1Y2z3"}) {
     put(wallpapers + "/" + name, kOldEnough);
   }
   fs::create_directory(wallpapers + "/kept.partial");
@@ -128,11 +130,13 @@ TEST_F(CrashLeftoversTest, RemovesOnlyOurOldTemporaries) {
   put(autostartFolder() + "/other.desktop.Ab3dE5", kOldEnough);
 
   sweep();
-  EXPECT_EQ(names(wallpapers),
-            (std::vector<std::string>{".image.jpg.Fresh2", ".image.jpg.toolong1", ".partial",
-                                      ".photo.jpg.Ab12Cd", "image.jpg", "kept.partial",
-                                      "link.partial", "notes.txt", "temp_image.jpg",
-                                      "temp_image.jpg.download-Fresh1", "x.download-abc"}));
+  EXPECT_EQ(
+      names(wallpapers),
+      (std::vector<std::string>{"..temp_image2.jpg.Q.x1Y2z3", "..temp_image2.jpg.QwErTy",
+                                "..temp_image2.jpg.QwErTy.Fresh4", ".image.jpg.Fresh2",
+                                ".image.jpg.toolong1", ".partial", ".photo.jpg.Ab12Cd", "image.jpg",
+                                "kept.partial", "link.partial", "notes.txt", "temp_image.jpg",
+                                "temp_image.jpg.download-Fresh1", "x.download-abc"}));
   EXPECT_EQ(names(copyFolder()), std::vector<std::string>{"L-0000000000000001.jpg"});
   EXPECT_EQ(names(autostartFolder()),
             (std::vector<std::string>{"LumivexGlass.desktop", "LumivexGlass.desktop.Fresh3",

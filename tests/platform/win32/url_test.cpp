@@ -1,5 +1,7 @@
 // The network on urlmon under Wine: the binding-status adapter's slots, and (with the loopback
 // fixture server started beside the test, PIXORIA_FIXTURE_PORT) streams and file downloads.
+#include <winsock2.h>
+// windows.h after winsock2.h, which it would otherwise replace with the older winsock.h.
 #include <windows.h>
 // The Windows headers below need windows.h before them.
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bind_status_adapter.h"
@@ -117,6 +120,7 @@ class LoopbackTest : public ::testing::Test {
       GTEST_SKIP() << "PIXORIA_FIXTURE_PORT is not set (run through with_fixture_server.sh)";
     }
     origin = std::string("http://127.0.0.1:") + port;
+    serverPort = static_cast<u_short>(std::atoi(port));
     folder = makeTemporaryFolder();
     ASSERT_FALSE(folder.empty());
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -135,7 +139,53 @@ class LoopbackTest : public ::testing::Test {
     return names;
   }
   std::string origin;
+  u_short serverPort = 0;
   std::string folder;
+};
+
+// Asks the fixture server for the next piece of a paced body (/release/<gate>), on a socket of its
+// own: the progress report that asks runs inside urlmon's download.
+void releaseNextPiece(u_short port, const std::string& gate) {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  const SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    const std::string request = "GET /release/" + gate + " HTTP/1.0\r\n\r\n";
+    send(connection, request.data(), static_cast<int>(request.size()), 0);
+    char answer[256];
+    while (recv(connection, answer, sizeof answer, 0) > 0) {
+    }
+  }
+  closesocket(connection);
+  WSACleanup();
+}
+
+// Records the reports and, at the start of the data and at each piece after it, lets the server
+// send the next piece of a paced body. urlmon reports a notification of data that is neither the
+// first nor the last as "downloading"; a body that had arrived whole by the time urlmon first
+// looked (a loaded machine) was reported only as its start and its end. Paced, every piece
+// arrives after the report of the one before it, whatever the load.
+class PacingCallback : public RecordingCallback {
+ public:
+  PacingCallback(u_short port, std::string gate) : port_(port), gate_(std::move(gate)) {}
+  pf::HResult onProgress(std::uint32_t progress, std::uint32_t progressMax,
+                         std::uint32_t statusCode, std::string_view statusText) override {
+    const pf::HResult result =
+        RecordingCallback::onProgress(progress, progressMax, statusCode, statusText);
+    if (statusCode == pf::kBindStatusBeginDownloadData ||
+        statusCode == pf::kBindStatusDownloadingData) {
+      releaseNextPiece(port_, gate_);
+    }
+    return result;
+  }
+
+ private:
+  u_short port_;
+  std::string gate_;
 };
 
 // The server's bodies: byte i is i % 256.
@@ -172,8 +222,10 @@ TEST_F(LoopbackTest, ABlockingStreamDeliversTheBodyInChunks) {
 TEST_F(LoopbackTest, ADownloadReportsDataAndItsEndAndReplacesTheFile) {
   const std::string target = folder + "\\temp_image.jpg";
   ASSERT_TRUE(writeFileBytes(target, "old"));
-  RecordingCallback callback;
-  EXPECT_EQ(pf::urlDownloadToFile(origin + "/bytes/300000", target, &callback), pf::kOk);
+  PacingCallback callback(serverPort, "data-and-end");
+  EXPECT_EQ(
+      pf::urlDownloadToFile(origin + "/paced/300000?pieces=3&gate=data-and-end", target, &callback),
+      pf::kOk);
   const std::string body = readFileBytes(target);
   EXPECT_EQ(body.size(), 300000u);
   EXPECT_TRUE(isPattern(body));
@@ -182,11 +234,12 @@ TEST_F(LoopbackTest, ADownloadReportsDataAndItsEndAndReplacesTheFile) {
   EXPECT_EQ(folderNames(), std::vector<std::string>{"temp_image.jpg"});
 }
 
+// Paced, so that the body passes its cap in a report of its own before it ends.
 TEST_F(LoopbackTest, ABodyPastItsCapIsAbortedWhileProgressStillAnswersOk) {
-  RecordingCallback callback;
+  PacingCallback callback(serverPort, "past-the-cap");
   platform::win32::BindStatusAdapter adapter(&callback, 100000);
-  // Far longer than the cap, so that the abort lands before the body has all come.
-  const std::wstring url = std::filesystem::path(origin + "/bytes/8000000").wstring();
+  const std::wstring url =
+      std::filesystem::path(origin + "/paced/300000?pieces=3&gate=past-the-cap").wstring();
   const std::wstring target = std::filesystem::path(folder + "\\big.bin").wstring();
   EXPECT_NE(URLDownloadToFileW(nullptr, url.c_str(), target.c_str(), 0, &adapter), S_OK);
   EXPECT_TRUE(callback.saw(pf::kBindStatusDownloadingData));
