@@ -16,6 +16,7 @@
 #include "agent/sources/source_addresses.h"
 #include "agent/sources/wikipedia_feed.h"
 #include "preview/download_failure_reason.h"
+#include "preview/feed_list_fetch.h"
 #include "preview/preview_file.h"
 #include "preview/refused_reply.h"
 #include "shell/cv_global.h"
@@ -49,7 +50,10 @@ std::string bodyOf(QNetworkReply* reply) {
 
 }  // namespace
 
-LoadWallpaperThread::LoadWallpaperThread(QObject* parent) : QThread(parent) {}
+LoadWallpaperThread::LoadWallpaperThread(QObject* parent)
+    : QThread(parent),
+      nasaListFetch(new FeedListFetch(this)),
+      wikipediaListFetch(new FeedListFetch(this)) {}
 
 void LoadWallpaperThread::run() {
   emit processFinish();
@@ -99,6 +103,14 @@ void LoadWallpaperThread::loadWallpaper() {
       getNasaWallpaperList();
       break;
     case 2:
+      if (wikipediaListFetch->running() && !listReady(*wikipediaListFetch)) {
+        if (!terminateDownload) {
+          emit firstImageReady(
+              QStringLiteral("Preparing to download images from Wikipedia Server..."));
+          awaitList(wikipediaListFetch);
+        }
+        break;
+      }
       if (wikipediaDays->isEmpty()) {
         qDebug() << "getWikipediaWallpaperList: ";
         getWikipediaWallpaperList(wikipediaDays);
@@ -137,13 +149,20 @@ void LoadWallpaperThread::getNasaWallpaperList() {
   if (terminateDownload) {
     return;
   }
+  if (nasaListFetch->running()) {
+    emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
+    awaitList(nasaListFetch);
+    return;
+  }
+  nasaListFetch->start();
   QNetworkReply* reply = get(fromUtf8(pixoria::nasaFeedUrl()), kFeedCap);
   emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
   connect(reply, &QNetworkReply::finished, this, [this, reply] { onNasaReply(reply); });
 }
 
 void LoadWallpaperThread::onNasaReply(QNetworkReply* reply) {
-  if (reply->error() != QNetworkReply::NoError) {
+  const bool failed = reply->error() != QNetworkReply::NoError;
+  if (failed) {
     emit downloadFail();
   } else {
     for (const pixoria::NasaEntry& entry : pixoria::readNasaEntries(bodyOf(reply))) {
@@ -152,9 +171,39 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply) {
     }
   }
   reply->deleteLater();
+  nasaListFetch->finish(failed, lastFailureReason);
   if (!nasaUrlList->isEmpty()) {
     downloadImage(entryAt(*nasaUrlList, nasaIndex));
   }
+}
+
+void LoadWallpaperThread::awaitList(FeedListFetch* fetch) {
+  connect(fetch, &FeedListFetch::changed, this, [this, fetch] {
+    if (!listReady(*fetch)) {
+      return;
+    }
+    disconnect(fetch, nullptr, this, nullptr);
+    if (!listEmpty()) {
+      downloadImage(listEntryAddress());
+    } else if (fetch->failed()) {
+      lastFailureReason = fetch->failureReason();
+      emit downloadFail();
+    }
+  });
+}
+
+bool LoadWallpaperThread::listReady(const FeedListFetch& fetch) const {
+  const int index = source == 1 ? nasaIndex : wikipediaIndex;
+  const qsizetype size = source == 1 ? nasaUrlList->size() : wikipediaDays->size();
+  return !fetch.running() || index < size;
+}
+
+bool LoadWallpaperThread::listEmpty() const {
+  return source == 1 ? nasaUrlList->isEmpty() : wikipediaDays->isEmpty();
+}
+
+QString LoadWallpaperThread::listEntryAddress() const {
+  return source == 1 ? entryAt(*nasaUrlList, nasaIndex) : addressAt(*wikipediaDays, wikipediaIndex);
 }
 
 void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
@@ -164,6 +213,7 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
   emit firstImageReady(QStringLiteral("Preparing to download images from Wikipedia Server..."));
   const QDate today = QDateTime::currentDateTimeUtc().date();
   firstImageRequested = false;
+  wikipediaListFetch->start();
   wikipediaFeedUrls.clear();
   const std::string prefix = pixoria::wikipediaFeedPrefix();
   for (const pixoria::CalendarDate& date :
@@ -176,6 +226,7 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
 
 void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days) {
   if (terminateDownload) {
+    wikipediaListFetch->finish(false);
     return;
   }
   QNetworkReply* reply = get(QString::fromUtf8(wikipediaFeedUrls.at(index)), kFeedCap);
@@ -183,6 +234,7 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
       emit downloadFail();
+      wikipediaListFetch->finish(true, lastFailureReason);
       return;  // the later days of this build are not asked for
     }
     const pixoria::WikipediaPicture picture = pixoria::readWikipediaPicture(bodyOf(reply), true);
@@ -199,6 +251,11 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay
     }
     if (index + 1 < wikipediaFeedUrls.size()) {
       readWikipediaFeaturedDay(index + 1, days);
+    } else {
+      wikipediaListFetch->finish(false);
+    }
+    if (picture.found) {
+      wikipediaListFetch->grew();
     }
   });
 }
