@@ -43,6 +43,12 @@ set_property(TEST app_cv_global_test APPEND PROPERTY
 # Closing the form while it decodes a preview and fits a Set: the workers end before GDI+ does.
 pixoria_add_app_win32_test(app_form_close_test form_close_test.cpp)
 
+# Previews of large JPEG and PNG files cost a preview's memory, not the picture's (no GDI+).
+pixoria_add_app_win32_test(app_preview_memory_win32_test win32/preview_memory_windows_test.cpp)
+find_package(Qt6 REQUIRED COMPONENTS JpegPrivate BundledLibjpeg PngPrivate BundledLibpng)
+target_link_libraries(app_preview_memory_win32_test PRIVATE Qt6::JpegPrivate Qt6::BundledLibjpeg
+  Qt6::PngPrivate Qt6::BundledLibpng)
+
 # The Windows branches: registry, Run value, ShellExecute, the agent's messages, IDesktopWallpaper
 # and the main window's class. A small program stands in for the agent that Start runs.
 add_executable(pixoria_stand_in_helper win32/stand_in_helper.cpp)
