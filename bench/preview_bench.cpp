@@ -4,12 +4,23 @@
 // the GUI thread was busy at a stretch).
 //
 //   pixoria-preview-bench generate OUT.jpg WIDTH HEIGHT QUALITY   a baseline JPEG photograph-like
+//                                          (OUT.png: the same picture as PNG)
 //   pixoria-preview-bench shrunk FILE      the form's path: decoded shrunk, on a worker thread
 //   pixoria-preview-bench whole FILE       the earlier path: QImageReader without an allocation
 //                                          limit, whole image, scaled on the GUI thread
+//   pixoria-preview-bench platform FILE    the platform's imaging alone on a worker thread (on
+//                                          Windows GDI+: the form's path before JPEG and PNG
+//                                          went to Qt's readers there)
 //
 // Each measurement runs in a process of its own, so the peak resident set is that path's alone.
+// It builds for Windows too (bench/preview_bench_wine.sh runs it under Wine).
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h.
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,17 +32,41 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
+#include "pixoria/platform/imaging.h"
 #include "preview/preview_decoder.h"
+#include "preview/shrunk_image.h"
 
 namespace {
 
 constexpr int kHeartbeatMs = 10;
 constexpr int kSettleMs = 300;  // the heartbeat keeps running this long after the picture shows
 
+#ifdef _WIN32
+// The peak working set (under Wine: the process's peak resident set, VmHWM).
+double peakRssMiB() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+qint64 processorMs() {
+  FILETIME created{};
+  FILETIME exited{};
+  FILETIME kernel{};
+  FILETIME user{};
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<qint64>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return (ticks(kernel) + ticks(user)) / 10'000;  // 100 ns units
+}
+#else
 double peakRssMiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -46,6 +81,7 @@ qint64 processorMs() {
   return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
+#endif
 
 // Smooth colour fields with fine detail over them, so the JPEG is as dense as a photograph's.
 int generate(const char* path, int width, int height, int quality) {
@@ -67,7 +103,8 @@ int generate(const char* path, int width, int height, int quality) {
       row[3 * x + 2] = static_cast<uchar>(std::clamp((y * 255) / height + grain, 0, 255));
     }
   }
-  QImageWriter writer(QString::fromLocal8Bit(path), "jpeg");
+  // The format follows the suffix: .jpg, or .png (where the quality is zlib's effort).
+  QImageWriter writer(QString::fromLocal8Bit(path));
   writer.setQuality(quality);
   return writer.write(image) ? 0 : 1;
 }
@@ -81,7 +118,45 @@ void showWhole(QLabel& label, const QString& path) {
                                                    : pixmap.scaledToHeight(label.height()));
 }
 
-int measure(bool shrunk, const QString& path) {
+// The platform's imaging alone, as the form decoded every preview before Windows took JPEG and
+// PNG to Qt's readers (on Windows: GDI+, which decodes the whole picture before drawing it).
+QImage decodeByPlatform(const QString& path, QSize box) {
+  namespace pf = pixoria::platform;
+  pf::ImagePtr image;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  if (pf::loadImageFromFile(path.toStdString(), image) != pf::GpStatus::ok ||
+      pf::getImageWidth(image.get(), width) != pf::GpStatus::ok ||
+      pf::getImageHeight(image.get(), height) != pf::GpStatus::ok) {
+    return {};
+  }
+  const QSize shown = previewSize(QSize(static_cast<int>(width), static_cast<int>(height)), box);
+  pf::ImagePtr canvas;
+  pf::GraphicsPtr graphics;
+  if (pf::createBitmap(shown.width(), shown.height(), canvas) != pf::GpStatus::ok ||
+      pf::getImageGraphicsContext(canvas.get(), graphics) != pf::GpStatus::ok) {
+    return {};
+  }
+  pf::setInterpolationMode(graphics.get(), pf::InterpolationMode::highQualityBicubic);
+  pf::drawImageRectRect(graphics.get(), image.get(), 0.0f, 0.0f, static_cast<float>(shown.width()),
+                        static_cast<float>(shown.height()), 0.0f, 0.0f, static_cast<float>(width),
+                        static_cast<float>(height));
+  pf::BitmapPixels pixels{};
+  if (!pf::getBitmapPixels(canvas.get(), pixels)) {
+    return {};
+  }
+  QImage result(pixels.width, pixels.height, QImage::Format_RGB888);
+  for (int y = 0; y < pixels.height; ++y) {
+    std::memcpy(result.scanLine(y), pixels.rgb + static_cast<std::size_t>(y) * pixels.stride,
+                static_cast<std::size_t>(pixels.width) * 3);
+  }
+  return result;
+}
+
+enum class Path { whole, shrunk, platform };
+
+int measure(Path route, const QString& path) {
+  const bool shrunk = route != Path::whole;
   QLabel label;
   label.setFixedSize(300, 150);  // the form's preview label
   label.show();
@@ -120,7 +195,15 @@ int measure(bool shrunk, const QString& path) {
     startCpuMs = processorMs();
     lastBeat = 0;
     heartbeat.start(kHeartbeatMs);
-    if (shrunk) {
+    if (route == Path::platform) {
+      // On a thread of its own, as the decoder's worker would.
+      std::thread([&decoder, &label, path] {
+        const QImage image = decodeByPlatform(path, label.size());
+        QMetaObject::invokeMethod(
+            &decoder, [&decoder, image] { emit decoder.decoded(image, QString()); },
+            Qt::QueuedConnection);
+      }).detach();
+    } else if (shrunk) {
       decoder.decode(path, label.size() * label.devicePixelRatioF());
     } else {
       showWhole(label, path);
@@ -132,24 +215,40 @@ int measure(bool shrunk, const QString& path) {
   std::printf(
       "%s %s shown_ms=%lld cpu_ms=%lld peak_rss_mib=%.1f start_rss_mib=%.1f "
       "worst_gui_busy_ms=%lld%s\n",
-      shrunk ? "shrunk" : "whole", qPrintable(path), static_cast<long long>(shownMs),
-      static_cast<long long>(cpuMs), peakRssMiB(), startRss, static_cast<long long>(worstLate),
-      ok ? "" : " (no picture)");
+      route == Path::platform ? "platform" : (shrunk ? "shrunk" : "whole"), qPrintable(path),
+      static_cast<long long>(shownMs), static_cast<long long>(cpuMs), peakRssMiB(), startRss,
+      static_cast<long long>(worstLate), ok ? "" : " (no picture)");
   return ok ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 6 && std::strcmp(argv[1], "generate") == 0)
+  if (argc == 6 && std::strcmp(argv[1], "generate") == 0) {
+    // The writers are plug-ins, which Windows' Qt finds beside the program only once there is
+    // an application.
+    QCoreApplication core(argc, argv);
     return generate(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-  if (argc != 3 || (std::strcmp(argv[1], "shrunk") != 0 && std::strcmp(argv[1], "whole") != 0)) {
-    std::fprintf(stderr, "usage: %s generate OUT.jpg W H QUALITY | shrunk FILE | whole FILE\n",
+  }
+  const bool known =
+      argc == 3 && (std::strcmp(argv[1], "shrunk") == 0 || std::strcmp(argv[1], "whole") == 0 ||
+                    std::strcmp(argv[1], "platform") == 0);
+  if (!known) {
+    std::fprintf(stderr,
+                 "usage: %s generate OUT.jpg W H QUALITY | shrunk FILE | whole FILE | "
+                 "platform FILE\n",
                  argv[0]);
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  return measure(std::strcmp(argv[1], "shrunk") == 0, QString::fromLocal8Bit(argv[2]));
+  std::uintptr_t imaging = 0;
+  pixoria::platform::gdiplusStartup(imaging);  // GDI+ on Windows: the platform path draws with it
+  const Path path = std::strcmp(argv[1], "shrunk") == 0
+                        ? Path::shrunk
+                        : (std::strcmp(argv[1], "whole") == 0 ? Path::whole : Path::platform);
+  const int result = measure(path, QString::fromLocal8Bit(argv[2]));
+  pixoria::platform::gdiplusShutdown(imaging);
+  return result;
 }

@@ -9,12 +9,14 @@
 
 #include "agent/sources/bing_market.h"
 #include "dialogs/auto_pixoria_info_dialog.h"
+#include "form/second_monitor_wallpaper.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"
 #include "pixoria/protocol.h"
 #include "pixoria/settings_schema.h"
 #include "preview/load_wallpaper_thread.h"
+#include "preview/preview_decoder.h"
 #include "shell/color_scheme.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
@@ -80,8 +82,16 @@ AutoPixoriaForm::~AutoPixoriaForm() {
   // and Qt aborts the program when a running QThread is destroyed with its parent.
   for (LoadWallpaperThread* loader : findChildren<LoadWallpaperThread*>())
     loader->wait();
-  if (imagingStarted)
+  // The preview decoder and the Set fitter draw through the imaging library on threads of their
+  // own: they are joined here, before the library shuts down, not after with the other children.
+  delete previewDecoder;
+  previewDecoder = nullptr;
+  delete secondMonitorWallpaper;
+  secondMonitorWallpaper = nullptr;
+  if (imagingStarted) {
     pixoria::platform::gdiplusShutdown(imagingToken);
+    qDebug() << "Imaging shut down";
+  }
   delete ui;
 }
 

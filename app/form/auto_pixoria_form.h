@@ -19,6 +19,7 @@
 #include "pixoria/platform/windows.h"
 #include "preview/wikipedia_day.h"
 
+class FeedListFetch;
 class LoadWallpaperThread;
 class PreviewDecoder;
 class SecondMonitorWallpaper;
@@ -113,7 +114,8 @@ class AutoPixoriaForm : public QWidget {
   void setRegion(int region);
   // Decodes `path` on a worker thread at the size the preview shows; onPreviewDecoded shows it.
   void showScaled(const QString& path);
-  void onPreviewDecoded(const QImage& image);
+  // A picture that did not decode leaves the reason in the preview area instead of an empty frame.
+  void onPreviewDecoded(const QImage& image, const QString& failure);
   // The preview area shows a text now: a picture still being decoded must not cover it.
   void discardPendingPicture();
   void setPreviewControlsEnabled(bool enabled);
@@ -152,11 +154,16 @@ class AutoPixoriaForm : public QWidget {
   QList<QByteArray> nasaUrlList;
   QList<QByteArray> nasaDescriptionList;
   QList<WikipediaDay> wikipediaDays;
+  // One fetch of each list at a time, whichever loader started it.
+  FeedListFetch* nasaListFetch = nullptr;
+  FeedListFetch* wikipediaListFetch = nullptr;
   LoadWallpaperThread* previewThread = nullptr;
   // The loader of the most recent load: the only one whose reports reach the form, and the only
   // one that may write the preview file.
   QPointer<LoadWallpaperThread> latestLoader;
   PreviewDecoder* previewDecoder = nullptr;
+  // The file the preview decoder was last asked for.
+  QString decodingPath;
   SecondMonitorWallpaper* secondMonitorWallpaper = nullptr;
   UhdRendition* uhdFetcher = nullptr;
   bool loadInProgress = false;

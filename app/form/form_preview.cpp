@@ -19,6 +19,7 @@
 #include "form/preview_export.h"
 #include "pixoria/settings_schema.h"
 #include "preview/caption_text.h"
+#include "preview/feed_list_fetch.h"
 #include "preview/load_wallpaper_thread.h"
 #include "preview/preview_decoder.h"
 #include "preview/uhd_rendition.h"
@@ -77,6 +78,11 @@ void AutoPixoriaForm::startPreviewLoad() {
   previewThread->setNasaUrlList(&nasaUrlList);
   previewThread->setNasaDescriptionList(&nasaDescriptionList);
   previewThread->setWikipediaDays(&wikipediaDays);
+  if (nasaListFetch == nullptr) {
+    nasaListFetch = new FeedListFetch(this);
+    wikipediaListFetch = new FeedListFetch(this);
+  }
+  previewThread->setListFetches(nasaListFetch, wikipediaListFetch);
   previewThread->source = source;
   previewThread->nasaIndex = nasaWalpaperSourceURLIndex;
   previewThread->wikipediaIndex = wikipediaWalpaperSourceURLIndex;
@@ -157,12 +163,21 @@ void AutoPixoriaForm::showScaled(const QString& path) {
   }
   // Decoded for the screen's pixels, twice the label's size on a display scaled by two.
   const qreal ratio = ui->pixoriaImage->devicePixelRatioF();
+  decodingPath = path;
   previewDecoder->decode(path, ui->pixoriaImage->size() * ratio);
 }
 
-void AutoPixoriaForm::onPreviewDecoded(const QImage& image) {
-  if (image.isNull())
-    qDebug() << "The preview picture does not decode";
+void AutoPixoriaForm::onPreviewDecoded(const QImage& image, const QString& failure) {
+  if (image.isNull()) {
+    qDebug() << "The preview picture does not decode:" << failure;
+    // A custom file is named as the user knows it; a feed's picture is the download.
+    const bool download = decodingPath == CVGlobal::wallpaperPath;
+    ui->pixoriaImage->setText(
+        download ? QStringLiteral("Cannot show the downloaded picture: %1").arg(failure)
+                 : QStringLiteral("Cannot read %1: %2")
+                       .arg(QFileInfo(decodingPath).fileName(), failure));
+    return;
+  }
   QPixmap pixmap = QPixmap::fromImage(image);
   pixmap.setDevicePixelRatio(ui->pixoriaImage->devicePixelRatioF());
   ui->pixoriaImage->setPixmap(pixmap);

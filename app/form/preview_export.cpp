@@ -90,10 +90,10 @@ QString convert(const QString& source, const QString& destination, ImageKind kin
   if (clsid.isEmpty())
     return QStringLiteral("No encoder for this format");
   pf::ImagePtr image;
-  pf::GpStatus status = pf::loadImageFromFile(QFile::encodeName(source).toStdString(), image);
+  // The platform layer takes UTF-8 (QFile::encodeName is the ANSI code page on Windows).
+  pf::GpStatus status = pf::loadImageFromFile(source.toStdString(), image);
   if (status == pf::GpStatus::ok) {
-    status = pf::saveImageToFile(image.get(), QFile::encodeName(destination).toStdString(),
-                                 clsid.toStdString());
+    status = pf::saveImageToFile(image.get(), destination.toStdString(), clsid.toStdString());
   }
   return status == pf::GpStatus::ok ? QString() : conversionFailure(status, destination);
 }

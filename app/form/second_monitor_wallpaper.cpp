@@ -21,6 +21,13 @@ namespace pf = pixoria::platform;
 // from the agent's reload instead.
 constexpr std::uint32_t kTargetMonitor = 1;
 
+// A path for std::filesystem from the UTF-8 the platform layer speaks. A plain std::string would
+// be read in the ANSI code page on Windows, where a name such as "李华" on a Western system is
+// lost.
+std::filesystem::path utf8Path(const std::string& text) {
+  return {std::u8string(text.begin(), text.end())};
+}
+
 void setOnMonitor(const std::string& target) {
   pf::coInitialize();
   std::unique_ptr<pf::DesktopWallpaper> desktop;
@@ -56,17 +63,18 @@ bool fitIntoFile(const std::string& source, const std::string& target, int scree
     fitted = scratch.fileName().toStdString();
   }
   std::error_code error;
-  std::filesystem::remove(fitted, error);
+  const std::filesystem::path fittedPath = utf8Path(fitted);
+  std::filesystem::remove(fittedPath, error);
   pixoria::fitImage(source, fitted, screenWidth, screenHeight,
                     pixoria::FitVariant::configurationApp);
-  if (!std::filesystem::is_regular_file(fitted, error) ||
-      std::filesystem::file_size(fitted, error) == 0) {
-    std::filesystem::remove(fitted, error);
+  if (!std::filesystem::is_regular_file(fittedPath, error) ||
+      std::filesystem::file_size(fittedPath, error) == 0) {
+    std::filesystem::remove(fittedPath, error);
     return false;
   }
-  std::filesystem::rename(fitted, target, error);
+  std::filesystem::rename(fittedPath, utf8Path(target), error);
   if (error) {
-    std::filesystem::remove(fitted, error);
+    std::filesystem::remove(fittedPath, error);
     return false;
   }
   return true;
@@ -89,7 +97,9 @@ void SecondMonitorWallpaper::set(const QString& imagePath) {
   const int height = pf::getSystemMetrics(pf::SystemMetric::screenHeight);
   const std::string source = imagePath.toStdString();
   fitter.start([this, source, target, width, height] {
+    qDebug() << "Fitting started";
     const bool success = fitIntoFile(source, target, width, height);
+    qDebug() << "Fitting ended";
     QMetaObject::invokeMethod(
         this, [this, success, target] { onFitted(success, target); }, Qt::QueuedConnection);
   });

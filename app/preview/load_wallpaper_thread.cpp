@@ -14,6 +14,7 @@
 #include "agent/sources/wikipedia_feed.h"
 #include "preview/bounded_get.h"
 #include "preview/download_failure_reason.h"
+#include "preview/feed_list_fetch.h"
 #include "preview/preview_file.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
@@ -41,7 +42,10 @@ std::string bodyOf(QNetworkReply* reply) {
 
 }  // namespace
 
-LoadWallpaperThread::LoadWallpaperThread(QObject* parent) : QThread(parent) {}
+LoadWallpaperThread::LoadWallpaperThread(QObject* parent)
+    : QThread(parent),
+      nasaListFetch(new FeedListFetch(this)),
+      wikipediaListFetch(new FeedListFetch(this)) {}
 
 void LoadWallpaperThread::run() {
   emit processFinish();
@@ -70,6 +74,14 @@ void LoadWallpaperThread::loadWallpaper() {
       getNasaWallpaperList();
       break;
     case 2:
+      if (wikipediaListFetch->running() && !listReady(*wikipediaListFetch)) {
+        if (!terminateDownload) {
+          emit firstImageReady(
+              QStringLiteral("Preparing to download images from Wikipedia Server..."));
+          awaitList(wikipediaListFetch);
+        }
+        break;
+      }
       if (wikipediaDays->isEmpty()) {
         qDebug() << "getWikipediaWallpaperList: ";
         getWikipediaWallpaperList(wikipediaDays);
@@ -110,6 +122,12 @@ void LoadWallpaperThread::getNasaWallpaperList() {
   if (terminateDownload) {
     return;
   }
+  if (nasaListFetch->running()) {
+    emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
+    awaitList(nasaListFetch);
+    return;
+  }
+  nasaListFetch->start();
   requestNasaFeed(fromUtf8(pixoria::nasaFeedUrl()), true);
   emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
 }
@@ -126,10 +144,8 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply, bool fallbackLeft) {
   const std::vector<pixoria::NasaEntry> entries =
       failed ? std::vector<pixoria::NasaEntry>() : pixoria::readNasaEntries(bodyOf(reply));
   // The long-standing feed gave no image: the one NASA publishes at now, by the same rules.
-  if (entries.empty() && fallbackLeft) {
-    if (!terminateDownload) {
-      requestNasaFeed(fromUtf8(pixoria::nasaFallbackFeedUrl()), false);
-    }
+  if (entries.empty() && fallbackLeft && !terminateDownload) {
+    requestNasaFeed(fromUtf8(pixoria::nasaFallbackFeedUrl()), false);
     return;
   }
   if (failed) {
@@ -139,9 +155,39 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply, bool fallbackLeft) {
     nasaDescriptionList->append(bytes(entry.description));
     nasaUrlList->append(bytes(entry.address));
   }
+  nasaListFetch->finish(failed, lastFailureReason);
   if (!nasaUrlList->isEmpty()) {
     downloadImage(entryAt(*nasaUrlList, nasaIndex));
   }
+}
+
+void LoadWallpaperThread::awaitList(FeedListFetch* fetch) {
+  connect(fetch, &FeedListFetch::changed, this, [this, fetch] {
+    if (!listReady(*fetch)) {
+      return;
+    }
+    disconnect(fetch, nullptr, this, nullptr);
+    if (!listEmpty()) {
+      downloadImage(listEntryAddress());
+    } else if (fetch->failed()) {
+      lastFailureReason = fetch->failureReason();
+      emit downloadFail();
+    }
+  });
+}
+
+bool LoadWallpaperThread::listReady(const FeedListFetch& fetch) const {
+  const int index = source == 1 ? nasaIndex : wikipediaIndex;
+  const qsizetype size = source == 1 ? nasaUrlList->size() : wikipediaDays->size();
+  return !fetch.running() || index < size;
+}
+
+bool LoadWallpaperThread::listEmpty() const {
+  return source == 1 ? nasaUrlList->isEmpty() : wikipediaDays->isEmpty();
+}
+
+QString LoadWallpaperThread::listEntryAddress() const {
+  return source == 1 ? entryAt(*nasaUrlList, nasaIndex) : addressAt(*wikipediaDays, wikipediaIndex);
 }
 
 void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
@@ -151,6 +197,7 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
   emit firstImageReady(QStringLiteral("Preparing to download images from Wikipedia Server..."));
   const QDate today = QDateTime::currentDateTimeUtc().date();
   firstImageRequested = false;
+  wikipediaListFetch->start();
   wikipediaFeedUrls.clear();
   const std::string prefix = pixoria::wikipediaFeedPrefix();
   for (const pixoria::CalendarDate& date :
@@ -163,6 +210,7 @@ void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
 
 void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days) {
   if (terminateDownload) {
+    wikipediaListFetch->finish(false);
     return;
   }
   QNetworkReply* reply = get(QString::fromUtf8(wikipediaFeedUrls.at(index)), kFeedBodyCap);
@@ -170,6 +218,7 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
       emit downloadFail();
+      wikipediaListFetch->finish(true, lastFailureReason);
       return;  // the later days of this build are not asked for
     }
     const pixoria::WikipediaPicture picture = pixoria::readWikipediaPicture(bodyOf(reply), true);
@@ -186,6 +235,11 @@ void LoadWallpaperThread::readWikipediaFeaturedDay(int index, QList<WikipediaDay
     }
     if (index + 1 < wikipediaFeedUrls.size()) {
       readWikipediaFeaturedDay(index + 1, days);
+    } else {
+      wikipediaListFetch->finish(false);
+    }
+    if (picture.found) {
+      wikipediaListFetch->grew();
     }
   });
 }

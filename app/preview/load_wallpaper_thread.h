@@ -11,6 +11,7 @@
 
 #include "preview/wikipedia_day.h"
 
+class FeedListFetch;
 class QSaveFile;
 
 class LoadWallpaperThread : public QThread {
@@ -23,6 +24,12 @@ class LoadWallpaperThread : public QThread {
   void setNasaUrlList(QList<QByteArray>* list) { nasaUrlList = list; }
   void setNasaDescriptionList(QList<QByteArray>* list) { nasaDescriptionList = list; }
   void setWikipediaDays(QList<WikipediaDay>* list) { wikipediaDays = list; }
+  // The state of each list's fetch, shared by every loader of the form: one fetch per list at a
+  // time, and a later load waits for it. Without them the loader keeps its own.
+  void setListFetches(FeedListFetch* nasa, FeedListFetch* wikipedia) {
+    nasaListFetch = nasa;
+    wikipediaListFetch = wikipedia;
+  }
 
   // Starts the fetch for `source`: 0 Bing, 1 NASA, 2 Wikipedia.
   void loadWallpaper();
@@ -72,6 +79,13 @@ class LoadWallpaperThread : public QThread {
   // feed at nasaFallbackFeedUrl() is read next. Only the last one read reports a failure.
   void requestNasaFeed(const QString& address, bool fallbackLeft);
   void onNasaReply(QNetworkReply* reply, bool fallbackLeft);
+  // Shows this load's entry once the fetch an earlier load has running into the list has
+  // brought it, or reports that fetch's failure.
+  void awaitList(FeedListFetch* fetch);
+  // The list of the current source holds this load's entry, or will hold no more.
+  bool listReady(const FeedListFetch& fetch) const;
+  bool listEmpty() const;
+  QString listEntryAddress() const;
   void onImageProgress(qint64 received, qint64 total);
   void onImageFinished(QNetworkReply* reply, QSaveFile* file);
   void cancelImageDownload();
@@ -84,6 +98,8 @@ class LoadWallpaperThread : public QThread {
   QList<QByteArray>* nasaUrlList = nullptr;
   QList<QByteArray>* nasaDescriptionList = nullptr;
   QList<WikipediaDay>* wikipediaDays = nullptr;
+  FeedListFetch* nasaListFetch = nullptr;
+  FeedListFetch* wikipediaListFetch = nullptr;
   bool firstImageRequested = false;
   QNetworkReply* currentReply = nullptr;
   QList<QByteArray> wikipediaFeedUrls;

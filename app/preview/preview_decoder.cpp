@@ -1,6 +1,9 @@
 #include "preview/preview_decoder.h"
 
+#include <QDebug>
+
 #include "preview/shrunk_image.h"
+#include "preview/unreadable_reason.h"
 
 PreviewDecoder::PreviewDecoder(QObject* parent) : QObject(parent) {
   // One decode at a time: a superseded one is cheap to finish, and two would double the memory.
@@ -17,9 +20,14 @@ void PreviewDecoder::decode(const QString& path, QSize box) {
   // Requests still waiting behind the running one are dropped: only the newest is wanted.
   workers.clear();
   workers.start([this, request, path, box] {
+    qDebug() << "Preview decode started";
     const QImage image = decodeShrunk(path, box);
+    // The reason is looked for on this thread too: the file may sit on a slow or gone drive.
+    const QString failure = image.isNull() ? unreadableReason(path) : QString();
+    qDebug() << "Preview decode ended";
     QMetaObject::invokeMethod(
-        this, [this, request, image] { deliver(request, image); }, Qt::QueuedConnection);
+        this, [this, request, image, failure] { deliver(request, image, failure); },
+        Qt::QueuedConnection);
   });
 }
 
@@ -32,7 +40,7 @@ void PreviewDecoder::waitForDone() {
   workers.waitForDone();
 }
 
-void PreviewDecoder::deliver(quint64 request, const QImage& image) {
+void PreviewDecoder::deliver(quint64 request, const QImage& image, const QString& failure) {
   if (request == latestRequest)
-    emit decoded(image);
+    emit decoded(image, failure);
 }

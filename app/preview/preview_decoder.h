@@ -28,11 +28,12 @@ class PreviewDecoder : public QObject {
   void waitForDone();
 
  signals:
-  // On the GUI thread. A null image when the file does not decode.
-  void decoded(QImage image);
+  // On the GUI thread. A null image when the file does not decode, with `failure` saying why
+  // (unreadableReason); an empty `failure` with a picture.
+  void decoded(QImage image, QString failure);
 
  private:
-  void deliver(quint64 request, const QImage& image);
+  void deliver(quint64 request, const QImage& image, const QString& failure);
 
   QThreadPool workers;
   quint64 latestRequest = 0;

@@ -6,6 +6,10 @@
 
 #include "pixoria/platform/imaging.h"
 
+#ifdef Q_OS_WIN
+#include "preview/shrunk_image_windows.h"
+#endif
+
 namespace {
 
 namespace pf = pixoria::platform;
@@ -42,6 +46,10 @@ QSize previewSize(QSize imageSize, QSize box) {
 }
 
 QImage decodeShrunk(const QString& path, QSize box) {
+#ifdef Q_OS_WIN
+  if (std::optional<QImage> shrunk = decodeShrunkWithQt(path, box))
+    return *shrunk;
+#endif
   pf::ImagePtr image;
   std::uint32_t width = 0;
   std::uint32_t height = 0;

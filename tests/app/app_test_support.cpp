@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 
 #include <QFile>
+#include <QMutex>
 #include <QPixmap>
 
 #ifdef _WIN32
@@ -18,8 +19,11 @@ namespace {
 
 QStringList* collected = nullptr;
 QtMessageHandler previous = nullptr;
+// The form's worker threads write debug lines too.
+QMutex collecting;
 
 void collect(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  const QMutexLocker lock(&collecting);
   if (type == QtDebugMsg && collected != nullptr)
     collected->append(message);
 }
@@ -78,17 +82,20 @@ QPalette darkPalette() {
 }
 
 DebugLines::DebugLines() {
+  const QMutexLocker lock(&collecting);
   collected = new QStringList;
   previous = qInstallMessageHandler(collect);
 }
 
 DebugLines::~DebugLines() {
   qInstallMessageHandler(previous);
+  const QMutexLocker lock(&collecting);
   delete collected;
   collected = nullptr;
 }
 
-const QStringList& DebugLines::lines() const {
+QStringList DebugLines::lines() const {
+  const QMutexLocker lock(&collecting);
   return *collected;
 }
 

@@ -47,7 +47,8 @@ class DebugLines {
   ~DebugLines();
   DebugLines(const DebugLines&) = delete;
   DebugLines& operator=(const DebugLines&) = delete;
-  const QStringList& lines() const;
+  // A copy: worker threads may add lines meanwhile.
+  QStringList lines() const;
 };
 
 }  // namespace pixoria::app_test

@@ -16,6 +16,8 @@
 #include <memory>
 
 #include "agent/agent_settings.h"
+#include "agent/sources/nasa_feed.h"
+#include "agent/sources/wikipedia_feed.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
@@ -222,6 +224,71 @@ TEST_F(FormHardeningTest, CaptionsAreShownAsTheTextTheFeedsMean) {
   EXPECT_EQ(caption, "Astronaut photograph 2 \u2013 a view of Earth\u2019s limb.");
   for (const char* markup : {"CDATA", "<p>", "</p>", "]]>", "&#"})
     EXPECT_FALSE(caption.contains(QLatin1String(markup))) << caption.toStdString();
+}
+
+// Switching away and back while a list is still on its way asks for it once: a second fetch into
+// the same list would repeat its entries, and the index Set stores would name another picture
+// than the agent's list holds there.
+TEST_F(FormHardeningTest, ASourceChosenAgainWhileItsListIsFetchedWaitsForThatFetch) {
+  FeedServer feeds;
+  GatedImageServer gate;
+  ASSERT_TRUE(feeds.running() && gate.listening());
+  // The documents as the feed server has them (their images stay there), served by the gate.
+  int wikipediaDays = 0;
+  for (int day = 0; day < kWikipediaDays; ++day) {
+    const std::string path = FeedServer::wikipediaDayPath(day);
+    const std::string document = test::readFileBytes(feeds.folder() + path);
+    if (!document.empty()) {
+      gate.serve(QString::fromStdString(path), QByteArray::fromStdString(document));
+      wikipediaDays += readWikipediaPicture(document, true).found ? 1 : 0;
+    }
+  }
+  const std::string nasa = test::readFileBytes(feeds.folder() + "/nasa.rss");
+  gate.serve(QStringLiteral("/nasa.rss"), QByteArray::fromStdString(nasa));
+  setenv("PIXORIA_NASA_FEED_URL", gate.url(QStringLiteral("/nasa.rss")).toUtf8().constData(), 1);
+  setenv("PIXORIA_WIKIPEDIA_FEED_PREFIX",
+         gate.url(QStringLiteral("/featured/")).toUtf8().constData(), 1);
+  const struct {
+    int source;
+    QString heldPath;
+    QString lastPath;  // the list is whole once this has been answered
+    qsizetype entries;
+    const char* indexValue;
+  } cases[] = {
+      {1, QStringLiteral("/nasa.rss"), QStringLiteral("/nasa.rss"),
+       static_cast<qsizetype>(readNasaEntries(nasa).size()), "NasaCurrentIndex"},
+      {2, QString::fromStdString(FeedServer::wikipediaDayPath(0)),
+       QString::fromStdString(FeedServer::wikipediaDayPath(kWikipediaDays - 1)), wikipediaDays,
+       "WikipediaCurrentIndex"},
+  };
+  PreviewLoads loads(debug);
+  form = std::make_unique<AutoPixoriaForm>();
+  auto* sourceBox = child<QComboBox>(*form, "pixoriaSourceComboBox");
+  ASSERT_TRUE(loads.waitForNext(*form));
+  for (const auto& entry : cases) {
+    SCOPED_TRACE(entry.indexValue);
+    ASSERT_GT(entry.entries, 1);
+    gate.hold(entry.heldPath);
+    sourceBox->setCurrentIndex(entry.source);
+    ASSERT_TRUE(waitUntil([&] { return gate.requests().contains(entry.heldPath); }));
+    ASSERT_TRUE(waitUntil([&] { return sourceBox->isEnabled(); }));
+    sourceBox->setCurrentIndex(0);
+    ASSERT_TRUE(loads.waitForNext(*form));
+    sourceBox->setCurrentIndex(entry.source);
+    ASSERT_TRUE(waitUntil([&] { return sourceBox->isEnabled(); }));
+    spin(200);
+    gate.release(entry.heldPath);
+    ASSERT_TRUE(loads.waitForNext(*form));
+    ASSERT_TRUE(waitUntil([&] { return gate.requests().contains(entry.lastPath); }));
+    spin(300);
+    EXPECT_EQ(gate.requests().count(entry.heldPath), 1);
+
+    // One step forward from the first entry wraps to the last one, which Set stores.
+    button("pixoriaNextToolButton")->click();
+    ASSERT_TRUE(loads.waitForNext(*form));
+    button("pixoriaImageButton")->click();
+    EXPECT_EQ(hiveDword(entry.indexValue), static_cast<std::uint32_t>(entry.entries - 1));
+  }
 }
 
 }  // namespace

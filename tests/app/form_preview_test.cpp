@@ -161,10 +161,14 @@ TEST_F(FormPreviewTest, NasaAndWikipediaShowTheirCaptionsAndStepThroughTheirList
 }
 
 TEST_F(FormPreviewTest, BadInputEndsInAStatusTextOrAnEmptyPicture) {
-  // A preview that does not decode: the download succeeds, the picture stays empty.
+  // A preview that does not decode: the download succeeds, the preview says why.
   server.serve("/th", "not a picture");
   form = std::make_unique<AutoPixoriaForm>();
   ASSERT_TRUE(loaded());
+  EXPECT_TRUE(waitUntil([this] {
+    return label("pixoriaImage")->text() ==
+           "Cannot show the downloaded picture: not a picture that can be shown";
+  }));
   EXPECT_FALSE(showsPicture());
 
   // No wallpaper folder to write into: the failure is shown, only Reload is offered.
@@ -283,12 +287,14 @@ TEST_F(FormPreviewTest, TheCustomListAddsRemovesAndShowsItsFiles) {
   button("pixoriaBackToolButton")->click();
   EXPECT_EQ(label("PreviewLabel")->text(), "b.jpg");
 
-  // A file deleted after it was added gives an empty picture.
+  // A file deleted after it was added gives no picture, and the preview says why.
   std::filesystem::remove(pictures + "/b.jpg");
   button("pixoriaBackToolButton")->click();
   button("pixoriaNextToolButton")->click();
   EXPECT_EQ(label("PreviewLabel")->text(), "b.jpg");
   EXPECT_TRUE(pictureGoes());
+  EXPECT_TRUE(waitUntil(
+      [this] { return label("pixoriaImage")->text() == "Cannot read b.jpg: no such file"; }));
 
   // Removing the shown entry shows the one left; removing that one empties the preview.
   button("customSourceRemovePushButton")->click();

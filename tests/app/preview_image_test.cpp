@@ -117,6 +117,38 @@ TEST_F(PreviewImageTest, OnlyTheNewestRequestIsReported) {
   EXPECT_EQ(decoded.count(), 1);
 }
 
+// A custom file that gives no picture says why in the preview, named as the user added it.
+TEST_F(PreviewImageTest, AFileWithoutAPictureSaysWhyInThePreview) {
+  resetUserState();
+  std::filesystem::create_directory(folder + "/folder.jpg");
+  test::writeFileBytes(folder + "/empty.jpg", "");
+  test::writeFileBytes(folder + "/text.jpg", "not a picture");
+  test::writeFileBytes(folder + "/bomb.png", hugeDeclaredPng(40000));
+  const struct {
+    const char* name;
+    const char* shown;
+  } cases[] = {
+      {"missing.jpg", "Cannot read missing.jpg: no such file"},
+      {"folder.jpg", "Cannot read folder.jpg: it is a folder"},
+      {"empty.jpg", "Cannot read empty.jpg: the file is empty"},
+      {"text.jpg", "Cannot read text.jpg: not a picture that can be shown"},
+      {"bomb.png", "Cannot read bomb.png: not a picture that can be shown"},
+  };
+  setHiveDword("Source", 3);
+  setHiveDword("CustomCount", static_cast<std::uint32_t>(std::size(cases)));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    setHiveString(("CustomFile" + std::to_string(i)).c_str(), folder + "/" + cases[i].name);
+  }
+  AutoPixoriaForm form;
+  auto* image = child<QLabel>(form, "pixoriaImage");
+  for (const auto& entry : cases) {
+    ASSERT_TRUE(waitUntil([&] { return image->text() == entry.shown; }))
+        << entry.name << ": " << image->text().toStdString();
+    EXPECT_TRUE(image->pixmap().isNull());
+    child<QAbstractButton>(form, "pixoriaNextToolButton")->click();
+  }
+}
+
 TEST_F(PreviewImageTest, TheCustomListPreviewComesFromTheWorkerAtTheLabelsSize) {
   resetUserState();
   ASSERT_TRUE(writeJpeg(folder + "/tall.jpg", 600, 1200, 0, 180, 0));

@@ -40,6 +40,15 @@ pixoria_add_app_win32_test(app_cv_global_test cv_global_test.cpp)
 set_property(TEST app_cv_global_test APPEND PROPERTY
   ENVIRONMENT "GTEST_FILTER=-RegistryFunctions.WritesFailOnlyWhenTheKeyCannotBeHad")
 
+# Closing the form while it decodes a preview and fits a Set: the workers end before GDI+ does.
+pixoria_add_app_win32_test(app_form_close_test form_close_test.cpp)
+
+# Previews of large JPEG and PNG files cost a preview's memory, not the picture's (no GDI+).
+pixoria_add_app_win32_test(app_preview_memory_win32_test win32/preview_memory_windows_test.cpp)
+find_package(Qt6 REQUIRED COMPONENTS JpegPrivate BundledLibjpeg PngPrivate BundledLibpng)
+target_link_libraries(app_preview_memory_win32_test PRIVATE Qt6::JpegPrivate Qt6::BundledLibjpeg
+  Qt6::PngPrivate Qt6::BundledLibpng)
+
 # The Windows branches: registry, Run value, ShellExecute, the agent's messages, IDesktopWallpaper
 # and the main window's class. A small program stands in for the agent that Start runs.
 add_executable(pixoria_stand_in_helper win32/stand_in_helper.cpp)
@@ -53,6 +62,14 @@ target_link_libraries(app_form_win32_test PRIVATE pixoria_test_support)
 target_include_directories(app_form_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_dependencies(app_form_win32_test pixoria_stand_in_helper)
 
+# The application under a user named outside the ANSI code page (1252), in a Wine prefix of that
+# user: the list, the preview, Set and Save on files named outside it too.
+pixoria_add_app_win32_test(app_unicode_user_win32_test win32/unicode_user_windows_test.cpp)
+set(PIXORIA_UNICODE_USER_ENVIRONMENT "PIXORIA_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-unicode-user"
+  "USER=Jürgen Lǐ 李华" "WINEUSERNAME=Jürgen Lǐ 李华" "LANG=C.UTF-8")
+set_property(TEST app_unicode_user_win32_test APPEND PROPERTY ENVIRONMENT
+  ${PIXORIA_UNICODE_USER_ENVIRONMENT})
+
 # The screenshot run of Linux, under Wine on Xvfb: pictures in screenshots/ of the build folder.
 pixoria_add_app_win32_test(app_screenshots screenshots.cpp)
 target_compile_definitions(app_screenshots PRIVATE
@@ -62,3 +79,10 @@ target_compile_definitions(app_screenshots PRIVATE
 pixoria_add_app_win32_test(app_two_programs_win32_test win32/two_programs_windows_test.cpp)
 target_link_libraries(app_two_programs_win32_test PRIVATE pixoria_test_support)
 set_tests_properties(app_two_programs_win32_test PROPERTIES LABELS "app;win32;e2e")
+# The agent's path under that user as well: both programs together in its prefix (the custom
+# picture in the user's temporary folder, the agent's fitted copy in its roaming folder).
+add_test(NAME app_two_programs_unicode_user_win32_test
+  COMMAND ${PIXORIA_WINE_X11_RUN} $<TARGET_FILE:app_two_programs_win32_test>)
+set_tests_properties(app_two_programs_unicode_user_win32_test PROPERTIES TIMEOUT 120
+  RUN_SERIAL TRUE LABELS "app;win32;e2e"
+  ENVIRONMENT "QT_QPA_PLATFORM=windows;${PIXORIA_UNICODE_USER_ENVIRONMENT}")

@@ -10,6 +10,12 @@
 namespace pixoria::test {
 namespace {
 
+// The test's UTF-8 path for the standard streams: a narrow name would be read in the ANSI code
+// page on Windows, and a user folder such as "李华" would not be found.
+std::filesystem::path utf8Path(const std::string& path) {
+  return {std::u8string(path.begin(), path.end())};
+}
+
 void putLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
   for (int i = 0; i < size; ++i) {
     bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -41,19 +47,19 @@ bool writeBmp(const std::string& path, int width, int height, const PixelFunctio
     }
     bytes.resize(rowStart + rowSize, 0);
   }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(utf8Path(path), std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
 }
 
 std::string readFileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(utf8Path(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 bool writeFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(utf8Path(path), std::ios::binary | std::ios::trunc);
   file << bytes;
   return static_cast<bool>(file);
 }
