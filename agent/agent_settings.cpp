@@ -68,6 +68,21 @@ void readCustomFiles(std::uint32_t count, std::vector<std::string>& files) {
   }
 }
 
+// The application writes the whole list in one update, but it is read here value by value: a
+// save landing between two reads would mix two lists. The list is read again until two readings
+// in a row agree (bounded: a program saving without pause cannot hold the agent).
+void confirmCustomList(std::vector<std::string>& files) {
+  constexpr int kMaxReadings = 4;
+  std::vector<std::string> again;
+  for (int reading = 0; reading < kMaxReadings; ++reading) {
+    readCustomFiles(readRegistryDword(kValueCustomCount, 0), again);
+    if (again == files) {
+      return;
+    }
+    files.swap(again);
+  }
+}
+
 }  // namespace
 
 void readAgentSettings(AgentSettings& settings) {
@@ -82,6 +97,7 @@ void readAgentSettings(AgentSettings& settings) {
   const std::uint32_t customCount = readRegistryDword(kValueCustomCount, 0);
   settings.multiMonitor = readRegistryDword(kValueMultiMonitorSupport, 0) != 0;
   readCustomFiles(customCount, settings.customFiles);
+  confirmCustomList(settings.customFiles);
   settings.customIndex = readRegistryIndex(kValueCustomIndex);
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <variant>
 
@@ -29,6 +30,7 @@ struct FakeRegistry {
   std::vector<std::string> reads;
   std::vector<std::string> writes;
   bool failCreate = false;
+  std::function<void(std::string_view)> afterRead;
 };
 
 FakeRegistry& registry() {
@@ -62,8 +64,7 @@ const Value* findValue(pf::RegKey key, std::string_view subKey, std::string_view
 }
 
 template <typename T>
-pf::ErrorCode getValue(pf::RegKey key, std::string_view subKey, std::string_view name, T& out) {
-  registry().reads.emplace_back(name);
+pf::ErrorCode readValue(pf::RegKey key, std::string_view subKey, std::string_view name, T& out) {
   const Value* value = findValue(key, subKey, name);
   if (value == nullptr) {
     return pf::kErrorFileNotFound;
@@ -73,6 +74,18 @@ pf::ErrorCode getValue(pf::RegKey key, std::string_view subKey, std::string_view
   }
   out = std::get<T>(*value);
   return pf::kErrorSuccess;
+}
+
+template <typename T>
+pf::ErrorCode getValue(pf::RegKey key, std::string_view subKey, std::string_view name, T& out) {
+  registry().reads.emplace_back(name);
+  const pf::ErrorCode result = readValue(key, subKey, name, out);
+  if (registry().afterRead) {
+    // A copy: the hook may replace itself.
+    const auto hook = registry().afterRead;
+    hook(name);
+  }
+  return result;
 }
 
 }  // namespace
@@ -117,6 +130,10 @@ const std::vector<std::string>& registryWrites() {
 void registryClearLog() {
   registry().reads.clear();
   registry().writes.clear();
+}
+
+void registryAfterRead(std::function<void(std::string_view name)> hook) {
+  registry().afterRead = std::move(hook);
 }
 
 void registryFailCreate(bool fail) {

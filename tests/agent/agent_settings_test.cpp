@@ -28,10 +28,11 @@ TEST_F(AgentSettingsTest, ReadsInTheFixedOrder) {
   setDword(kValueCustomCount, 2);
   readAgentSettings(agentSettings);
   const std::vector<std::string> expected = {
-      "Enabled",     "TimeIndex",           "TimePeriod",       "Source",
-      "Region",      "BingCurrentIndex",    "NasaCurrentIndex", "WikipediaCurrentIndex",
-      "CustomCount", "multiMonitorSupport", "CustomFile0",      "CustomFile1",
-      "CustomIndex"};
+      "Enabled", "TimeIndex", "TimePeriod", "Source", "Region", "BingCurrentIndex",
+      "NasaCurrentIndex", "WikipediaCurrentIndex", "CustomCount", "multiMonitorSupport",
+      "CustomFile0", "CustomFile1",
+      // the list read again, to see that no save came between its reads
+      "CustomCount", "CustomFile0", "CustomFile1", "CustomIndex"};
   EXPECT_EQ(fake::registryReads(), expected);
 }
 
@@ -83,6 +84,24 @@ TEST_F(AgentSettingsTest, CustomListFollowsCustomCountAndDecimalNames) {
   setDword(kValueCustomCount, 0);
   readAgentSettings(agentSettings);
   EXPECT_TRUE(agentSettings.customFiles.empty());
+}
+
+TEST_F(AgentSettingsTest, ASaveBetweenTheListsReadsNeverMixesTwoLists) {
+  setDword(kValueCustomCount, 3);
+  setString("CustomFile0", "/a");
+  setString("CustomFile1", "/b");
+  setString("CustomFile2", "/c");
+  // The application removes the first entry while the agent has read only that one.
+  fake::registryAfterRead([](std::string_view name) {
+    if (name == "CustomFile0") {
+      fake::registryAfterRead({});
+      setDword(kValueCustomCount, 2);
+      setString("CustomFile0", "/b");
+      setString("CustomFile1", "/c");
+    }
+  });
+  readAgentSettings(agentSettings);
+  EXPECT_EQ(agentSettings.customFiles, (std::vector<std::string>{"/b", "/c"}));
 }
 
 TEST_F(AgentSettingsTest, MissingEntriesKeepTheirPositions) {

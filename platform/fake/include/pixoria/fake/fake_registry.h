@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ std::optional<std::string> registryString(std::string_view subKey, std::string_v
 const std::vector<std::string>& registryReads();
 const std::vector<std::string>& registryWrites();
 void registryClearLog();
+
+// Called after each value read (regGetDword / regGetString) with its name, as another program
+// writing between two reads would; an empty function ends it.
+void registryAfterRead(std::function<void(std::string_view name)> hook);
 
 // Makes regCreateKey fail (an unwritable store).
 void registryFailCreate(bool fail);
