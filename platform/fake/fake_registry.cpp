@@ -207,25 +207,7 @@ ErrorCode regDeleteValue(RegKey key, std::string_view valueName) {
 }
 
 ErrorCode regSetMultipleValues(RegKey key, const RegValueBatch& batch) {
-  for (const RegValueChange& change : batch.changes()) {
-    ErrorCode result = kErrorSuccess;
-    switch (change.kind) {
-      case RegValueChange::Kind::setDword:
-        result = regSetDword(key, change.name, change.dword);
-        break;
-      case RegValueChange::Kind::setString:
-        result = regSetString(key, change.name, change.text);
-        break;
-      case RegValueChange::Kind::deleteValue:
-        result = regDeleteValue(key, change.name);
-        result = result == kErrorFileNotFound ? kErrorSuccess : result;
-        break;
-    }
-    if (result != kErrorSuccess) {
-      return result;
-    }
-  }
-  return kErrorSuccess;
+  return regSetValuesOneByOne(key, batch);
 }
 
 }  // namespace pixoria::platform

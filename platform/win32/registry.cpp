@@ -107,27 +107,7 @@ ErrorCode regDeleteValue(RegKey key, std::string_view valueName) {
 }
 
 ErrorCode regSetMultipleValues(RegKey key, const RegValueBatch& batch) {
-  for (const RegValueChange& change : batch.changes()) {
-    ErrorCode result = ERROR_SUCCESS;
-    switch (change.kind) {
-      case RegValueChange::Kind::setDword:
-        result = regSetDword(key, change.name, change.dword);
-        break;
-      case RegValueChange::Kind::setString:
-        result = regSetString(key, change.name, change.text);
-        break;
-      case RegValueChange::Kind::deleteValue:
-        result = regDeleteValue(key, change.name);
-        if (result == ERROR_FILE_NOT_FOUND) {
-          result = ERROR_SUCCESS;
-        }
-        break;
-    }
-    if (result != ERROR_SUCCESS) {
-      return result;
-    }
-  }
-  return ERROR_SUCCESS;
+  return regSetValuesOneByOne(key, batch);
 }
 
 }  // namespace pixoria::platform

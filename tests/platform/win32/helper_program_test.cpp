@@ -2,8 +2,10 @@
 // application's messages (through the older wallpaper call, as Wine has no desktop-wallpaper
 // class), and WM_CLOSE ending it with exit code 0.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <windows.h>
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -227,6 +229,107 @@ TEST_F(HelperProgramTest, EnableAndReloadApplyTheCustomListThroughTheOlderCall) 
   EXPECT_EQ(desktopString(L"WallpaperStyle"), L"10");
   EXPECT_EQ(desktopString(L"TileWallpaper"), L"0");
 
+  ASSERT_TRUE(PostMessageW(agentWindow(), WM_CLOSE, 0, 0));
+  EXPECT_EQ(agent.exitCodeWithin(kPatienceMs), 0);
+}
+
+// The agent against the loopback fixture server of with_fixture_server.sh, started with
+// --fail-first 2: Bing's archive is down for the first change's two requests.
+class HelperRecoveryTest : public HelperProgramTest {
+ protected:
+  void SetUp() override {
+    HelperProgramTest::SetUp();
+    const char* port = std::getenv("PIXORIA_FIXTURE_PORT");
+    const char* served = std::getenv("PIXORIA_FIXTURE_FOLDER");
+    if (port == nullptr || served == nullptr) {
+      GTEST_SKIP() << "runs beside the fixture server (with_fixture_server.sh)";
+    }
+    www = std::string("Z:") + served;
+    const std::wstring origin = L"http://127.0.0.1:" + std::filesystem::path(port).wstring();
+    SetEnvironmentVariableW(L"PIXORIA_BING_ORIGIN", origin.c_str());
+    SetEnvironmentVariableW(L"PIXORIA_BING_IMAGE_BASE", origin.c_str());
+    SetEnvironmentVariableW(L"PIXORIA_TEST_RETRY_SECONDS", L"2");
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &settings, nullptr),
+              ERROR_SUCCESS);
+    setDesktopWallpaper(L"");
+  }
+  void TearDown() override {
+    if (settings != nullptr) {
+      RegCloseKey(settings);
+    }
+    HelperProgramTest::TearDown();
+  }
+
+  static void setDesktopWallpaper(const std::wstring& path) {
+    HKEY desktop = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_WRITE, nullptr, &desktop,
+                    nullptr);
+    setString(desktop, L"Wallpaper", path);
+    RegCloseKey(desktop);
+  }
+
+  static DWORD settingDword(const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+  }
+
+  // The agent's wallpaper folder, emptied of the pictures a change makes: a new user's machine.
+  static std::wstring freshWallpaperFolder() {
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
+    const std::wstring folder = std::wstring(appData) + L"\\Corvane Tavemark Plus!\\Wallpaper";
+    for (const wchar_t* name : {L"image.jpg", L"image2.jpg", L"temp_image.jpg"}) {
+      DeleteFileW((folder + L"\\" + name).c_str());
+    }
+    return folder;
+  }
+
+  std::string www;
+  HKEY settings = nullptr;
+};
+
+TEST_F(HelperRecoveryTest, AFailedFirstChangeIsRetriedAtTheSamePictureAndThenSet) {
+  CreateDirectoryW(std::filesystem::path(www + "/images").wstring().c_str(), nullptr);
+  ASSERT_TRUE(writeFileBytes(www + "/HPImageArchive.aspx",
+                             "<images><image><url>/images/p.jpg</url></image></images>"));
+  ASSERT_TRUE(writeBmp(www + "/images/p.jpg", 64, 36, [](int, int) { return Rgb{30, 140, 90}; }));
+  const std::wstring image = freshWallpaperFolder() + L"\\image.jpg";
+  setDword(settings, L"Enabled", 1);
+  setDword(settings, L"Source", 0);
+  setDword(settings, L"BingCurrentIndex", 3);
+
+  const ULONGLONG started = GetTickCount64();
+  Agent agent;
+  ASSERT_TRUE(agent.started());
+  EXPECT_TRUE(waitFor([&] { return desktopString(L"Wallpaper") == image; }))
+      << "Wallpaper is \"" << std::filesystem::path(desktopString(L"Wallpaper")).string() << "\"";
+  const ULONGLONG took = GetTickCount64() - started;
+  std::printf("wallpaper set %.1f s after the start\n", static_cast<double>(took) / 1000);
+  EXPECT_GE(took, 2000u) << "set without waiting for the retry";
+  EXPECT_EQ(settingDword(L"BingCurrentIndex"), 3u);
+  ASSERT_TRUE(PostMessageW(agentWindow(), WM_CLOSE, 0, 0));
+  EXPECT_EQ(agent.exitCodeWithin(kPatienceMs), 0);
+}
+
+TEST_F(HelperRecoveryTest, AWakeFromSleepShowsTheCurrentPictureAgain) {
+  const std::string picture = folder + "\\custom.bmp";
+  ASSERT_TRUE(writeBmp(picture, 64, 48, [](int, int) { return Rgb{200, 30, 30}; }));
+  const std::wstring picturePath = std::filesystem::path(picture).wstring();
+  setDword(settings, L"Enabled", 1);
+  setDword(settings, L"Source", 3);
+  setDword(settings, L"CustomCount", 1);
+  setString(settings, L"CustomFile0", picturePath);
+  setDword(settings, L"LastChange", static_cast<DWORD>(std::time(nullptr)));
+
+  Agent agent;
+  ASSERT_TRUE(agent.started());
+  ASSERT_TRUE(waitFor([&] { return desktopString(L"Wallpaper") == picturePath; }));
+  setDesktopWallpaper(L"");
+  ASSERT_TRUE(PostMessageW(agentWindow(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+  EXPECT_TRUE(waitFor([&] { return desktopString(L"Wallpaper") == picturePath; }));
   ASSERT_TRUE(PostMessageW(agentWindow(), WM_CLOSE, 0, 0));
   EXPECT_EQ(agent.exitCodeWithin(kPatienceMs), 0);
 }

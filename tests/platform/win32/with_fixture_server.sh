@@ -2,8 +2,9 @@
 # Runs a command with the loopback fixture server (tools/fixture_server.py) beside it, on the
 # Linux side, and hands the server's port over as PIXORIA_FIXTURE_PORT (Wine passes the
 # environment on to Windows programs), and the file where it writes each request's User-Agent as
-# PIXORIA_FIXTURE_AGENT_LOG. The server is stopped when the command ends.
-# Usage: with_fixture_server.sh COMMAND [ARGUMENTS...]
+# PIXORIA_FIXTURE_AGENT_LOG. It serves the files of an empty folder, PIXORIA_FIXTURE_FOLDER, that
+# the command may fill. The server is stopped when the command ends.
+# Usage: with_fixture_server.sh [--fail-first N] COMMAND [ARGUMENTS...]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,7 +20,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$server_script" --lifetime 240 --agent-log "$work/agents.log" >"$work/server.out" &
+options=()
+if [ "${1:-}" = --fail-first ]; then
+  options=(--fail-first "$2")
+  shift 2
+fi
+mkdir "$work/www"
+python3 "$server_script" "$work/www" --lifetime 240 --agent-log "$work/agents.log" \
+  "${options[@]}" >"$work/server.out" &
 server=$!
 port=
 for _ in $(seq 100); do
@@ -32,4 +40,5 @@ if [ -z "$port" ]; then
   exit 1
 fi
 
-PIXORIA_FIXTURE_PORT=$port PIXORIA_FIXTURE_AGENT_LOG=$work/agents.log "$@"
+PIXORIA_FIXTURE_PORT=$port PIXORIA_FIXTURE_AGENT_LOG=$work/agents.log \
+  PIXORIA_FIXTURE_FOLDER=$work/www "$@"

@@ -90,4 +90,29 @@ class RegValueBatch {
 // see the first changes before the last.
 ErrorCode regSetMultipleValues(RegKey key, const RegValueBatch& batch);
 
+// The batch as the single-value calls above, in order, stopping at the first failure; deleting
+// an absent value counts as done. What regSetMultipleValues is where the store has no batch of
+// its own (Windows' registry, the fake).
+inline ErrorCode regSetValuesOneByOne(RegKey key, const RegValueBatch& batch) {
+  for (const RegValueChange& change : batch.changes()) {
+    ErrorCode result = kErrorSuccess;
+    switch (change.kind) {
+      case RegValueChange::Kind::setDword:
+        result = regSetDword(key, change.name, change.dword);
+        break;
+      case RegValueChange::Kind::setString:
+        result = regSetString(key, change.name, change.text);
+        break;
+      case RegValueChange::Kind::deleteValue:
+        result = regDeleteValue(key, change.name);
+        result = result == kErrorFileNotFound ? kErrorSuccess : result;
+        break;
+    }
+    if (result != kErrorSuccess) {
+      return result;
+    }
+  }
+  return kErrorSuccess;
+}
+
 }  // namespace pixoria::platform
