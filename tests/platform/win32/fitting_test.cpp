@@ -116,6 +116,27 @@ TEST_F(FittingWin32Test, AWideImageFillsTheWidthWithBlackRowsBelow) {
   EXPECT_EQ(names, (std::vector<std::string>{"image.jpg", "temp_image.jpg"}));
 }
 
+// On a screen larger than 1920x1080 (run on a 2560x1440 Xvfb by fitting_large_screen_win32_test;
+// skipped on the null driver's 1024x768) a large picture, as Bing's UHD renditions are, is fitted
+// to every physical pixel of it.
+TEST_F(FittingWin32Test, ALargeScreenGetsAPictureOfItsOwnSize) {
+  const int width = pf::getSystemMetrics(pf::SystemMetric::screenWidth);
+  const int height = pf::getSystemMetrics(pf::SystemMetric::screenHeight);
+  if (width <= 1920 && height <= 1080) {
+    GTEST_SKIP() << "the screen is " << width << "x" << height;
+  }
+  const std::string source = folder + "\\temp_image.jpg";
+  ASSERT_TRUE(writeBmp(source, 3840, 2160, [](int x, int) { return x < 1920 ? kRed : kBlue; }));
+  const std::string destination = folder + "\\image.jpg";
+  ASSERT_TRUE(fitImageToScreen(source, destination));
+  const ReadBack fitted(destination);
+  ASSERT_TRUE(fitted.loaded());
+  EXPECT_EQ(fitted.width(), static_cast<unsigned>(width));
+  EXPECT_EQ(fitted.height(), static_cast<unsigned>(height));
+  EXPECT_TRUE(closeTo(fitted.at(10, 10), kRed));
+  EXPECT_TRUE(closeTo(fitted.at(static_cast<unsigned>(width) - 10, 10), kBlue));
+}
+
 TEST_F(FittingWin32Test, TheJpegEncoderIsListedAndBadFilesFailToLoad) {
   std::vector<pf::ImageCodecInfo> encoders;
   ASSERT_EQ(pf::getImageEncoders(encoders), pf::GpStatus::ok);
