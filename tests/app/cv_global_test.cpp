@@ -80,6 +80,8 @@ TEST_F(RegistryFunctions, StringsKeepTheirTextAndInstallPathReadsPath) {
 }
 
 TEST_F(RegistryFunctions, EveryFailedWriteReportsFalseWithItsReason) {
+#ifndef _WIN32
+  // The Linux hive refuses names with a line break; Windows' registry takes them.
   DebugLines debug;
   EXPECT_FALSE(CVGlobal::writeRegistryDword(kHkeyCurrentUser, "Software\nBroken", "A", 1));
   EXPECT_FALSE(CVGlobal::writeRegistryString(kHkeyCurrentUser, "Software\nBroken", "A", "x"));
@@ -89,6 +91,7 @@ TEST_F(RegistryFunctions, EveryFailedWriteReportsFalseWithItsReason) {
   for (const QString& line : debug.lines()) {
     EXPECT_TRUE(line.contains("Cannot write to registry (error ")) << line.toStdString();
   }
+#endif
   EXPECT_EQ(CVGlobal::writeFailureReason(pixoria::platform::kErrorDiskFull), "the disk is full");
 }
 
