@@ -13,6 +13,7 @@
 #include <functional>
 #include <thread>
 
+#include "e2e/eventually.h"
 #include "e2e/feed_mirror.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
@@ -24,17 +25,6 @@ namespace pixoria::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool eventually(const std::function<bool()>& condition, int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (Clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 TEST(AgentOfflineStartTest, TheWallpaperComesSoonAfterTheNetworkReturns) {
   if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0) {

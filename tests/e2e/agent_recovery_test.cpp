@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "agent/image_fitting.h"
+#include "e2e/eventually.h"
 #include "e2e/feed_mirror.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
@@ -30,17 +31,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kItem = "org.kde.StatusNotifierItem";
-
-bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (Clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 std::uint32_t secondsSince1970() {
   return static_cast<std::uint32_t>(std::time(nullptr));
