@@ -169,8 +169,9 @@ int measure(Path route, const QString& path) {
   heartbeat.setTimerType(Qt::PreciseTimer);
   QObject::connect(&heartbeat, &QTimer::timeout, [&] {
     const qint64 now = clock.elapsed();
-    if (lastBeat >= 0)
+    if (lastBeat >= 0) {
       worstLate = std::max(worstLate, now - lastBeat - kHeartbeatMs);
+    }
     lastBeat = now;
   });
 
@@ -240,8 +241,9 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication application(argc, argv);
   std::uintptr_t imaging = 0;
   pixoria::platform::gdiplusStartup(imaging);  // GDI+ on Windows: the platform path draws with it
