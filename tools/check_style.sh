@@ -1,20 +1,18 @@
 #!/usr/bin/env bash
 # Checks the house style of the tracked C++ files:
 # - clang-format-14 (.clang-format) must leave every file as it is;
-# - clang-tidy-14 (.clang-tidy) may report nothing beyond the findings recorded in
-#   tools/clang_tidy_baseline.txt.
+# - clang-tidy-14 (.clang-tidy) must report nothing.
 #
-# Usage: tools/check_style.sh [--format-only | --tidy-only | --record] [BUILD_DIR]
+# Usage: tools/check_style.sh [--format-only | --tidy-only | --windows] [BUILD_DIR]
 #   BUILD_DIR   the build whose compile_commands.json clang-tidy reads (default build/default,
 #               built, so that the application's generated headers exist)
-#   --record    writes the current clang-tidy findings to the baseline instead of comparing
+#   --windows   checks, with clang-tidy alone, the files that only the Windows build compiles:
+#               BUILD_DIR is that build (default build/windows-mingw, built), and the files that
+#               build/default also compiles are left to the normal check
 #
-# clang-tidy sees the files the build compiles: the Windows-only files (platform/win32/...) are
-# not in the Linux build and are checked by clang-format alone.
-#
-# A baseline entry is "path: message [check]", without the line and column, so that editing a
-# file elsewhere does not turn its recorded findings into new ones. Entries are counted: a second
-# finding of the same kind in the same file is new.
+# clang-tidy sees the files the build compiles. The Windows-only files (platform/win32/...) are
+# checked by --windows against the mingw-w64 build, the target and the C++ library that build
+# uses given to clang-tidy.
 #
 # clang-tidy's result for each translation unit is kept in ${XDG_CACHE_HOME:-~/.cache}/pixoria/tidy
 # under a hash of the source file, the project's headers it includes, .clang-tidy, the compile
@@ -28,14 +26,17 @@ mode=all
 case "${1:-}" in
   --format-only) mode=format && shift ;;
   --tidy-only) mode=tidy && shift ;;
-  --record) mode=record && shift ;;
+  --windows) mode=windows && shift ;;
   -*)
     echo "check_style.sh: unknown option '$1'" >&2
     exit 2
     ;;
 esac
+linux_build_dir=build/default
 build_dir=${1:-build/default}
-baseline=tools/clang_tidy_baseline.txt
+[ "$mode" = windows ] && build_dir=${1:-build/windows-mingw}
+# Extra arguments for clang-tidy, without spaces inside one: set for the Windows build below.
+tidy_extra=""
 clang_format=${CLANG_FORMAT:-clang-format-14}
 clang_tidy=${CLANG_TIDY:-clang-tidy-14}
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/pixoria/tidy
@@ -72,11 +73,15 @@ check_format() {
 # so that changing a header makes only its includers run again; a unit the log does not know yet
 # is keyed by every tracked header instead.
 translation_units() {
-  python3 - "$build_dir" "$root" <<'PY'
+  python3 - "$build_dir" "$root" "$mode" "$linux_build_dir" <<'PY'
 import hashlib, json, os, re, subprocess, sys
-build_dir, root = os.path.abspath(sys.argv[1]), sys.argv[2]
+build_dir, root, mode, linux_build_dir = os.path.abspath(sys.argv[1]), *sys.argv[2:]
 entries = json.load(open(os.path.join(build_dir, "compile_commands.json")))
 tracked = set(subprocess.check_output(["git", "ls-files", "-z"]).decode().split("\0"))
+if mode == "windows":
+    # Only what the Linux build does not compile: the rest is checked there.
+    linux = json.load(open(os.path.join(linux_build_dir, "compile_commands.json")))
+    tracked -= {os.path.relpath(os.path.join(e["directory"], e["file"]), root) for e in linux}
 digests = {}
 def digest(path):
     if path not in digests:
@@ -102,7 +107,8 @@ for line in log.stdout.splitlines():
         deps[target].append(os.path.normpath(os.path.join(build_dir, line.strip())))
 for entry in entries:
     path = os.path.relpath(os.path.join(entry["directory"], entry["file"]), root)
-    if path not in tracked:
+    # Resource scripts (.rc) are in the Windows build's list too.
+    if path not in tracked or not path.endswith((".cpp", ".cc", ".c")):
         continue
     command = entry.get("command") or " ".join(entry["arguments"])
     output = re.search(r" -o (\S+)", command)
@@ -127,7 +133,8 @@ tidy_one() {
     return 0
   fi
   local output
-  if ! output=$("$clang_tidy" -p "$build_dir" --quiet "$file" 2>&1); then
+  # shellcheck disable=SC2086  # tidy_extra is a list of words without spaces
+  if ! output=$("$clang_tidy" -p "$build_dir" --quiet $tidy_extra "$file" 2>&1); then
     printf 'check_style: clang-tidy failed on %s:\n%s\n' "$file" "$output" >&2
     return 255  # stops xargs
   fi
@@ -146,8 +153,7 @@ keep_tracked() {
   awk -F: 'NR == FNR { tracked[$0] = 1; next } ($1 in tracked)' "$work/tracked" -
 }
 
-# Every finding once (a header's finding is reported by each file that includes it), then
-# without its line and column, sorted so that comm can compare it with the baseline.
+# Every finding once: a header's finding is reported by each file that includes it.
 tidy_findings() {
   if [ ! -f "$build_dir/compile_commands.json" ]; then
     echo "check_style: no $build_dir/compile_commands.json; configure and build it first" >&2
@@ -158,40 +164,24 @@ tidy_findings() {
   shared_key=$(
     "$clang_tidy" --version
     cat .clang-tidy
+    echo "$tidy_extra"
   )
   shared_key=$(sha256sum <<<"$shared_key" | cut -c1-64)
-  export root build_dir cache clang_tidy shared_key work
+  export root build_dir cache clang_tidy shared_key work tidy_extra
   export -f tidy_one keep_tracked
   translation_units >"$work/units"
   mkdir "$work/units.d"
   xargs -r -P "$(nproc)" -L 1 bash -c 'tidy_one "$@"' _ <"$work/units" || return 1
-  find "$work/units.d" -type f -exec cat {} + | sort -u >"$work/located.unique"
-  sed -E 's/^([^:]+):[0-9]+:[0-9]+: warning: /\1: /' "$work/located.unique" |
-    LC_ALL=C sort >"$work/findings"
+  find "$work/units.d" -type f -exec cat {} + | LC_ALL=C sort -u >"$work/findings"
   echo "check_style: clang-tidy: $(wc -l <"$work/units") translation units," \
     "$(wc -l <"$work/findings") findings"
 }
 
 check_tidy() {
   tidy_findings || return 1
-  # No baseline yet means no finding is accepted.
-  cat "$baseline" 2>/dev/null | LC_ALL=C sort >"$work/baseline" || true
-  LC_ALL=C comm -13 "$work/baseline" "$work/findings" >"$work/new"
-  local fixed
-  fixed=$(LC_ALL=C comm -23 "$work/baseline" "$work/findings" | wc -l)
-  if [ "$fixed" -gt 0 ]; then
-    echo "check_style: $fixed recorded findings are gone; record the baseline again" \
-      "(tools/check_style.sh --record)"
-  fi
-  [ -s "$work/new" ] || return 0
-  echo "check_style: clang-tidy: findings beyond $baseline:" >&2
-  # Each new finding with its line, for the reader.
-  while IFS= read -r finding; do
-    local path=${finding%%: *} rest=${finding#*: }
-    grep -F -- "$path:" "$work/located.unique" | grep -F -- ": warning: $rest" |
-      sed 's/^/  /' >&2 || true
-  done < <(LC_ALL=C sort -u "$work/new")
-  echo "  (fix them; a finding the house accepts is recorded with tools/check_style.sh --record)" >&2
+  [ -s "$work/findings" ] || return 0
+  echo "check_style: clang-tidy found these (fix them):" >&2
+  sed 's/^/  /' "$work/findings" >&2
   return 1
 }
 
@@ -202,18 +192,27 @@ for tool in "$clang_format" "$clang_tidy" git python3; do
   fi
 done
 
+# The mingw-w64 target, and its C++ library's folders as its g++ names them: clang finds the
+# Windows headers of the target by itself, but not the C++ library of a "-posix" g++.
+windows_tidy_arguments() {
+  local cxx=${MINGW_CXX:-x86_64-w64-mingw32-g++-posix} dir
+  printf '%s ' --extra-arg-before=--target=x86_64-w64-mingw32
+  while read -r dir; do
+    printf '%s ' "--extra-arg=-isystem$dir"
+  done < <("$cxx" -xc++ -E -v /dev/null 2>&1 | sed -n 's|^ \(/.*/include/c++.*\)|\1|p')
+}
+
 status=0
 case "$mode" in
   format) check_format || status=1 ;;
   tidy) check_tidy || status=1 ;;
+  windows)
+    tidy_extra=$(windows_tidy_arguments)
+    check_tidy || status=1
+    ;;
   all)
     check_format || status=1
     check_tidy || status=1
-    ;;
-  record)
-    tidy_findings || exit 1
-    cp "$work/findings" "$baseline"
-    echo "check_style: recorded $(wc -l <"$baseline") findings in $baseline"
     ;;
 esac
 exit "$status"

@@ -21,7 +21,7 @@ void syncFolder(const std::string& folder) {
 }
 
 int createTemporary(std::string& temporary) {
-  if (std::string_view(temporary).ends_with(kUniqueSuffix)) {
+  if (temporary.ends_with(kUniqueSuffix)) {
     return ::mkostemp(temporary.data(), O_CLOEXEC);
   }
   return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
