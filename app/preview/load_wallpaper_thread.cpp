@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaEnum>
-#include <QSaveFile>
 
 #include "agent/sources/bing_feed.h"
 #include "agent/sources/nasa_feed.h"
@@ -16,6 +15,7 @@
 #include "preview/download_failure_reason.h"
 #include "preview/feed_list_fetch.h"
 #include "preview/preview_file.h"
+#include "preview/reply_file.h"
 #include "shell/cv_global.h"
 #include "shell/utf8_text.h"
 
@@ -252,21 +252,11 @@ void LoadWallpaperThread::downloadImage(QString address) {
   QNetworkReply* reply = get(address, kImageBodyCap);
   qDebug() << "downloadUrl: " << address;
   currentReply = reply;
-  // The body goes to disk as it arrives (an image may be hundreds of megabytes), into a temporary
-  // file beside the preview file that replaces it only when the download is whole. The file is
-  // the reply's child: a cancelled reply takes its unfinished file with it. On a new machine
-  // nothing else has made the wallpaper folder yet: without it every preview would fail.
+  // The body goes to disk as it arrives, into a temporary file beside the preview file that
+  // replaces it only when the download is whole (ReplyFile). On a new machine nothing else has
+  // made the wallpaper folder yet: without it every preview would fail.
   QDir().mkpath(QFileInfo(CVGlobal::wallpaperPath).absolutePath());
-  auto* file = new QSaveFile(CVGlobal::wallpaperPath, reply);
-  if (!file->open(QIODevice::WriteOnly)) {
-    qDebug() << "Cannot write" << CVGlobal::wallpaperPath << file->errorString();
-  }
-  connect(reply, &QIODevice::readyRead, file, [reply, file] {
-    const QByteArray chunk = reply->readAll();
-    if (file->isOpen() && file->write(chunk) != chunk.size()) {
-      file->cancelWriting();
-    }
-  });
+  auto* file = new ReplyFile(CVGlobal::wallpaperPath, reply);
   connect(reply, &QNetworkReply::downloadProgress, this, &LoadWallpaperThread::onImageProgress);
   connect(reply, &QNetworkReply::finished, this,
           [this, reply, file] { onImageFinished(reply, file); });
@@ -285,13 +275,12 @@ void LoadWallpaperThread::onImageProgress(qint64 received, qint64 total) {
   emit firstImageReady(QStringLiteral("Download progress: %1 %").arg(percent));
 }
 
-void LoadWallpaperThread::onImageFinished(QNetworkReply* reply, QSaveFile* file) {
+void LoadWallpaperThread::onImageFinished(QNetworkReply* reply, ReplyFile* file) {
   if (reply->error() != QNetworkReply::NoError) {
     qDebug() << "Download error:" << reply->errorString();
     emit downloadFail();
   } else {
-    const QByteArray rest = reply->readAll();
-    if (file->isOpen() && file->write(rest) == rest.size() && file->commit()) {
+    if (file->commit()) {
       qDebug() << "The file is saved to " << CVGlobal::wallpaperPath;
       qDebug() << "Download complete!";
       emit downloadComplete();

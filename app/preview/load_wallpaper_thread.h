@@ -12,7 +12,7 @@
 #include "preview/wikipedia_day.h"
 
 class FeedListFetch;
-class QSaveFile;
+class ReplyFile;
 
 class LoadWallpaperThread : public QThread {
   Q_OBJECT
@@ -87,7 +87,7 @@ class LoadWallpaperThread : public QThread {
   bool listEmpty() const;
   QString listEntryAddress() const;
   void onImageProgress(qint64 received, qint64 total);
-  void onImageFinished(QNetworkReply* reply, QSaveFile* file);
+  void onImageFinished(QNetworkReply* reply, ReplyFile* file);
   void cancelImageDownload();
 
   // A bounded GET (preview/bounded_get.h) whose failure is kept for failureReason().

@@ -5,11 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
-#include <QSaveFile>
 
 #include "agent/image_probe.h"
 #include "preview/bounded_get.h"
 #include "preview/preview_file.h"
+#include "preview/reply_file.h"
 
 UhdRendition::UhdRendition(QObject* parent) : QObject(parent) {}
 
@@ -39,21 +39,12 @@ void UhdRendition::start(const QString& address) {
   current = boundedGet(address, kImageBodyCap, this);
   // Written as it arrives (a UHD picture is tens of megabytes), under a temporary name that
   // replaces the file only when the body is whole; a cancelled reply takes it with it.
-  auto* file = new QSaveFile(path, current);
-  if (!file->open(QIODevice::WriteOnly)) {
-    qDebug() << "Cannot write" << path << file->errorString();
-  }
+  auto* file = new ReplyFile(path, current);
   QNetworkReply* reply = current;
-  connect(reply, &QIODevice::readyRead, file, [reply, file] {
-    const QByteArray chunk = reply->readAll();
-    if (file->isOpen() && file->write(chunk) != chunk.size()) {
-      file->cancelWriting();
-    }
-  });
   connect(reply, &QNetworkReply::finished, this, [this, reply, file] { onFinished(reply, file); });
 }
 
-void UhdRendition::onFinished(QNetworkReply* reply, QSaveFile* file) {
+void UhdRendition::onFinished(QNetworkReply* reply, ReplyFile* file) {
   reply->deleteLater();
   if (reply != current) {
     return;
@@ -62,8 +53,7 @@ void UhdRendition::onFinished(QNetworkReply* reply, QSaveFile* file) {
   const QString path = uhdRenditionPath();
   bool whole = false;
   if (reply->error() == QNetworkReply::NoError) {
-    const QByteArray rest = reply->readAll();
-    whole = file->isOpen() && file->write(rest) == rest.size() && file->commit();
+    whole = file->commit();
   }
   // A server without the rendition may still answer with a page of its own: only a picture
   // counts.

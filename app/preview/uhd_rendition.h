@@ -10,7 +10,7 @@
 #include <vector>
 
 class QNetworkReply;
-class QSaveFile;
+class ReplyFile;
 
 class UhdRendition : public QObject {
   Q_OBJECT
@@ -29,7 +29,7 @@ class UhdRendition : public QObject {
 
  private:
   void start(const QString& address);
-  void onFinished(QNetworkReply* reply, QSaveFile* file);
+  void onFinished(QNetworkReply* reply, ReplyFile* file);
   void cancel();
   // Hands `file` to everyone waiting.
   void answerWaiting(const QString& file);

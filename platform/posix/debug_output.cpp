@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+#include "files/unique_fd.h"
+
 namespace pixoria::platform {
 namespace {
 
@@ -70,16 +72,14 @@ class StandardError {
 
   // Opens the twin again when standard error names another file than before.
   Route twinOf(const struct stat& status) {
-    if (twin_ < 0 || status.st_dev != twinDevice_ || status.st_ino != twinInode_) {
-      if (twin_ >= 0) {
-        ::close(twin_);
-      }
-      twin_ = ::open("/proc/self/fd/2", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-      twinError_ = twin_ < 0 ? errno : 0;
+    if (!twin_.valid() || status.st_dev != twinDevice_ || status.st_ino != twinInode_) {
+      twin_.close();
+      twin_.reset(::open("/proc/self/fd/2", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+      twinError_ = twin_.valid() ? 0 : errno;
       twinDevice_ = status.st_dev;
       twinInode_ = status.st_ino;
     }
-    if (twin_ >= 0) {
+    if (twin_.valid()) {
       return Route::kTwin;
     }
     // A pipe opened for writing with no reader fails with ENXIO; try again next time.
@@ -115,7 +115,7 @@ class StandardError {
       case Route::kSocket:
         return ::send(STDERR_FILENO, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
       case Route::kTwin:
-        return ::write(twin_, text.data(), text.size());
+        return ::write(twin_.get(), text.data(), text.size());
       case Route::kPolled: {
         pollfd room{STDERR_FILENO, POLLOUT, 0};
         if (::poll(&room, 1, 0) == 1 && (room.revents & POLLOUT) != 0) {
@@ -134,7 +134,7 @@ class StandardError {
   std::uint64_t dropped_ = 0;
   std::size_t lastWritten_ = 0;
   bool midLine_ = false;
-  int twin_ = -1;
+  posix::UniqueFd twin_;
   int twinError_ = 0;
   dev_t twinDevice_ = 0;
   ino_t twinInode_ = 0;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "desktop_entry.h"
-#include "files/atomic_file.h"
+#include "pixoria/platform/files.h"
 #include "pixoria/platform/folders.h"
 #include "spawn_settings.h"
 #include "windows/event_loop.h"
@@ -118,7 +118,8 @@ bool setAutostartEntry(std::string_view name, std::string_view programPath) {
     return false;
   }
   const std::string path = folder + '/' + std::string(name) + ".desktop";
-  return posix::replaceFileAtomically(path, posix::autostartEntryText(name, programPath), 0644);
+  return replaceFile(path, posix::autostartEntryText(name, programPath),
+                     {TemporaryName::unique, 0644});
 }
 
 bool removeAutostartEntry(std::string_view name) {

@@ -8,9 +8,10 @@
 
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
 
-#include "replace_file.h"
+#include "pixoria/platform/files.h"
 #include "wide_text.h"
 
 namespace pixoria::platform {
@@ -198,15 +199,15 @@ GpStatus saveImageToFile(Image* image, std::string_view path, std::string_view e
   if (FAILED(CLSIDFromString(clsidText.data(), &encoder))) {
     return GpStatus::invalidParameter;
   }
-  const std::wstring destination = toWide(path);
-  const std::wstring temporary = win32::temporaryPathBeside(destination);
-  const gp::GpStatus status =
-      flat::GdipSaveImageToFile(toGp(image), temporary.c_str(), &encoder, nullptr);
+  gp::GpStatus status = gp::Ok;
+  const bool replaced = replaceFileFrom(std::string(path), [&](const std::string& temporary) {
+    status = flat::GdipSaveImageToFile(toGp(image), toWide(temporary).c_str(), &encoder, nullptr);
+    return status == gp::Ok;
+  });
   if (status != gp::Ok) {
-    DeleteFileW(temporary.c_str());
     return fromGp(status);
   }
-  return win32::replaceWith(temporary, destination) ? GpStatus::ok : GpStatus::win32Error;
+  return replaced ? GpStatus::ok : GpStatus::win32Error;
 }
 
 }  // namespace pixoria::platform

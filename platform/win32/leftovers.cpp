@@ -1,6 +1,6 @@
 // removeCrashLeftovers on Windows. The settings live in the registry and the autostart entry is a
 // registry value, so only the wallpaper folder gets temporaries: "<file>.part-<pid>-<n>" of the
-// downloads and fitted images (temporaryPathBeside; a download's is up to 256 MiB) and the
+// downloads and fitted images (the files service, files.cpp; a download's is up to 256 MiB) and the
 // application's ".temp_image2.jpg.XXXXXX". They go by the rules of the Linux sweep
 // (platform/posix/leftovers/README.md): plain files only, once not modified for longer than any
 // write of ours takes, never one dated in the future. Paths stay wide from end to end.

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bind_status_adapter.h"
-#include "replace_file.h"
+#include "pixoria/platform/files.h"
 #include "stall_watchdog.h"
 #include "transfer_error.h"
 #include "url/url_encoding.h"
@@ -118,17 +118,15 @@ TransferError downloadFailure(HRESULT result, const win32::BindStatusAdapter& ad
 
 HResult downloadToFile(std::string_view url, std::string_view filePath,
                        BindStatusCallback* callback) {
-  const std::wstring destination = toWide(filePath);
-  const std::wstring temporary = win32::temporaryPathBeside(destination);
   HRESULT result = S_OK;
-  {
+  const bool replaced = replaceFileFrom(std::string(filePath), [&](const std::string& temporary) {
     win32::BindStatusAdapter adapter(callback, win32::kDownloadBodyCap);
     bool watchdogFired = false;
     {
       win32::StallWatchdog watchdog(adapter.tracker(), win32::stallTimeoutMs(),
                                     win32::imageDeadlineMs());
-      result = URLDownloadToFileW(nullptr, toNetworkAddress(url).c_str(), temporary.c_str(), 0,
-                                  &adapter);
+      result = URLDownloadToFileW(nullptr, toNetworkAddress(url).c_str(), toWide(temporary).c_str(),
+                                  0, &adapter);
       watchdogFired = watchdog.fired();
     }
     const bool failed =
@@ -137,12 +135,12 @@ HResult downloadToFile(std::string_view url, std::string_view filePath,
       win32::recordTransferError(downloadFailure(result, adapter, watchdogFired, url));
       result = result != S_OK ? result : INET_E_DOWNLOAD_FAILURE;
     }
-  }
+    return result == S_OK;
+  });
   if (result != S_OK) {
-    DeleteFileW(temporary.c_str());
     return result;
   }
-  if (!win32::replaceWith(temporary, destination)) {
+  if (!replaced) {
     recordFailure(TransferFailure::other);
     return E_FAIL;
   }

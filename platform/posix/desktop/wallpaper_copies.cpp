@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "desktop_backend.h"
-#include "files/atomic_file.h"
 #include "files/unique_fd.h"
+#include "pixoria/platform/files.h"
 #include "pixoria/platform/folders.h"
 #include "xdg_base_dirs.h"
 
@@ -87,9 +87,9 @@ CopyResult copyFile(const std::string& source, const std::string& target) {
   if (!input.valid() || ::fstat(input.get(), &status) != 0 || !isRegularFile(status, source)) {
     return CopyResult::kFailed;
   }
-  posix::AtomicFile output(target, target + ".partial", kCopyMode);
-  if (!output.created()) {
-    return output.error() == EEXIST ? CopyResult::kNameTaken : CopyResult::kFailed;
+  FileReplacement output(target, {TemporaryName::partial, kCopyMode});
+  if (!output.opened()) {
+    return output.nameTaken() ? CopyResult::kNameTaken : CopyResult::kFailed;
   }
   std::vector<char> buffer(1 << 16);
   for (;;) {
@@ -157,8 +157,8 @@ std::uint64_t keptSerial(const std::string& folder) {
 // Best effort: without the file, the serials present in the folder still count.
 void keepSerial(const std::string& folder, std::uint64_t serial) {
   const std::string path = serialFile(folder);
-  posix::AtomicFile file(path, posix::hiddenTemporaryPattern(path), kSerialFileMode);
-  if (file.created() && file.write(hexSerial(serial) + "\n")) {
+  FileReplacement file(path, {TemporaryName::hidden, kSerialFileMode});
+  if (file.write(hexSerial(serial) + "\n")) {
     file.commit();
   }
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "files/atomic_file.h"
 #include "files/unique_fd.h"
+#include "pixoria/platform/files.h"
 #include "registry/hive_encoding.h"
 #include "registry/hive_file.h"
 #include "registry/hive_reader.h"
@@ -64,7 +64,7 @@ ErrorCode errorOf(int error) {
 // A reader opens either the old file or the new one, and a crash at any point leaves one of
 // them whole.
 ErrorCode replaceFile(const HiveLocation& location, std::string_view bytes, mode_t mode) {
-  posix::AtomicFile file(location.file, location.file + ".XXXXXX", mode);
+  FileReplacement file(location.file, {TemporaryName::unique, mode});
   if (file.write(bytes) && file.commit()) {
     return kErrorSuccess;
   }

@@ -24,8 +24,8 @@ HResult resultOfErrno(int error) {
 }  // namespace
 
 PartialFile::PartialFile(const std::string& targetPath)
-    : file_(targetPath, targetPath + ".download-XXXXXX", kFileMode) {
-  createResult_ = file_.created() ? kOk : resultOfErrno(file_.error());
+    : file_(targetPath, {TemporaryName::download, kFileMode}) {
+  createResult_ = file_.opened() ? kOk : resultOfErrno(file_.error());
 }
 
 HResult PartialFile::append(const char* data, std::size_t size) {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "files/atomic_file.h"
+#include "pixoria/platform/files.h"
 #include "pixoria/platform/results.h"
 
 namespace pixoria::platform::posix {
@@ -24,7 +24,7 @@ class PartialFile {
 
  private:
   // Removes the partial file unless it was committed.
-  AtomicFile file_;
+  FileReplacement file_;
   HResult createResult_ = kFail;
 };
 

@@ -27,28 +27,21 @@ EventLoop& EventLoop::instance() {
   return loop;
 }
 
-EventLoop::EventLoop() {
-  epollFd_ = epoll_create1(EPOLL_CLOEXEC);
-  timerFd_ = timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
-  if (epollFd_ >= 0 && timerFd_ >= 0) {
-    registerDescriptor(timerFd_, EPOLLIN, kTimerFdId);
+EventLoop::EventLoop()
+    : epollFd_(epoll_create1(EPOLL_CLOEXEC)),
+      timerFd_(timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC)) {
+  if (usable()) {
+    registerDescriptor(timerFd_.get(), EPOLLIN, kTimerFdId);
   }
 }
 
-EventLoop::~EventLoop() {
-  if (timerFd_ >= 0) {
-    close(timerFd_);
-  }
-  if (epollFd_ >= 0) {
-    close(epollFd_);
-  }
-}
+EventLoop::~EventLoop() = default;
 
 bool EventLoop::registerDescriptor(int fd, std::uint32_t events, WatchId id) {
   epoll_event event{};
   event.events = events;
   event.data.u64 = id;
-  return epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &event) == 0;
+  return epoll_ctl(epollFd_.get(), EPOLL_CTL_ADD, fd, &event) == 0;
 }
 
 EventLoop::WatchId EventLoop::addWatch(int fd, std::uint32_t events, WatchCallback callback) {
@@ -80,7 +73,7 @@ bool EventLoop::remove(WatchId id) {
   } else {
     return false;
   }
-  epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
+  epoll_ctl(epollFd_.get(), EPOLL_CTL_DEL, fd, nullptr);
   return true;
 }
 
@@ -157,7 +150,7 @@ bool EventLoop::dispatchReadyWatches() {
     return false;
   }
   epoll_event events[kEventsPerWait];
-  const int count = epoll_wait(epollFd_, events, kEventsPerWait, 0);
+  const int count = epoll_wait(epollFd_.get(), events, kEventsPerWait, 0);
   bool dispatched = false;
   for (int i = 0; i < count; ++i) {
     // Looked up again for each event: an earlier callback may have removed this watch.
@@ -183,7 +176,7 @@ bool EventLoop::dispatchDueTimer() {
 }
 
 void EventLoop::armTimerFd() {
-  if (timerFd_ < 0) {
+  if (!timerFd_.valid()) {
     return;
   }
   // Arming also clears expirations counted so far, so the descriptor is readable exactly when
@@ -195,21 +188,21 @@ void EventLoop::armTimerFd() {
     when.it_value.tv_sec = at / 1'000'000'000;
     when.it_value.tv_nsec = at % 1'000'000'000;
   }
-  timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &when, nullptr);
+  timerfd_settime(timerFd_.get(), TFD_TIMER_ABSTIME, &when, nullptr);
 }
 
 void EventLoop::waitForWork() {
   armTimerFd();
   epoll_event events[kEventsPerWait];
   // Poll first: most turns find work at once, and only a loop about to sleep gives memory back.
-  if (epoll_wait(epollFd_, events, kEventsPerWait, 0) > 0) {
+  if (epoll_wait(epollFd_.get(), events, kEventsPerWait, 0) > 0) {
     return;
   }
   // A change decodes and encodes images and reads feeds; what it freed stays in the allocator's
   // heap unless handed back, and an idle agent should hold only what it keeps.
   malloc_trim(0);
   // No timeout: an idle program is never woken except by a message, a watch or its timer.
-  epoll_wait(epollFd_, events, kEventsPerWait, -1);
+  epoll_wait(epollFd_.get(), events, kEventsPerWait, -1);
 }
 
 }  // namespace pixoria::platform::posix

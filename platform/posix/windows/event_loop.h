@@ -20,6 +20,7 @@
 #include <map>
 #include <vector>
 
+#include "files/unique_fd.h"
 #include "windows/timer_set.h"
 
 namespace pixoria::platform::posix {
@@ -39,7 +40,7 @@ class EventLoop {
   EventLoop& operator=(const EventLoop&) = delete;
 
   // False when the kernel refused the loop its epoll or timer descriptor.
-  bool usable() const { return epollFd_ >= 0 && timerFd_ >= 0; }
+  bool usable() const { return epollFd_.valid() && timerFd_.valid(); }
 
   // Watches `fd` for `events` (EPOLLIN, EPOLLOUT, ...). Returns 0 on failure. The descriptor stays
   // the caller's: remove the watch before closing it.
@@ -64,7 +65,7 @@ class EventLoop {
   int run();
 
   // For embedding: readable whenever there is work for dispatchPending().
-  int descriptor() const { return epollFd_; }
+  int descriptor() const { return epollFd_.get(); }
 
   // Does the work that is ready now (bounded, so an embedding loop keeps its turn) and returns
   // without blocking.
@@ -91,8 +92,8 @@ class EventLoop {
   void armTimerFd();
   void waitForWork();
 
-  int epollFd_ = -1;
-  int timerFd_ = -1;
+  UniqueFd epollFd_;
+  UniqueFd timerFd_;
   WatchId nextId_ = 1;
   std::map<WatchId, Watch> watches_;
   std::vector<Queue> queues_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "files/unique_fd.h"
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/messages.h"
 #include "windows/boot_clock.h"
@@ -99,24 +100,17 @@ bool dispatchNextMessage(WindowHandle window) {
 // so that one cannot unlink the socket the other has just bound.
 class FolderLock {
  public:
+  // Closing the descriptor releases the lock.
   explicit FolderLock(const std::string& folder)
       : fd_(open((folder + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
-    if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
-      close(fd_);
-      fd_ = -1;
+    if (fd_.valid() && flock(fd_.get(), LOCK_EX) != 0) {
+      fd_.close();
     }
   }
-  ~FolderLock() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return fd_.valid(); }
 
  private:
-  int fd_;
+  posix::UniqueFd fd_;
 };
 
 // Binds the window's socket, replacing a stale one; -1 when a live window holds the name.

@@ -12,12 +12,13 @@
 #include <cmath>
 #include <new>
 
-#include "files/atomic_file.h"
+#include "files/unique_fd.h"
 #include "imaging/decoders.h"
 #include "imaging/encoders.h"
 #include "imaging/image_limits.h"
 #include "imaging/image_objects.h"
 #include "imaging/resampler.h"
+#include "pixoria/platform/files.h"
 
 namespace pixoria::platform {
 
@@ -32,19 +33,12 @@ namespace {
 // A saved picture is as readable as any other, and a replaced one keeps its mode; the temporary
 // is hidden from a person browsing the folder.
 bool replaceFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
-  posix::AtomicFile file(path, posix::hiddenTemporaryPattern(path),
-                         posix::existingModeOr(path, 0644));
+  FileReplacement file(path, {TemporaryName::hidden, 0644, true});
   return file.writeStream(write) && file.commit();
 }
 
 }  // namespace
 }  // namespace imaging
-
-Image::~Image() {
-  if (fd >= 0) {
-    close(fd);
-  }
-}
 
 namespace {
 
@@ -94,7 +88,7 @@ GpStatus openRows(Image& image, int minWidth, int minHeight, std::unique_ptr<Fil
     rows = std::make_unique<CanvasRows>(image);
     return GpStatus::ok;
   }
-  file = std::make_unique<FileReader>(image.fd);
+  file = std::make_unique<FileReader>(image.file.get());
   return imaging::openImageRows(image.format, *file, minWidth, minHeight, rows);
 }
 
@@ -179,15 +173,15 @@ GpStatus loadImageFromFile(std::string_view path, ImagePtr& image) try {
   }
   auto loaded = std::make_unique<Image>();
   // Non-blocking, so a FIFO in the file's place cannot hang the caller; only files are read.
-  loaded->fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (loaded->fd < 0) {
+  loaded->file.reset(open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!loaded->file.valid()) {
     return errno == ENOENT ? GpStatus::fileNotFound : GpStatus::accessDenied;
   }
   struct stat file_status {};
-  if (fstat(loaded->fd, &file_status) != 0 || !S_ISREG(file_status.st_mode)) {
+  if (fstat(loaded->file.get(), &file_status) != 0 || !S_ISREG(file_status.st_mode)) {
     return GpStatus::unknownImageFormat;
   }
-  FileReader file(loaded->fd);
+  FileReader file(loaded->file.get());
   std::uint8_t head[16] = {};
   std::size_t got = file.read(head, sizeof head);
   auto format = imaging::sniffImageFormat(head, got);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "files/unique_fd.h"
 #include "imaging/decoders.h"
 #include "pixoria/platform/imaging.h"
 
@@ -13,18 +14,13 @@ namespace pixoria::platform {
 // Either a loaded file (header read, the descriptor kept open for the decode) or a canvas.
 class Image {
  public:
-  Image() = default;
-  ~Image();
-  Image(const Image&) = delete;
-  Image& operator=(const Image&) = delete;
-
-  bool isCanvas() const { return fd < 0; }
+  bool isCanvas() const { return !file.valid(); }
 
   std::uint32_t width = 0;
   std::uint32_t height = 0;
 
   // A loaded file.
-  int fd = -1;
+  posix::UniqueFd file;
   imaging::ImageFormat format = imaging::ImageFormat::jpeg;
 
   // A canvas: 24-bit rows, top to bottom.
