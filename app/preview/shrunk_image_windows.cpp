@@ -103,6 +103,7 @@ struct PngStream {
   QSize box;
   std::vector<std::uint8_t> row;
   std::unique_ptr<RowAverager> averager;
+  QImage whole;  // a picture smaller than it is shown: read whole, then enlarged
   bool interlaced = false;
 };
 
@@ -144,6 +145,18 @@ bool streamPng(png_structp png, png_infop info, PngStream* stream) {
       previewSize(QSize(static_cast<int>(width), static_cast<int>(height)), stream->box);
   if (shown.isEmpty())
     return false;
+  if (static_cast<int>(width) < shown.width() || static_cast<int>(height) < shown.height()) {
+    // Smaller than the box's longer side, so small: the averager has no source pixel for some
+    // of the shown ones.
+    stream->whole =
+        QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
+    if (stream->whole.isNull())
+      return false;
+    for (png_uint_32 y = 0; y < height; ++y)
+      png_read_row(png, stream->whole.scanLine(static_cast<int>(y)), nullptr);
+    stream->whole = stream->whole.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return true;
+  }
   stream->averager =
       std::make_unique<RowAverager>(static_cast<int>(width), static_cast<int>(height), shown);
   if (!stream->averager->valid())
@@ -168,7 +181,9 @@ std::optional<QImage> shrunkPng(const QString& path, QSize box) {
   png_destroy_read_struct(&png, &info, nullptr);
   if (stream.interlaced)
     return std::nullopt;
-  return streamed ? stream.averager->finish() : QImage();
+  if (!streamed)
+    return QImage();
+  return stream.averager ? stream.averager->finish() : stream.whole;
 }
 
 }  // namespace
