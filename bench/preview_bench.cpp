@@ -169,8 +169,9 @@ int measure(Path route, const QString& path) {
   heartbeat.setTimerType(Qt::PreciseTimer);
   QObject::connect(&heartbeat, &QTimer::timeout, [&] {
     const qint64 now = clock.elapsed();
-    if (lastBeat >= 0)
+    if (lastBeat >= 0) {
       worstLate = std::max(worstLate, now - lastBeat - kHeartbeatMs);
+    }
     lastBeat = now;
   });
 
@@ -243,8 +244,9 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   // Windows' Qt is built with its own platform plug-in alone: asked for "offscreen" there, it
   // stops in a message box that nobody closes.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
 #endif
   QApplication application(argc, argv);
   std::uintptr_t imaging = 0;

@@ -22,8 +22,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDia
 // reaches past the link's left edge; every text keeps its place where it fits, and otherwise
 // grows, moving what follows it on its row.
 void AboutDialog::fitTextsToFont() {
-  for (QLabel* text : {ui->label_5, ui->versionLabel, ui->licenseLabel_2, ui->label_3})
+  for (QLabel* text : {ui->label_5, ui->versionLabel, ui->licenseLabel_2, ui->label_3}) {
     growToText(text);
+  }
   keepClearOf(ui->licenseLabel_2, ui->webLabel);
   growToText(ui->webLabel);
   widenToChildren(this);

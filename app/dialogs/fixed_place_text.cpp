@@ -20,17 +20,21 @@ void growToText(QLabel* label) {
 void keepClearOf(QLabel* leading, QWidget* following) {
   const int textWidth = leading->sizeHint().width();
   const int textEnd = leading->x() + textWidth;
-  if (textEnd + kSpacing > following->x())
+  if (textEnd + kSpacing > following->x()) {
     following->move(textEnd + kSpacing, following->y());
+  }
   const int room = following->x() - kSpacing - leading->x();
-  if (leading->width() > room)
+  if (leading->width() > room) {
     leading->resize(std::max(room, textWidth), leading->height());
+  }
 }
 
 void widenToChildren(QDialog* dialog) {
   int right = 0;
-  for (const QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+  for (const QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     right = std::max(right, child->geometry().right() + 1);
-  if (right + kRightMargin > dialog->width())
+  }
+  if (right + kRightMargin > dialog->width()) {
     dialog->resize(right + kRightMargin, dialog->height());
+  }
 }

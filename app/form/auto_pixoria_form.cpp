@@ -33,10 +33,12 @@ QIcon resourceIcon(const char* name) {
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets, Qt::Alignment alignment = {}) {
   auto* layout = new QHBoxLayout;
-  for (QWidget* widget : widgets)
+  for (QWidget* widget : widgets) {
     layout->addWidget(widget);
-  if (alignment)
+  }
+  if (alignment) {
     layout->setAlignment(alignment);
+  }
   return layout;
 }
 
@@ -80,8 +82,9 @@ AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::
 AutoPixoriaForm::~AutoPixoriaForm() {
   // A loader's thread only emits and returns, but one started a moment ago may not have run yet,
   // and Qt aborts the program when a running QThread is destroyed with its parent.
-  for (LoadWallpaperThread* loader : findChildren<LoadWallpaperThread*>())
+  for (LoadWallpaperThread* loader : findChildren<LoadWallpaperThread*>()) {
     loader->wait();
+  }
   // The preview decoder and the Set fitter draw through the imaging library on threads of their
   // own: they are joined here, before the library shuts down, not after with the other children.
   delete previewDecoder;
@@ -148,8 +151,9 @@ void AutoPixoriaForm::fillComboBoxes() {
   ui->pixoriaSourceComboBox->addItem(QStringLiteral("NASA daily image"));
   ui->pixoriaSourceComboBox->addItem(QStringLiteral("Wikimedia Picture of the Day"));
   ui->pixoriaSourceComboBox->addItem(QStringLiteral("Custom"));
-  for (const pixoria::BingMarket& market : pixoria::kBingMarkets)
+  for (const pixoria::BingMarket& market : pixoria::kBingMarkets) {
     ui->pixoriaRegionComboBox->addItem(fromUtf8(market.regionName));
+  }
   ui->pixoriaImageLabel->setText(QString());
   ui->pixoriaImageLabel2->setText(QString());
 }

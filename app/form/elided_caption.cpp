@@ -15,8 +15,9 @@ const QChar kEllipsis(0x2026);
 // The lines one paragraph wraps into, as the label wraps it: at word boundaries, breaking a word
 // only when it is wider than the line.
 QStringList wrapParagraph(const QString& paragraph, const QFont& font, int width) {
-  if (paragraph.isEmpty())
+  if (paragraph.isEmpty()) {
     return {QString()};
+  }
   QTextLayout layout(paragraph, font);
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -48,8 +49,9 @@ class CaptionFitter : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     // Text set on the label by other means since is left alone.
-    if (watched == label && event->type() == QEvent::Resize && label->text() == shown)
+    if (watched == label && event->type() == QEvent::Resize && label->text() == shown) {
       fit();
+    }
     return false;
   }
 
@@ -72,27 +74,33 @@ class CaptionFitter : public QObject {
 
 void setElidedCaption(QLabel* label, const QString& caption) {
   auto* fitter = label->findChild<CaptionFitter*>(QString(), Qt::FindDirectChildrenOnly);
-  if (fitter == nullptr)
+  if (fitter == nullptr) {
     fitter = new CaptionFitter(label);
+  }
   fitter->show(caption);
 }
 
 QString elideWrappedText(const QString& text, const QFont& font, int width, int maxLines) {
-  if (width <= 0 || maxLines <= 0)
+  if (width <= 0 || maxLines <= 0) {
     return text;
+  }
   QStringList lines;
-  for (const QString& paragraph : text.split(QLatin1Char('\n')))
+  for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
     lines << wrapParagraph(paragraph, font, width);
-  if (lines.size() <= maxLines)
+  }
+  if (lines.size() <= maxLines) {
     return text;
+  }
   lines = lines.mid(0, maxLines);
   // The last line that fits gives up as many characters as the ellipsis needs.
   const QFontMetrics metrics(font);
   QString last = lines.constLast().trimmed();
-  while (!last.isEmpty() && metrics.horizontalAdvance(last + kEllipsis) > width)
+  while (!last.isEmpty() && metrics.horizontalAdvance(last + kEllipsis) > width) {
     last.chop(1);
+  }
   lines.last() = last.trimmed() + kEllipsis;
-  for (int i = 0; i + 1 < lines.size(); ++i)
+  for (int i = 0; i + 1 < lines.size(); ++i) {
     lines[i] = lines[i].trimmed();
+  }
   return lines.join(QLatin1Char('\n'));
 }

@@ -20,9 +20,11 @@ void FocusKeeper::setEnabled(QWidget* control, bool enabled) {
     return;
   }
   control->setEnabled(true);
-  if (parked != control)
+  if (parked != control) {
     return;
+  }
   parked = nullptr;
-  if (control->window()->focusWidget() == nullptr && control->isVisible())
+  if (control->window()->focusWidget() == nullptr && control->isVisible()) {
     control->setFocus(Qt::OtherFocusReason);
+  }
 }

@@ -40,18 +40,20 @@ void AutoPixoriaForm::showCustomImage(int index) {
     customWalpaperSourceURLIndex = -1;
     return;
   }
-  if (index < 0 || index >= customFileList.size())
+  if (index < 0 || index >= customFileList.size()) {
     index = 0;
+  }
   customWalpaperSourceURLIndex = index;
   const QString& path = customFileList.at(index);
   ui->PreviewLabel->setText(QFileInfo(path).fileName());
   // An entry that is already selected only becomes current, so a selection of several entries
   // (for Remove) survives the preview of its first one.
   QTreeWidgetItem* item = ui->customSourceTreeWidget->topLevelItem(index);
-  if (item != nullptr && item->isSelected())
+  if (item != nullptr && item->isSelected()) {
     ui->customSourceTreeWidget->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-  else
+  } else {
     ui->customSourceTreeWidget->setCurrentItem(item);
+  }
   ui->pixoriaImageButton->show();
   ui->pixoriaImageSaveButton->show();
   // Decoded on a worker thread at the preview's size: the user's files may be huge. A file that
@@ -68,8 +70,9 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   const qsizetype before = customFileList.size();
   qsizetype notAdded = 0;
   for (const QString& path : paths) {
-    if (customFileList.contains(path, Qt::CaseInsensitive))
+    if (customFileList.contains(path, Qt::CaseInsensitive)) {
       continue;
+    }
     if (customFileList.size() >= customFileLimit()) {
       ++notAdded;
       continue;
@@ -86,8 +89,9 @@ void AutoPixoriaForm::addCustomFiles(const QStringList& paths) {
   }
   // One write and one reload for the whole choice: each write rewrites the whole list, and each
   // reload makes the agent redo its source.
-  if (customFileList.size() != before)
+  if (customFileList.size() != before) {
     writeCustomList(true);
+  }
   if (notAdded > 0) {
     const QString files = notAdded == 1 ? tr("1 file was") : tr("%1 files were").arg(notAdded);
     QMessageBox::warning(
@@ -101,12 +105,14 @@ void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {
   for (auto item = selected.crbegin(); item != selected.crend(); ++item) {
     const int index = ui->customSourceTreeWidget->indexOfTopLevelItem(*item);
     qDebug() << "indexToRemove: " << index;
-    if (index < 0)
+    if (index < 0) {
       continue;
+    }
     customFileList.removeAt(index);
     delete *item;
-    if (index == customWalpaperSourceURLIndex)
+    if (index == customWalpaperSourceURLIndex) {
       showCustomImage(index);
+    }
   }
   writeCustomList(true);
   if (customFileList.size() < 2) {

@@ -35,10 +35,12 @@ constexpr int kRedrawDelayMs = 1000;
 // One step back (+1) or forward (-1) through a list of `length` entries, wrapping at both ends;
 // an empty list keeps index 0.
 int wrapped(int index, int length) {
-  if (index >= length)
+  if (index >= length) {
     return 0;
-  if (index < 0)
+  }
+  if (index < 0) {
     return length > 0 ? length - 1 : 0;
+  }
   return index;
 }
 
@@ -51,8 +53,9 @@ void AutoPixoriaForm::onGetWallpaperTimer() {
 
 void AutoPixoriaForm::startPreviewLoad() {
   const int source = ui->pixoriaSourceComboBox->currentIndex();
-  if (loadInProgress || source > kLastFeedSource)
+  if (loadInProgress || source > kLastFeedSource) {
     return;
+  }
   focusKeeper.setEnabled(ui->pixoriaSourceComboBox, false);
   focusKeeper.setEnabled(ui->pixoriaRegionComboBox, false);
   loadInProgress = true;
@@ -123,8 +126,9 @@ void AutoPixoriaForm::onDownloadFail() {
   downloadCompleted = false;
   discardPendingPicture();
   // A second drawing still due from an earlier load would cover the status the failure leaves.
-  if (loadImageTimer != nullptr)
+  if (loadImageTimer != nullptr) {
     loadImageTimer->stop();
+  }
   focusKeeper.setEnabled(ui->pixoriaImageButton, false);
   focusKeeper.setEnabled(ui->pixoriaImageSaveButton, false);
   focusKeeper.setEnabled(ui->pixoriaImageReloadButton, true);
@@ -185,8 +189,9 @@ void AutoPixoriaForm::onPreviewDecoded(const QImage& image, const QString& failu
 }
 
 void AutoPixoriaForm::discardPendingPicture() {
-  if (previewDecoder != nullptr)
+  if (previewDecoder != nullptr) {
     previewDecoder->discardPending();
+  }
 }
 
 void AutoPixoriaForm::showDownloadedImage() {
@@ -246,8 +251,9 @@ void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {
   qDebug() << "on_pixoriaNextToolButton_clicked: " << previewThread;
   // A loader whose thread has not reported yet is the one just started: its download is
   // abandoned, and this press starts nothing new (the load in progress keeps it out).
-  if (previewThread != nullptr)
+  if (previewThread != nullptr) {
     previewThread->setTerminateDownload(true);
+  }
   switch (ui->pixoriaSourceComboBox->currentIndex()) {
     case pixoria::kSourceBing:
       bingWalpaperSourceURLIndex =
@@ -276,21 +282,25 @@ void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {
 }
 
 void AutoPixoriaForm::setRegion(int region) {
-  if (region < 0 || region >= static_cast<int>(pixoria::kBingMarkets.size()))
+  if (region < 0 || region >= static_cast<int>(pixoria::kBingMarkets.size())) {
     return;
+  }
   bingUrlList.clear();
   for (const std::string& url :
        pixoria::bingFeedUrlsFor(pixoria::bingBaseRequests(pixoria::bingArchiveOrigin()),
-                                static_cast<std::uint32_t>(region)))
+                                static_cast<std::uint32_t>(region))) {
     bingUrlList.append(QString::fromStdString(url));
+  }
 }
 
 void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int index) {
-  if (!initialized)
+  if (!initialized) {
     return;
+  }
   setRegion(index);
-  if (firstLoadStarted)
+  if (firstLoadStarted) {
     startPreviewLoad();
+  }
   writeAllSettings();
 }
 
@@ -334,12 +344,15 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
     default:
       break;
   }
-  if (bingWalpaperSourceURLIndex >= pixoria::kBingArchiveDays)
+  if (bingWalpaperSourceURLIndex >= pixoria::kBingArchiveDays) {
     bingWalpaperSourceURLIndex = 0;
-  if (nasaWalpaperSourceURLIndex >= nasaUrlList.size())
+  }
+  if (nasaWalpaperSourceURLIndex >= nasaUrlList.size()) {
     nasaWalpaperSourceURLIndex = 0;
-  if (wikipediaWalpaperSourceURLIndex >= wikipediaDays.size())
+  }
+  if (wikipediaWalpaperSourceURLIndex >= wikipediaDays.size()) {
     wikipediaWalpaperSourceURLIndex = 0;
+  }
   writeAllSettings();
   if (index == static_cast<int>(pixoria::kSourceCustom)) {
     qDebug() << "Use Custom Image";
@@ -348,8 +361,9 @@ void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
     return;
   }
   ui->PreviewLabel->setText(QStringLiteral("Preview"));
-  if (firstLoadStarted)
+  if (firstLoadStarted) {
     startPreviewLoad();
+  }
 }
 
 void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
@@ -359,13 +373,15 @@ void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
                      tr("Portable Network Graphic (*.png)"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("png"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return;
+  }
   // A platform dialog may still hand back a bare name; the format follows the suffix.
   const QString path = withImageSuffix(dialog.selectedFiles().constFirst());
   const QString fileName = QFileInfo(path).fileName();
-  if (fileName.isEmpty())
+  if (fileName.isEmpty()) {
     return;
+  }
   qDebug() << "fileName: " << fileName;
   qDebug() << "fullPath: " << path;
   // The UHD rendition when the server has it, else the picture the preview shows.

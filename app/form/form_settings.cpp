@@ -99,8 +99,9 @@ void AutoPixoriaForm::writeCustomList(bool notifyAgent) {
   pf::RegValueBatch batch;
   addCustomList(batch);
   saveSettings(batch);
-  if (notifyAgent)
+  if (notifyAgent) {
     applyToAgent();
+  }
 }
 
 bool AutoPixoriaForm::saveSettings(const pf::RegValueBatch& changes) {
@@ -144,8 +145,9 @@ void AutoPixoriaForm::readDataPixoria() {
   ui->pixoriaSourceComboBox->setCurrentIndex(static_cast<int>(source));
   ui->pixoriaRegionComboBox->setCurrentIndex(static_cast<int>(region));
   bingWalpaperSourceURLIndex = 0;
-  if (!running())
+  if (!running()) {
     return;
+  }
   mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
   if (mainAppHWnd != nullptr) {
     post(mainAppHWnd, pixoria::AGENT_MSG_ENABLE);
@@ -214,8 +216,9 @@ void AutoPixoriaForm::writeAutostartEntry(const QString& commandPath) {
 void AutoPixoriaForm::applyToAgent() {
   mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
   if (!running()) {
-    if (mainAppHWnd != nullptr)
+    if (mainAppHWnd != nullptr) {
       post(mainAppHWnd, pixoria::AGENT_MSG_DISABLE);
+    }
     return;
   }
   const QString commandPath = agentCommandPath();
@@ -235,15 +238,17 @@ void AutoPixoriaForm::applyToAgent() {
       setDword(batch, pixoria::kValueCustomIndex, customWalpaperSourceURLIndex);
       saveSettings(batch);
     }
-    if (!customFileList.isEmpty())
+    if (!customFileList.isEmpty()) {
       setWallpaper(customFileList.at(customWalpaperSourceURLIndex));
+    }
   }
   writeAutostartEntry(commandPath);
 }
 
 void AutoPixoriaForm::setWallpaper(const QString& imagePath) {
-  if (secondMonitorWallpaper == nullptr)
+  if (secondMonitorWallpaper == nullptr) {
     secondMonitorWallpaper = new SecondMonitorWallpaper(this);
+  }
   secondMonitorWallpaper->set(imagePath);
 }
 
@@ -259,8 +264,9 @@ void AutoPixoriaForm::setPreviewWallpaper() {
 }
 
 void AutoPixoriaForm::on_startButton_clicked() {
-  if (!initialized)
+  if (!initialized) {
     return;
+  }
   ui->pixoriaTimeSpinBox->setEnabled(true);
   ui->pixoriaTimeComboBox->setEnabled(true);
   ui->startButton->hide();
@@ -269,8 +275,9 @@ void AutoPixoriaForm::on_startButton_clicked() {
 }
 
 void AutoPixoriaForm::on_stopButton_clicked() {
-  if (!initialized)
+  if (!initialized) {
     return;
+  }
   ui->pixoriaTimeSpinBox->setEnabled(false);
   ui->pixoriaTimeComboBox->setEnabled(false);
   ui->startButton->show();
@@ -281,8 +288,9 @@ void AutoPixoriaForm::on_stopButton_clicked() {
 // One update for the list and the settings: the agent never reads a count from one save with
 // the entries of another.
 void AutoPixoriaForm::writeAllSettings() {
-  if (!initialized)
+  if (!initialized) {
     return;
+  }
   pf::RegValueBatch batch;
   addCustomList(batch);
   addSettings(batch);
@@ -317,10 +325,12 @@ void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
       setWallpaper(customFileList.value(customWalpaperSourceURLIndex));
       break;
   }
-  if (!running())
+  if (!running()) {
     return;
+  }
   mainAppHWnd = pf::findWindow(agentClassName.toStdString(), agentWindowTitle.toStdString());
-  if (mainAppHWnd != nullptr)
+  if (mainAppHWnd != nullptr) {
     post(mainAppHWnd, pixoria::AGENT_MSG_RELOAD);
+  }
   writeAutostartEntry(agentCommandPath());
 }

@@ -18,7 +18,8 @@ QString serverName(int source) {
 
 QString loadFailureStatus(int source, const QString& reason) {
   QString status = QStringLiteral("Could not download images from %1").arg(serverName(source));
-  if (!reason.isEmpty())
+  if (!reason.isEmpty()) {
     status += QStringLiteral(" (%1)").arg(reason);
+  }
   return status + QStringLiteral(". Press Reload to try again.");
 }

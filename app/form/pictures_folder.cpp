@@ -6,7 +6,8 @@
 
 QString picturesFolder() {
   std::string folder;
-  if (!pixoria::platform::getPicturesFolder(folder))
+  if (!pixoria::platform::getPicturesFolder(folder)) {
     return QString();
+  }
   return QString::fromStdString(folder);
 }

@@ -58,8 +58,9 @@ bool fitIntoFile(const std::string& source, const std::string& target, int scree
     QTemporaryFile scratch(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.") +
                            QFileInfo(targetPath).fileName() + QStringLiteral(".XXXXXX"));
     scratch.setAutoRemove(false);
-    if (!scratch.open())
+    if (!scratch.open()) {
       return false;
+    }
     fitted = scratch.fileName().toStdString();
   }
   std::error_code error;

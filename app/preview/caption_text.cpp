@@ -14,8 +14,9 @@ constexpr std::string_view kCdataClose = "]]>";
 std::string_view trimmed(std::string_view text) {
   constexpr std::string_view kSpace = " \t\r\n";
   const std::size_t first = text.find_first_not_of(kSpace);
-  if (first == std::string_view::npos)
+  if (first == std::string_view::npos) {
     return {};
+  }
   return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
@@ -27,8 +28,9 @@ QString nasaCaption(const QByteArray& description) {
   if (text.substr(0, kCdataOpen.size()) == kCdataOpen) {
     text.remove_prefix(kCdataOpen.size());
     const std::size_t close = text.rfind(kCdataClose);
-    if (close != std::string_view::npos)
+    if (close != std::string_view::npos) {
       text = text.substr(0, close);
+    }
     caption = pixoria::decodeXmlEntities(
         pixoria::stripTags(std::string(text), pixoria::UnclosedTag::keep));
   } else {
@@ -40,7 +42,8 @@ QString nasaCaption(const QByteArray& description) {
 
 QString wikipediaCaption(const WikipediaDay& day) {
   const QString description = QString::fromUtf8(day.description);
-  if (day.credit.isEmpty())
+  if (day.credit.isEmpty()) {
     return description;
+  }
   return QStringLiteral("By ") + QString::fromUtf8(day.credit) + QStringLiteral("\n") + description;
 }

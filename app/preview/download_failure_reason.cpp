@@ -10,8 +10,9 @@ constexpr char kBodyTooLarge[] = "pixoriaBodyTooLarge";
 
 QString httpStatusReason(const QNetworkReply& reply) {
   const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  if (!status.isValid() || status.toInt() < 400)
+  if (!status.isValid() || status.toInt() < 400) {
     return QString();
+  }
   const QString phrase =
       reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().simplified();
   const QString code = QStringLiteral("HTTP status %1").arg(status.toInt());
@@ -25,12 +26,14 @@ void markBodyTooLarge(QNetworkReply& reply) {
 }
 
 QString downloadFailureReason(const QNetworkReply& reply) {
-  if (reply.error() == QNetworkReply::NoError)
+  if (reply.error() == QNetworkReply::NoError) {
     return QString();
+  }
   // A server that answered says best what went wrong, whatever error Qt files it under.
   const QString http = httpStatusReason(reply);
-  if (!http.isEmpty())
+  if (!http.isEmpty()) {
     return http;
+  }
   switch (reply.error()) {
     case QNetworkReply::HostNotFoundError:
       return QStringLiteral("host not found");

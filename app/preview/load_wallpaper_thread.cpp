@@ -263,8 +263,9 @@ void LoadWallpaperThread::downloadImage(QString address) {
   }
   connect(reply, &QIODevice::readyRead, file, [reply, file] {
     const QByteArray chunk = reply->readAll();
-    if (file->isOpen() && file->write(chunk) != chunk.size())
+    if (file->isOpen() && file->write(chunk) != chunk.size()) {
       file->cancelWriting();
+    }
   });
   connect(reply, &QNetworkReply::downloadProgress, this, &LoadWallpaperThread::onImageProgress);
   connect(reply, &QNetworkReply::finished, this,

@@ -41,6 +41,7 @@ void PreviewDecoder::waitForDone() {
 }
 
 void PreviewDecoder::deliver(quint64 request, const QImage& image, const QString& failure) {
-  if (request == latestRequest)
+  if (request == latestRequest) {
     emit decoded(image, failure);
+  }
 }

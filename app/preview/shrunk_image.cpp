@@ -22,11 +22,13 @@ int scaledSide(int side, int to, int from) {
 // The canvas's pixels as a QImage of its own (the canvas goes when the caller returns).
 QImage copyOf(pf::Image* canvas) {
   pf::BitmapPixels pixels{};
-  if (!pf::getBitmapPixels(canvas, pixels))
+  if (!pf::getBitmapPixels(canvas, pixels)) {
     return {};
+  }
   QImage image(pixels.width, pixels.height, QImage::Format_RGB888);
-  if (image.isNull())
+  if (image.isNull()) {
     return {};
+  }
   const auto rowBytes = static_cast<std::size_t>(pixels.width) * 3;
   for (int y = 0; y < pixels.height; ++y) {
     std::memcpy(image.scanLine(y), pixels.rgb + static_cast<std::size_t>(y) * pixels.stride,
@@ -38,10 +40,12 @@ QImage copyOf(pf::Image* canvas) {
 }  // namespace
 
 QSize previewSize(QSize imageSize, QSize box) {
-  if (imageSize.isEmpty() || box.isEmpty())
+  if (imageSize.isEmpty() || box.isEmpty()) {
     return {};
-  if (imageSize.width() > imageSize.height())
+  }
+  if (imageSize.width() > imageSize.height()) {
     return {box.width(), scaledSide(imageSize.height(), box.width(), imageSize.width())};
+  }
   return {scaledSide(imageSize.width(), box.height(), imageSize.height()), box.height()};
 }
 
@@ -72,7 +76,8 @@ QImage decodeShrunk(const QString& path, QSize box) {
       pf::drawImageRectRect(graphics.get(), image.get(), 0.0f, 0.0f,
                             static_cast<float>(shown.width()), static_cast<float>(shown.height()),
                             0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
-  if (drawn != pf::GpStatus::ok)
+  if (drawn != pf::GpStatus::ok) {
     return {};
+  }
   return copyOf(canvas.get());
 }

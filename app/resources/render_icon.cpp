@@ -25,16 +25,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   QFile source(QString::fromLocal8Bit(argv[1]));
-  if (!source.open(QIODevice::ReadOnly))
+  if (!source.open(QIODevice::ReadOnly)) {
     return fail("cannot read", argv[1]);
+  }
   QByteArray svg = source.readAll();
-  if (argc == 5)
+  if (argc == 5) {
     svg.replace("currentColor", argv[4]);
+  }
 
   const int size = QByteArray(argv[3]).toInt();
   QSvgRenderer renderer(svg);
-  if (size <= 0 || !renderer.isValid())
+  if (size <= 0 || !renderer.isValid()) {
     return fail("cannot render", argv[1]);
+  }
 
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
@@ -42,7 +45,8 @@ int main(int argc, char** argv) {
   painter.setRenderHint(QPainter::Antialiasing);
   renderer.render(&painter);
   painter.end();
-  if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG"))
+  if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
     return fail("cannot write", argv[2]);
+  }
   return 0;
 }

@@ -6,8 +6,9 @@ namespace pixoria::app {
 
 QIcon applicationIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48, 64, 128, 256})
+  for (int size : {16, 32, 48, 64, 128, 256}) {
     icon.addFile(QStringLiteral(":/resources/images/AppIcon%1.png").arg(size), QSize(size, size));
+  }
   return icon;
 }
 

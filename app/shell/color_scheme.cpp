@@ -19,8 +19,9 @@ bool isDarkColorScheme() {
 }
 
 bool mayChangeColorScheme(const QEvent& event) {
-  if (event.type() == QEvent::ThemeChange)
+  if (event.type() == QEvent::ThemeChange) {
     return true;
+  }
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
   return event.type() == QEvent::PaletteChange || event.type() == QEvent::ApplicationPaletteChange;
 #else

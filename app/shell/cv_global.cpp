@@ -59,8 +59,9 @@ QString versionString() {
 QString installPath() {
   QString path;
   if (!readRegistryString(kHkeyCurrentUser, fromUtf8(pixoria::kSettingsKey),
-                          fromUtf8(pixoria::kValuePath), path))
+                          fromUtf8(pixoria::kValuePath), path)) {
     return QString();
+  }
   return path;
 }
 
@@ -80,8 +81,9 @@ bool readRegistryString(pf::RegKey root, const QString& subKey, const QString& v
                         QString& value) {
   value.clear();
   pf::RegKey key = nullptr;
-  if (root != kHkeyCurrentUser || pf::regOpenKey(utf8(subKey), key) != pf::kErrorSuccess)
+  if (root != kHkeyCurrentUser || pf::regOpenKey(utf8(subKey), key) != pf::kErrorSuccess) {
     return false;
+  }
   std::string read;
   const pf::ErrorCode result = pf::regGetString(key, {}, utf8(valueName), read);
   pf::regCloseKey(key);

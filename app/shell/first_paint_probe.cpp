@@ -9,8 +9,9 @@
 namespace pixoria::app {
 
 void FirstPaintProbe::installIfRequested(QWidget* window) {
-  if (!qEnvironmentVariableIsSet("PIXORIA_EXIT_AFTER_FIRST_PAINT"))
+  if (!qEnvironmentVariableIsSet("PIXORIA_EXIT_AFTER_FIRST_PAINT")) {
     return;
+  }
   qApp->installEventFilter(new FirstPaintProbe(window));
 }
 

@@ -38,8 +38,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // Only a change of colours matters here; the base class's handling of the other change events
 // is not wanted.
 void MainWindow::changeEvent(QEvent* event) {
-  if (form != nullptr && pixoria::app::mayChangeColorScheme(*event))
+  if (form != nullptr && pixoria::app::mayChangeColorScheme(*event)) {
     form->updateThemeIcons();
+  }
 }
 
 void MainWindow::onShowAbout() {

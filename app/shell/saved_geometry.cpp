@@ -17,8 +17,9 @@ QSettings openStore() {
 
 // One axis: the position is tested first, then the length may move it back onto the screen.
 void clampAxis(int& position, int& length, int screenLength, int minimumLength) {
-  if (position < 0 || position > screenLength)
+  if (position < 0 || position > screenLength) {
     position = kOffScreenPosition;
+  }
   if (length < minimumLength) {
     length = minimumLength;
   } else if (length > screenLength) {

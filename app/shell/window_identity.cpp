@@ -23,11 +23,13 @@ QHash<pf::WindowHandle, WindowIdentity*>& identities() {
 WindowIdentity::WindowIdentity(QWidget* window, const QString& title)
     : QObject(window), window_(window) {
 #ifndef _WIN32
-  if (!pf::registerWindowClass(kAppWindowClass, &WindowIdentity::procedure))
+  if (!pf::registerWindowClass(kAppWindowClass, &WindowIdentity::procedure)) {
     return;
+  }
   handle_ = pf::createWindow(kAppWindowClass, title.toStdString());
-  if (handle_ == nullptr)
+  if (handle_ == nullptr) {
     return;
+  }
   identities().insert(handle_, this);
   const std::intptr_t waitHandle = pf::messageQueueWaitHandle();
   if (waitHandle >= 0) {
@@ -40,8 +42,9 @@ WindowIdentity::WindowIdentity(QWidget* window, const QString& title)
 }
 
 WindowIdentity::~WindowIdentity() {
-  if (handle_ == nullptr)
+  if (handle_ == nullptr) {
     return;
+  }
   identities().remove(handle_);
   pf::destroyWindow(handle_);
 }
@@ -56,8 +59,9 @@ pf::LResult WindowIdentity::procedure(pf::WindowHandle handle, std::uint32_t mes
                                       pf::WParam wParam, pf::LParam lParam) {
   const WindowIdentity* identity = identities().value(handle, nullptr);
   if (identity != nullptr && message == pf::kWmSysCommand && (wParam & 0xFFF0) == pf::kScRestore) {
-    if (identity->window_ != nullptr)
+    if (identity->window_ != nullptr) {
       restore(identity->window_);
+    }
     return 0;
   }
   return pf::defWindowProc(handle, message, wParam, lParam);

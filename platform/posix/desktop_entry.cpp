@@ -38,19 +38,22 @@ std::string quoteExecArgument(std::string_view argument) {
   const bool needsQuotes =
       argument.empty() || argument.find_first_of(kReservedInExec) != std::string_view::npos;
   std::string out;
-  if (needsQuotes)
+  if (needsQuotes) {
     out += '"';
+  }
   for (char c : argument) {
     if (c == '%') {
       out += "%%";
       continue;
     }
-    if (needsQuotes && kEscapedInQuotes.find(c) != std::string_view::npos)
+    if (needsQuotes && kEscapedInQuotes.find(c) != std::string_view::npos) {
       out += '\\';
+    }
     out += c;
   }
-  if (needsQuotes)
+  if (needsQuotes) {
     out += '"';
+  }
   return out;
 }
 

@@ -41,10 +41,12 @@ std::vector<StartedChild>& startedChildren() {
 
 void forgetChild(std::size_t index) {
   StartedChild& child = startedChildren()[index];
-  if (child.watch != 0)
+  if (child.watch != 0) {
     EventLoop::instance().remove(child.watch);
-  if (child.pidfd >= 0)
+  }
+  if (child.pidfd >= 0) {
     close(child.pidfd);
+  }
   startedChildren().erase(startedChildren().begin() + static_cast<std::ptrdiff_t>(index));
 }
 
@@ -76,8 +78,9 @@ bool isSafeEntryName(std::string_view name) {
 }
 
 bool autostartFolder(std::string& folder) {
-  if (!posix::configHomeFolder(folder))
+  if (!posix::configHomeFolder(folder)) {
     return false;
+  }
   folder += "/autostart";
   return true;
 }
@@ -95,8 +98,9 @@ bool shellExecute(std::string_view file, std::string_view workingFolder, ShowMod
   SpawnSettings settings;
   settings.changeFolder(std::string(workingFolder));
   settings.newSession();
-  if (!settings.ok())
+  if (!settings.ok()) {
     return false;
+  }
   char* arguments[] = {program.data(), nullptr};
   pid_t pid = 0;
   // glibc reports a failed chdir or exec of the child as the result, and reaps that child.
@@ -119,8 +123,9 @@ bool setAutostartEntry(std::string_view name, std::string_view programPath) {
 
 bool removeAutostartEntry(std::string_view name) {
   std::string folder;
-  if (!isSafeEntryName(name) || !autostartFolder(folder))
+  if (!isSafeEntryName(name) || !autostartFolder(folder)) {
     return false;
+  }
   const std::string path = folder + '/' + std::string(name) + ".desktop";
   return unlink(path.c_str()) == 0 || errno == ENOENT;
 }

@@ -11,8 +11,9 @@ namespace {
 
 bool absoluteVariable(const char* name, std::string& value) {
   const char* text = std::getenv(name);
-  if (text == nullptr || text[0] != '/')
+  if (text == nullptr || text[0] != '/') {
     return false;
+  }
   value = text;
   return true;
 }
@@ -30,11 +31,13 @@ bool passwordHome(std::string& folder) {
 }
 
 bool baseFolder(const char* variable, const char* defaultBelowHome, std::string& folder) {
-  if (absoluteVariable(variable, folder))
+  if (absoluteVariable(variable, folder)) {
     return true;
+  }
   std::string home;
-  if (!homeFolder(home))
+  if (!homeFolder(home)) {
     return false;
+  }
   folder = home + defaultBelowHome;
   return true;
 }
@@ -43,8 +46,9 @@ bool baseFolder(const char* variable, const char* defaultBelowHome, std::string&
 
 bool homeFolder(std::string& folder) {
   if (absoluteVariable("HOME", folder)) {
-    while (folder.size() > 1 && folder.back() == '/')
+    while (folder.size() > 1 && folder.back() == '/') {
       folder.pop_back();
+    }
     return true;
   }
   return passwordHome(folder);

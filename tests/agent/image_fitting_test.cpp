@@ -57,8 +57,9 @@ bool decode(const std::string& path, Decoded& decoded) {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << "got (" << int(actual.r) << "," << int(actual.g) << "," << int(actual.b) << ") want ("
-         << int(expected.r) << "," << int(expected.g) << "," << int(expected.b) << ")";
+         << "got (" << static_cast<int>(actual.r) << "," << static_cast<int>(actual.g) << ","
+         << static_cast<int>(actual.b) << ") want (" << static_cast<int>(expected.r) << ","
+         << static_cast<int>(expected.g) << "," << static_cast<int>(expected.b) << ")";
 }
 
 class ImageFittingTest : public ::testing::Test {

@@ -12,11 +12,13 @@
 
 int main(int argc, char** argv) {
   QTemporaryDir home;
-  if (!home.isValid())
+  if (!home.isValid()) {
     return 1;
+  }
   const QString root = home.path();
-  for (const char* folder : {"config", "runtime", "data", "state", "cache"})
+  for (const char* folder : {"config", "runtime", "data", "state", "cache"}) {
     QDir(root).mkpath(QString::fromLatin1(folder));
+  }
   QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   qputenv("HOME", root.toUtf8());
   qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
@@ -26,8 +28,9 @@ int main(int argc, char** argv) {
   qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
   // No test reaches the real image services or the real desktop: the addresses lead to a closed
   // loopback port until a test points them at its own server.
-  for (const char* name : {"PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE"})
+  for (const char* name : {"PIXORIA_BING_ORIGIN", "PIXORIA_BING_IMAGE_BASE"}) {
     qputenv(name, "http://127.0.0.1:9");
+  }
   qputenv("PIXORIA_NASA_FEED_URL", "http://127.0.0.1:9/nasa.rss");
   qputenv("PIXORIA_NASA_FALLBACK_FEED_URL", "http://127.0.0.1:9/feeds/iotd-feed/");
   qputenv("PIXORIA_WIKIPEDIA_FEED_PREFIX", "http://127.0.0.1:9/featured/");

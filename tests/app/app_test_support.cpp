@@ -24,16 +24,18 @@ QMutex collecting;
 
 void collect(QtMsgType type, const QMessageLogContext&, const QString& message) {
   const QMutexLocker lock(&collecting);
-  if (type == QtDebugMsg && collected != nullptr)
+  if (type == QtDebugMsg && collected != nullptr) {
     collected->append(message);
+  }
 }
 
 }  // namespace
 
 bool showsResource(const QIcon& icon, const QString& name) {
   const QImage expected(QStringLiteral(":/resources/images/") + name);
-  if (expected.isNull() || icon.isNull())
+  if (expected.isNull() || icon.isNull()) {
     return false;
+  }
   const QImage drawn = icon.pixmap(expected.size()).toImage();
   return drawn.convertToFormat(QImage::Format_ARGB32) ==
          expected.convertToFormat(QImage::Format_ARGB32);

@@ -26,8 +26,9 @@ bool gtkThemeInstalled() {
 }
 
 TEST(LiveDarkTheme, TheGtkThemesDarkSchemePicksTheWhiteIcons) {
-  if (!gtkThemeInstalled())
+  if (!gtkThemeInstalled()) {
     GTEST_SKIP() << "qt6-gtk-platformtheme is not installed (tools/setup.sh test)";
+  }
   ASSERT_EQ(QGuiApplication::platformName(), "xcb");
   ASSERT_EQ(qgetenv("QT_QPA_PLATFORMTHEME"), "gtk3");
   ASSERT_TRUE(pixoria::app::isDarkColorScheme()) << "the GTK theme reported no dark scheme";

@@ -45,8 +45,9 @@ void closeMessageBox(std::shared_ptr<QString> text) {
   QObject::connect(poll, &QTimer::timeout, [poll, text] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       auto* box = qobject_cast<QMessageBox*>(widget);
-      if (box == nullptr || !box->isVisible())
+      if (box == nullptr || !box->isVisible()) {
         continue;
+      }
       *text = box->text();
       box->accept();
       poll->deleteLater();
@@ -61,8 +62,9 @@ long peakResidentKib() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0)
+    if (line.rfind("VmHWM:", 0) == 0) {
       return std::stol(line.substr(6));
+    }
   }
   return -1;
 }
@@ -279,8 +281,9 @@ TEST(ElidedCaption, CutsWhatDoesNotFitWithAnEllipsisAndKeepsItAllInTheTooltip) {
   const QRect needed = metrics.boundingRect(QRect(0, 0, caption->width(), 1000),
                                             Qt::TextWordWrap | Qt::AlignHCenter, caption->text());
   EXPECT_LE(needed.height(), caption->height());
-  for (const QString& line : caption->text().split('\n'))
+  for (const QString& line : caption->text().split('\n')) {
     EXPECT_LE(metrics.horizontalAdvance(line), caption->width()) << line.toStdString();
+  }
 
   // A caption that fits is shown whole.
   setElidedCaption(caption, QStringLiteral("Short caption"));

@@ -81,8 +81,9 @@ class FormHardeningTest : public ::testing::Test {
     qsizetype ended = 0;
     for (const QString& line : debug.lines()) {
       if (line.startsWith(QLatin1String("Fitted into")) ||
-          line == QLatin1String("The image could not be fitted; nothing is set"))
+          line == QLatin1String("The image could not be fitted; nothing is set")) {
         ++ended;
+      }
     }
     return ended;
   }
@@ -131,8 +132,9 @@ TEST_F(FormHardeningTest, SetPutsTheFittedImageOnTheSecondMonitorAndNothingElse)
 }
 
 TEST_F(FormHardeningTest, AddingSeveralFilesStoresTheListOnceAndReloadsTheAgentOnce) {
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
     ASSERT_TRUE(writeJpeg(pictures + "/" + name, 40, 30, 200, 0, 0));
+  }
   setHiveDword("Enabled", 1);
   setHiveDword("Source", 3);
   StandInAgent agent;
@@ -208,8 +210,9 @@ TEST_F(FormHardeningTest, CaptionsAreShownAsTheTextTheFeedsMean) {
   form = std::make_unique<AutoPixoriaForm>();
   ASSERT_TRUE(waitUntil([&] { return !label("pixoriaImage")->pixmap().isNull(); }));
   for (const char* name :
-       {"pixoriaImage", "pixoriaImageLabel", "pixoriaImageLabel2", "PreviewLabel"})
+       {"pixoriaImage", "pixoriaImageLabel", "pixoriaImageLabel2", "PreviewLabel"}) {
     EXPECT_EQ(label(name)->textFormat(), Qt::PlainText) << name;
+  }
   EXPECT_EQ(label("pixoriaImageLabel2")->text(), "<b>Bold</b> <img src=x> lake");
 
   // NASA's newer layout wraps HTML in CDATA: the reader sees the words alone.
@@ -222,8 +225,9 @@ TEST_F(FormHardeningTest, CaptionsAreShownAsTheTextTheFeedsMean) {
   ASSERT_TRUE(waitUntil([&] { return label("pixoriaImageLabel2")->text() != channel; }));
   const QString caption = label("pixoriaImageLabel2")->text();
   EXPECT_EQ(caption, "Astronaut photograph 2 \u2013 a view of Earth\u2019s limb.");
-  for (const char* markup : {"CDATA", "<p>", "</p>", "]]>", "&#"})
+  for (const char* markup : {"CDATA", "<p>", "</p>", "]]>", "&#"}) {
     EXPECT_FALSE(caption.contains(QLatin1String(markup))) << caption.toStdString();
+  }
 }
 
 // Switching away and back while a list is still on its way asks for it once: a second fetch into

@@ -50,8 +50,9 @@ class FormPreviewTest : public ::testing::Test {
   std::vector<std::string> archiveRequests() {
     std::vector<std::string> archive;
     for (const std::string& request : server.takeRequests()) {
-      if (request.rfind("/HPImageArchive.aspx", 0) == 0)
+      if (request.rfind("/HPImageArchive.aspx", 0) == 0) {
         archive.push_back(request);
+      }
     }
     return archive;
   }
@@ -114,8 +115,9 @@ TEST_F(FormPreviewTest, OnlyOneLoadStartsPerTurnAndNextBeforeItsEndCancelsIt) {
   spin(800);
   const std::vector<std::string> requests = server.takeRequests();
   EXPECT_LE(requests.size(), 1u);
-  for (const std::string& request : requests)
+  for (const std::string& request : requests) {
     EXPECT_NE(request.find("/amf-1.jpg"), std::string::npos) << request;
+  }
   EXPECT_EQ(debug.lines().count(QStringLiteral("onDownloadComplete")), loads.completions());
   EXPECT_EQ(debug.lines().count(QStringLiteral("onLoadWallpaperProcessFinish")), 2);
 

@@ -53,8 +53,9 @@ class FormSettingsTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (!folder.empty())
+    if (!folder.empty()) {
       test::removeFolder(folder);
+    }
   }
 
   std::string folder;
@@ -68,8 +69,10 @@ TEST_F(FormSettingsTest, AFreshKeyShowsDefaultsAndWritesNothing) {
   EXPECT_TRUE(child<QAbstractButton>(*form, "stopButton")->isHidden());
   EXPECT_FALSE(child<QCheckBox>(*form, "pixoriaDualMonitorCheckBox")->isChecked());
   EXPECT_EQ(child<QSpinBox>(*form, "pixoriaTimeSpinBox")->value(), 1);
-  for (const char* box : {"pixoriaTimeComboBox", "pixoriaSourceComboBox", "pixoriaRegionComboBox"})
+  for (const char* box :
+       {"pixoriaTimeComboBox", "pixoriaSourceComboBox", "pixoriaRegionComboBox"}) {
     EXPECT_EQ(child<QComboBox>(*form, box)->currentIndex(), 0) << box;
+  }
   EXPECT_TRUE(agent.takeMessages().empty());
   EXPECT_FALSE(hiveDword("Enabled"));
   EXPECT_FALSE(std::filesystem::exists(autostartEntryFile()));

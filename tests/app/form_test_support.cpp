@@ -78,8 +78,9 @@ std::map<std::string, std::optional<std::string>> serviceDefaults;
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline)
+    if (std::chrono::steady_clock::now() > deadline) {
       return false;
+    }
     pf::dispatchPendingMessages();
     QTest::qWait(10);
   }
@@ -124,8 +125,9 @@ void answerFileDialog(const QString& folder, const QString& names) {
   QObject::connect(poll, &QTimer::timeout, [poll, folder, names] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       auto* dialog = qobject_cast<QFileDialog*>(widget);
-      if (dialog == nullptr || !dialog->isVisible())
+      if (dialog == nullptr || !dialog->isVisible()) {
         continue;
+      }
       dialog->setDirectory(folder);
       dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(names);
       QMetaObject::invokeMethod(dialog, "accept");
@@ -146,35 +148,40 @@ void spin(int ms) {
 
 std::optional<std::uint32_t> hiveDword(const char* name) {
   std::uint32_t value = 0;
-  if (pf::regGetDword(nullptr, kKey, name, value) != pf::kErrorSuccess)
+  if (pf::regGetDword(nullptr, kKey, name, value) != pf::kErrorSuccess) {
     return std::nullopt;
+  }
   return value;
 }
 
 std::optional<std::string> hiveString(const char* name) {
   pf::RegKey key = nullptr;
-  if (pf::regOpenKey(kKey, key) != pf::kErrorSuccess)
+  if (pf::regOpenKey(kKey, key) != pf::kErrorSuccess) {
     return std::nullopt;
+  }
   std::string value;
   const pf::ErrorCode result = pf::regGetString(key, {}, name, value);
   pf::regCloseKey(key);
-  if (result != pf::kErrorSuccess)
+  if (result != pf::kErrorSuccess) {
     return std::nullopt;
+  }
   return value;
 }
 
 void setHiveDword(const char* name, std::uint32_t value) {
   pf::RegKey key = nullptr;
-  if (pf::regCreateKey(kKey, key) != pf::kErrorSuccess)
+  if (pf::regCreateKey(kKey, key) != pf::kErrorSuccess) {
     return;
+  }
   pf::regSetDword(key, name, value);
   pf::regCloseKey(key);
 }
 
 void setHiveString(const char* name, const std::string& value) {
   pf::RegKey key = nullptr;
-  if (pf::regCreateKey(kKey, key) != pf::kErrorSuccess)
+  if (pf::regCreateKey(kKey, key) != pf::kErrorSuccess) {
     return;
+  }
   pf::regSetString(key, name, value);
   pf::regCloseKey(key);
 }
@@ -204,8 +211,9 @@ bool writeJpeg(const std::string& path, int width, int height, std::uint8_t red,
                std::uint8_t blue) {
   const std::string bmp = path + ".bmp";
   const test::Rgb colour{red, green, blue};
-  if (!test::writeBmp(bmp, width, height, [colour](int, int) { return colour; }))
+  if (!test::writeBmp(bmp, width, height, [colour](int, int) { return colour; })) {
     return false;
+  }
   fitImage(bmp, path, width, height, FitVariant::agent);
   std::error_code ignored;
   fs::remove(bmp, ignored);
@@ -219,8 +227,9 @@ StandInAgent::StandInAgent() {
 }
 
 StandInAgent::~StandInAgent() {
-  if (pf::WindowHandle window = pf::findWindow("PIXORIA", "Corvane Pixoria Helper"))
+  if (pf::WindowHandle window = pf::findWindow("PIXORIA", "Corvane Pixoria Helper")) {
     pf::destroyWindow(window);
+  }
 }
 
 std::vector<std::uint32_t> StandInAgent::takeMessages() {
@@ -231,15 +240,17 @@ std::vector<std::uint32_t> StandInAgent::takeMessages() {
 }
 
 FeedServer::FeedServer() : folder_(test::makeTemporaryFolder()) {
-  if (serviceDefaults.empty())
+  if (serviceDefaults.empty()) {
     serviceDefaults = savedServiceAddresses();
+  }
   test::FixtureServerOptions options;
   options.folder = folder_;
   options.logPath = folder_ + ".log";
   options.agentLogPath = folder_ + ".agents";
   server_ = std::make_unique<test::FixtureServer>(options);
-  if (!server_->running())
+  if (!server_->running()) {
     return;
+  }
   setenv("PIXORIA_BING_ORIGIN", url("").c_str(), 1);
   setenv("PIXORIA_BING_IMAGE_BASE", url("").c_str(), 1);
   setenv("PIXORIA_NASA_FEED_URL", url("/nasa.rss").c_str(), 1);
@@ -263,10 +274,11 @@ FeedServer::FeedServer() : folder_(test::makeTemporaryFolder()) {
 FeedServer::~FeedServer() {
   server_.reset();
   for (const auto& [name, value] : serviceDefaults) {
-    if (value)
+    if (value) {
       setenv(name.c_str(), value->c_str(), 1);
-    else
+    } else {
       unsetenv(name.c_str());
+    }
   }
   test::removeFolder(folder_);
   std::error_code ignored;
@@ -289,8 +301,9 @@ void FeedServer::publish(const std::string& path, std::string document) const {
   serve(path, document);
   const std::regex image(url("") + R"((/[^"<>?\s&]*\.(jpg|png)))");
   std::set<std::string> images;
-  for (std::sregex_iterator it(document.begin(), document.end(), image), end; it != end; ++it)
+  for (std::sregex_iterator it(document.begin(), document.end(), image), end; it != end; ++it) {
     images.insert((*it)[1].str());
+  }
   int shade = 40;
   for (const std::string& imagePath : images) {
     fs::create_directories(fs::path(folder_ + imagePath).parent_path());

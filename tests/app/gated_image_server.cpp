@@ -32,12 +32,14 @@ void GatedImageServer::release(const QString& path) {
   const auto ready = waiting;
   waiting.clear();
   for (const auto& [socket, waitingPath] : ready) {
-    if (socket.isNull())
+    if (socket.isNull()) {
       continue;
-    if (waitingPath == path)
+    }
+    if (waitingPath == path) {
       answer(socket, path);
-    else
+    } else {
       waiting.append({socket, waitingPath});
+    }
   }
 }
 
@@ -45,15 +47,17 @@ void GatedImageServer::onReadyRead(QTcpSocket* socket) {
   // The request is whole once its header has ended; only its first line matters.
   QByteArray request = socket->property("request").toByteArray() + socket->readAll();
   socket->setProperty("request", request);
-  if (!request.contains("\r\n\r\n"))
+  if (!request.contains("\r\n\r\n")) {
     return;
+  }
   const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
   const QString path = words.size() > 1 ? QString::fromLatin1(words.at(1)) : QString();
   asked.append(path);
-  if (held.contains(path))
+  if (held.contains(path)) {
     waiting.append({socket, path});
-  else
+  } else {
     answer(socket, path);
+  }
 }
 
 void GatedImageServer::answer(QTcpSocket* socket, const QString& path) {

@@ -60,8 +60,9 @@ class LoaderTest : public ::testing::Test {
   QStringList withoutProgress() const {
     QStringList kept;
     for (const QString& line : seen) {
-      if (!line.startsWith(QStringLiteral("ready:Download progress:")))
+      if (!line.startsWith(QStringLiteral("ready:Download progress:"))) {
         kept << line;
+      }
     }
     return kept;
   }
@@ -242,11 +243,13 @@ TEST_F(LoaderTest, WikipediaRequestsComeInDateOrderWithOneImageDownload) {
   spin(100);
   std::vector<std::string> requests = server.takeRequests();
   std::vector<std::string> days, images;
-  for (const std::string& request : requests)
+  for (const std::string& request : requests) {
     (request.rfind("/featured/", 0) == 0 ? days : images).push_back(request);
+  }
   ASSERT_EQ(days.size(), 7u);
-  for (int day = 0; day < 7; ++day)
+  for (int day = 0; day < 7; ++day) {
     EXPECT_EQ(days[static_cast<std::size_t>(day)], FeedServer::wikipediaDayPath(day));
+  }
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(server.url(images[0]), wikipediaDays.at(0).address.toStdString());
 

@@ -27,12 +27,14 @@ qint64 largestOpenFileIn(const std::string& folder) {
   const QString prefix = QFileInfo(QString::fromStdString(folder)).canonicalFilePath() + "/";
   const QDir descriptors(QStringLiteral("/proc/self/fd"));
   for (const QFileInfo& link : descriptors.entryInfoList(QDir::AllEntries | QDir::System)) {
-    if (!link.symLinkTarget().startsWith(prefix))
+    if (!link.symLinkTarget().startsWith(prefix)) {
       continue;
+    }
     std::error_code error;
     const auto size = std::filesystem::file_size(link.absoluteFilePath().toStdString(), error);
-    if (!error)
+    if (!error) {
       largest = std::max(largest, static_cast<qint64>(size));
+    }
   }
   return largest;
 }

@@ -73,8 +73,9 @@ TEST(RestoredGeometry, CorrectsEachAxisInOrder) {
       {"too low grows without moving", {10, 900, 1000, 100}, {10, 900, 1000, 513}},
       {"exactly filling the screen", {0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
   };
-  for (const GeometryCase& c : cases)
+  for (const GeometryCase& c : cases) {
     EXPECT_EQ(clampRestoredGeometry(c.stored, screen), c.expected) << c.what;
+  }
 }
 
 class MainWindowTest : public testing::Test {
@@ -146,8 +147,9 @@ TEST_F(MainWindowTest, AboutRunsModallyAndItsCloseButtonDeletesIt) {
   bool wasModal = false;
   // Should the dialog not close, this ends its run so that the test fails instead of hanging.
   QTimer::singleShot(5000, [] {
-    if (QWidget* modal = QApplication::activeModalWidget())
+    if (QWidget* modal = QApplication::activeModalWidget()) {
       modal->close();
+    }
   });
   QTimer::singleShot(0, [&] {
     shown = window.findChild<AboutDialog*>();
@@ -189,11 +191,13 @@ TEST_F(MainWindowTest, TheIdentityGoesWithTheWindow) {
 TEST(ApplicationIconTest, OffersEachInstalledSizeAsItsOwnRendering) {
   const QIcon icon = pixoria::app::applicationIcon();
   QList<QSize> sizes;
-  for (int size : {16, 32, 48, 64, 128, 256})
+  for (int size : {16, 32, 48, 64, 128, 256}) {
     sizes.append(QSize(size, size));
+  }
   EXPECT_EQ(icon.availableSizes(), sizes);
-  for (const char* name : {"AppIcon16.png", "AppIcon256.png"})
+  for (const char* name : {"AppIcon16.png", "AppIcon256.png"}) {
     EXPECT_TRUE(pixoria::app_test::showsResource(icon, QString::fromLatin1(name))) << name;
+  }
   const QImage small = icon.pixmap(QSize(16, 16)).toImage();
   EXPECT_GT(qAlpha(small.pixel(8, 8)), 0) << "the 16-pixel icon is drawn";
 }

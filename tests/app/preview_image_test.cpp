@@ -26,30 +26,35 @@ std::uint32_t crc32Of(const std::string& bytes) {
   std::uint32_t crc = 0xFFFFFFFFu;
   for (const char byte : bytes) {
     crc ^= static_cast<std::uint8_t>(byte);
-    for (int bit = 0; bit < 8; ++bit)
+    for (int bit = 0; bit < 8; ++bit) {
       crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
   }
   return ~crc;
 }
 
 void appendChunk(std::string& png, const char* type, const std::string& data) {
   const auto length = static_cast<std::uint32_t>(data.size());
-  for (int shift = 24; shift >= 0; shift -= 8)
+  for (int shift = 24; shift >= 0; shift -= 8) {
     png += static_cast<char>((length >> shift) & 0xff);
+  }
   const std::string body = type + data;
   png += body;
   const std::uint32_t crc = crc32Of(body);
-  for (int shift = 24; shift >= 0; shift -= 8)
+  for (int shift = 24; shift >= 0; shift -= 8) {
     png += static_cast<char>((crc >> shift) & 0xff);
+  }
 }
 
 // A PNG of a few dozen bytes that declares `side` x `side` grey pixels; its data never comes.
 std::string hugeDeclaredPng(std::uint32_t side) {
   std::string png("\x89PNG\r\n\x1a\n", 8);
   std::string header;
-  for (int i = 0; i < 2; ++i)
-    for (int shift = 24; shift >= 0; shift -= 8)
+  for (int i = 0; i < 2; ++i) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
       header += static_cast<char>((side >> shift) & 0xff);
+    }
+  }
   header += std::string("\x08\x00\x00\x00\x00", 5);
   appendChunk(png, "IHDR", header);
   appendChunk(png, "IEND", "");
@@ -182,8 +187,9 @@ TEST(CaptionText, NasaDescriptionsReadAsPlainWords) {
 TEST(CaptionText, RealNasaFeedsGiveCaptionsWithoutMarkup) {
   const std::string real = "../shared/real-feeds";
   const std::string root = std::string(PIXORIA_FIXTURE_DIR) + "/../../" + real;
-  if (!std::filesystem::is_directory(root))
+  if (!std::filesystem::is_directory(root)) {
     GTEST_SKIP() << "no real feed documents at " << real;
+  }
   int captions = 0;
   for (const char* name : {"nasa_lg_iotd_2020-02-09.rss", "nasa_lg_iotd_2021-04-05.rss",
                            "nasa_iotd_2015-03-11_image_of_the_day.rss"}) {
@@ -191,9 +197,10 @@ TEST(CaptionText, RealNasaFeedsGiveCaptionsWithoutMarkup) {
       const QString caption = nasaCaption(QByteArray::fromStdString(entry.description));
       ++captions;
       EXPECT_FALSE(caption.isEmpty()) << name;
-      for (const char* markup : {"<p>", "CDATA", "&#", "&quot;", "&amp;"})
+      for (const char* markup : {"<p>", "CDATA", "&#", "&quot;", "&amp;"}) {
         EXPECT_FALSE(caption.contains(QLatin1String(markup)))
             << name << ": " << caption.toStdString();
+      }
     }
   }
   EXPECT_EQ(captions, 21);

@@ -71,8 +71,9 @@ TEST(Screenshots, MainWindowAfterAnOfflineLoad) {
   const auto* status = window.findChild<QLabel*>("pixoriaImage");
   QElapsedTimer waited;
   waited.start();
-  while (!status->text().startsWith("Could not download") && waited.elapsed() < 10000)
+  while (!status->text().startsWith("Could not download") && waited.elapsed() < 10000) {
     QTest::qWait(50);
+  }
   EXPECT_TRUE(status->text().startsWith("Could not download")) << status->text().toStdString();
   shoot(window, "main_window_offline");
 

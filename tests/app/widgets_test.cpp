@@ -29,8 +29,9 @@ using pixoria::app_test::showsResource;
 
 QStringList items(const QComboBox& box) {
   QStringList texts;
-  for (int i = 0; i < box.count(); ++i)
+  for (int i = 0; i < box.count(); ++i) {
     texts << box.itemText(i);
+  }
   return texts;
 }
 
@@ -227,8 +228,9 @@ TEST(FormIcons, EachIsRenderedAtTwiceItsSizeToo) {
 
 // Run by app_widgets_test_at_scale_2, with QT_SCALE_FACTOR=2.
 TEST(FormIcons, DrawFromTheirSharpRenderingOnADoubleDensityScreen) {
-  if (qApp->devicePixelRatio() < 2)
+  if (qApp->devicePixelRatio() < 2) {
     GTEST_SKIP() << "needs a device pixel ratio of 2 (QT_SCALE_FACTOR=2)";
+  }
   AutoPixoriaForm form;
   for (const char* button : {"startButton", "stopButton", "helpButton", "websiteButton",
                              "aboutButton", "pixoriaBackToolButton", "pixoriaNextToolButton"}) {
@@ -257,8 +259,9 @@ TEST(AboutDialogWidgets, TextsNeitherOverlapNorGetCut) {
     auto* about = new AboutDialog(&opener);
     const QList<QLabel*> labels = about->findChildren<QLabel*>();
     for (const QLabel* text : labels) {
-      if (text->text().isEmpty())
+      if (text->text().isEmpty()) {
         continue;
+      }
       EXPECT_GE(text->width(), text->sizeHint().width()) << text->objectName().toStdString();
       EXPECT_GE(text->height(), text->sizeHint().height()) << text->objectName().toStdString();
       EXPECT_LE(text->geometry().right(), about->width()) << text->objectName().toStdString();

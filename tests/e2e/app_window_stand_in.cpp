@@ -31,13 +31,15 @@ pf::LResult countRestores(pf::WindowHandle window, std::uint32_t message, pf::WP
 
 AppWindowStandIn::AppWindowStandIn() {
   restoreCount = 0;
-  if (pf::registerWindowClass(kAppWindowClass, countRestores))
+  if (pf::registerWindowClass(kAppWindowClass, countRestores)) {
     window_ = pf::createWindow(kAppWindowClass, kAppWindowTitle);
+  }
 }
 
 AppWindowStandIn::~AppWindowStandIn() {
-  if (window_ != nullptr)
+  if (window_ != nullptr) {
     pf::destroyWindow(window_);
+  }
 }
 
 int AppWindowStandIn::restores() const {
@@ -47,8 +49,9 @@ int AppWindowStandIn::restores() const {
 bool AppWindowStandIn::roundTrip(pf::WindowHandle agent,
                                  const std::function<bool(const std::function<bool()>&)>& pump) {
   const int before = restoreCount;
-  if (window_ == nullptr || !pf::postMessage(agent, pf::kWmCommand, kConfigurationCommand, 0))
+  if (window_ == nullptr || !pf::postMessage(agent, pf::kWmCommand, kConfigurationCommand, 0)) {
     return false;
+  }
   return pump([before] { return restoreCount > before; });
 }
 

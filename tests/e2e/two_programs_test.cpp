@@ -41,8 +41,9 @@ constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 15000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline)
+    if (std::chrono::steady_clock::now() > deadline) {
       return false;
+    }
     QTest::qWait(20);
   }
   return true;

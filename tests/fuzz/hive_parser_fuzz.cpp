@@ -73,8 +73,9 @@ void checkInput(std::string_view bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > kMaxHiveBytes)
+  if (size > kMaxHiveBytes) {
     return 0;
+  }
   checkInput(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

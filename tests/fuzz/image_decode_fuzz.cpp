@@ -82,8 +82,9 @@ const std::string& jpegEncoder() {
     std::vector<ImageCodecInfo> encoders;
     check(getImageEncoders(encoders) == GpStatus::ok, "no encoders");
     for (const ImageCodecInfo& encoder : encoders) {
-      if (encoder.mimeType == "image/jpeg")
+      if (encoder.mimeType == "image/jpeg") {
         return encoder.clsid;
+      }
     }
     check(false, "no JPEG encoder");
     return std::string();
@@ -102,8 +103,9 @@ struct DrawOutcome {
 DrawOutcome drawAndSave(const std::string& path) {
   DrawOutcome outcome;
   ImagePtr image;
-  if (loadImageFromFile(path, image) != GpStatus::ok)
+  if (loadImageFromFile(path, image) != GpStatus::ok) {
     return outcome;
+  }
   outcome.loaded = true;
   check(getImageWidth(image.get(), outcome.width) == GpStatus::ok &&
             getImageHeight(image.get(), outcome.height) == GpStatus::ok,
@@ -115,7 +117,7 @@ DrawOutcome drawAndSave(const std::string& path) {
         "no canvas");
   setInterpolationMode(graphics.get(), InterpolationMode::highQualityBicubic);
   setSmoothingMode(graphics.get(), SmoothingMode::highQuality);
-  const float w = float(outcome.width), h = float(outcome.height);
+  const float w = static_cast<float>(outcome.width), h = static_cast<float>(outcome.height);
   outcome.drawn = drawImageRectRect(graphics.get(), image.get(), 0, 0, kCanvasWidth, kCanvasHeight,
                                     0, 0, w, h) == GpStatus::ok;
   drawImageRectRect(graphics.get(), image.get(), 7, 5, 41, 29, w / 3, h / 4, w / 2, h / 3);
@@ -151,27 +153,32 @@ int jpegScanCount(const std::uint8_t* data, std::size_t size) {
 bool isLosslessWebpOverTheCap(const std::uint8_t* data, std::size_t size) {
   WebPBitstreamFeatures features{};
   return WebPGetFeatures(data, size, &features) == VP8_STATUS_OK && features.format == 2 &&
-         std::uint64_t(features.width) * std::uint64_t(features.height) * 4 >
+         static_cast<std::uint64_t>(features.width) * static_cast<std::uint64_t>(features.height) *
+                 4 >
              imaging::kMaxWholeImageBytes;
 }
 
 // Every row of the threaded decoder, until one fails.
 void readThreaded(const std::string& path, std::uint32_t width, std::uint32_t height, int scale) {
   while (scale > 1 &&
-         std::uint64_t(width) * height * unsigned(scale * scale) / 64 > kMaxThreadedPixels)
+         static_cast<std::uint64_t>(width) * height * static_cast<unsigned>(scale * scale) / 64 >
+             kMaxThreadedPixels) {
     --scale;
+  }
   // Asking for width * scale / 8 columns makes the decoder pick scale / 8.
-  const int minWidth = int((std::uint64_t(width) * unsigned(scale) + 7) / 8);
+  const int minWidth =
+      static_cast<int>((static_cast<std::uint64_t>(width) * static_cast<unsigned>(scale) + 7) / 8);
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   check(fd >= 0, "cannot open the input file");
   {
     imaging::FileReader file(fd);
     std::unique_ptr<imaging::RowSource> rows;
     if (imaging::openJpegRows(file, std::max(minWidth, 1), 1, rows, kSmallPieces) == GpStatus::ok) {
-      std::vector<std::uint8_t> row(std::size_t(rows->deliveredWidth()) * 3);
+      std::vector<std::uint8_t> row(static_cast<std::size_t>(rows->deliveredWidth()) * 3);
       for (int y = 0; y < rows->height(); ++y) {
-        if (rows->readRow(row.data()) != GpStatus::ok)
+        if (rows->readRow(row.data()) != GpStatus::ok) {
           break;
+        }
       }
     }
   }
@@ -190,15 +197,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   writeInput(path, data, size);
   const DrawOutcome outcome = drawAndSave(path);
   // What would cost far more than the file's size is refused.
-  if (isLosslessWebpOverTheCap(data, size))
+  if (isLosslessWebpOverTheCap(data, size)) {
     check(!outcome.loaded, "a lossless WebP over the whole-image cap loaded");
+  }
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
-    if (outcome.drawn)
+    if (outcome.drawn) {
       check(jpegScanCount(data, size) <= imaging::kMaxJpegScans, "a JPEG of too many scans drew");
+    }
     // Scales 1/8 .. 4/8, the ones the threaded decoder takes, chosen by the input's length.
     readThreaded(path, outcome.width, outcome.height, 1 + int(size % 4));
   }
-  for (const auto& entry : std::filesystem::directory_iterator(folder()))
+  for (const auto& entry : std::filesystem::directory_iterator(folder())) {
     std::filesystem::remove_all(entry.path());
+  }
   return 0;
 }

@@ -120,8 +120,8 @@ CodeTable codesOf(const StandardTable& table) {
   std::size_t index = 0;
   for (int length = 1; length <= 16; ++length, code <<= 1) {
     for (int i = 0; i < table.counts[length]; ++i, ++code, ++index) {
-      codes.code[table.symbols[index]] = std::uint16_t(code);
-      codes.length[table.symbols[index]] = std::uint8_t(length);
+      codes.code[table.symbols[index]] = static_cast<std::uint16_t>(code);
+      codes.length[table.symbols[index]] = static_cast<std::uint8_t>(length);
     }
   }
   return codes;
@@ -145,7 +145,7 @@ class Input {
   std::uint8_t byte() { return next_ < end_ ? *next_++ : 0; }
   std::uint16_t word() {
     std::uint16_t high = byte();
-    return std::uint16_t(high << 8 | byte());
+    return static_cast<std::uint16_t>(high << 8 | byte());
   }
   std::vector<std::uint8_t> rest() {
     std::vector<std::uint8_t> bytes(next_, end_);
@@ -183,23 +183,24 @@ JpegScanLayout makeLayout(const Sampling& sampling, int scale, int mcusPerRow, i
   std::uint32_t state = quantSeed;
   int block = 0;
   for (int c = 0; c < sampling.components; ++c) {
-    JpegComponentLayout& component = layout.components[std::size_t(c)];
+    JpegComponentLayout& component = layout.components[static_cast<std::size_t>(c)];
     component.horizontal = c == 0 ? sampling.lumaHorizontal : 1;
     component.vertical = c == 0 ? sampling.lumaVertical : 1;
     component.dcTable = component.acTable = c == 0 ? 0 : 1;
     // Seed 0: all ones; otherwise pseudo-random values 1 .. 255.
     for (std::uint16_t& quant : component.quant) {
       state = state * 1103515245u + 12345u;
-      quant = quantSeed == 0 ? 1 : std::uint16_t(1 + (state >> 16) % 255);
+      quant = quantSeed == 0 ? 1 : static_cast<std::uint16_t>(1 + (state >> 16) % 255);
     }
-    for (int i = 0; i < component.horizontal * component.vertical; ++i)
-      layout.blockComponent[std::size_t(block++)] = std::uint8_t(c);
+    for (int i = 0; i < component.horizontal * component.vertical; ++i) {
+      layout.blockComponent[static_cast<std::size_t>(block++)] = static_cast<std::uint8_t>(c);
+    }
   }
   layout.blocksPerMcu = block;
   layout.mcusPerRow = mcusPerRow;
   layout.mcuRows = mcuRows;
-  layout.width = std::uint32_t(mcusPerRow * 8 * layout.maxHorizontal);
-  layout.height = std::uint32_t(mcuRows * 8 * layout.maxVertical);
+  layout.width = static_cast<std::uint32_t>(mcusPerRow * 8 * layout.maxHorizontal);
+  layout.height = static_cast<std::uint32_t>(mcuRows * 8 * layout.maxVertical);
   const DecodeTables& tables = decodeTables();
   for (std::size_t t = 0; t < 2; ++t) {
     layout.dcTables[t] = tables.dc[t];
@@ -224,40 +225,45 @@ class ScanEncoder {
 
   void encodeMcu(Input& input) {
     std::size_t at = expected_.size();
-    expected_.resize(at + std::size_t(valuesPerMcu(layout_)));
+    expected_.resize(at + static_cast<std::size_t>(valuesPerMcu(layout_)));
     std::int16_t* out = &expected_[at];
-    for (int b = 0; b < layout_.blocksPerMcu; ++b, out += valuesPerBlock(layout_))
-      encodeBlock(input, layout_.blockComponent[std::size_t(b)], out);
+    for (int b = 0; b < layout_.blocksPerMcu; ++b, out += valuesPerBlock(layout_)) {
+      encodeBlock(input, layout_.blockComponent[static_cast<std::size_t>(b)], out);
+    }
     ++mcus_;
   }
 
   // Pads the last byte with ones, damages the bytes as asked, then stuffs a zero after every
   // 0xFF.
   std::vector<std::uint8_t> finish(const std::vector<Damage>& damage) {
-    if (pending_ > 0)
+    if (pending_ > 0) {
       put((1u << (8 - pending_)) - 1, 8 - pending_);
+    }
     for (const Damage& byte : damage) {
-      if (!bytes_.empty())
+      if (!bytes_.empty()) {
         bytes_[byte.offset % bytes_.size()] ^= byte.flip;
+      }
     }
     std::vector<std::uint8_t> stuffed;
     for (std::uint8_t byte : bytes_) {
       stuffed.push_back(byte);
-      if (byte == 0xFF)
+      if (byte == 0xFF) {
         stuffed.push_back(0x00);
+      }
     }
     return stuffed;
   }
 
   std::int64_t mcus() const { return mcus_; }
   const std::int16_t* expected(std::int64_t mcu) const {
-    return &expected_[std::size_t(mcu) * std::size_t(valuesPerMcu(layout_))];
+    return &expected_[static_cast<std::size_t>(mcu) *
+                      static_cast<std::size_t>(valuesPerMcu(layout_))];
   }
 
  private:
   void put(std::uint32_t bits, int count) {
     for (int i = count - 1; i >= 0; --i) {
-      accumulator_ = std::uint8_t(accumulator_ << 1 | ((bits >> i) & 1));
+      accumulator_ = static_cast<std::uint8_t>(accumulator_ << 1 | ((bits >> i) & 1));
       if (++pending_ == 8) {
         bytes_.push_back(accumulator_);
         pending_ = 0;
@@ -274,22 +280,22 @@ class ScanEncoder {
     std::uint16_t word = input.word();
     int magnitude = (1 << (size - 1)) + (word & ((1 << (size - 1)) - 1));
     int value = (word & 0x8000) ? -magnitude : magnitude;
-    bits = std::uint32_t(value > 0 ? value : value + (1 << size) - 1);
+    bits = static_cast<std::uint32_t>(value > 0 ? value : value + (1 << size) - 1);
     return value;
   }
 
   void encodeBlock(Input& input, int c, std::int16_t* out) {
     const int table = c == 0 ? 0 : 1;
     const EncodeTables& codes = encodeTables();
-    const ScaledBlockTransform& transform = *transforms_.byComponent[std::size_t(c)];
+    const ScaledBlockTransform& transform = *transforms_.byComponent[static_cast<std::size_t>(c)];
     std::uint32_t bits = 0;
 
     int dcSize = input.byte() % 12;
-    putSymbol(codes.dc[std::size_t(table)], std::uint8_t(dcSize));
+    putSymbol(codes.dc[static_cast<std::size_t>(table)], static_cast<std::uint8_t>(dcSize));
     if (dcSize > 0) {
       int difference = valueOfSize(input, dcSize, bits);
       put(bits, dcSize);
-      dc_[std::size_t(c)] += std::uint32_t(difference);
+      dc_[static_cast<std::size_t>(c)] += static_cast<std::uint32_t>(difference);
     }
 
     std::int32_t kept[kMaxKeptCoefficients + 1] = {};
@@ -302,25 +308,31 @@ class ScanEncoder {
       if (!full) {
         std::uint8_t runByte = input.byte();
         run = runByte & 15;
-        if (runByte >> 6 == 3)
+        if (runByte >> 6 == 3) {
           run += 16 * (1 + ((runByte >> 4) & 1));
+        }
       }
-      if (k + run > 63)
+      if (k + run > 63) {
         break;
-      for (; run >= 16; run -= 16, k += 16)
-        putSymbol(codes.ac[std::size_t(table)], kZeroRun);
+      }
+      for (; run >= 16; run -= 16, k += 16) {
+        putSymbol(codes.ac[static_cast<std::size_t>(table)], kZeroRun);
+      }
       int size = 1 + input.byte() % 10;
       int value = valueOfSize(input, size, bits);
-      putSymbol(codes.ac[std::size_t(table)], std::uint8_t(run << 4 | size));
+      putSymbol(codes.ac[static_cast<std::size_t>(table)],
+                static_cast<std::uint8_t>(run << 4 | size));
       put(bits, size);
       k += run;
-      kept[transform.slots()[std::size_t(k)]] = value;
+      kept[transform.slots()[static_cast<std::size_t>(k)]] = value;
       ++k;
     }
-    if (k < 64)
-      putSymbol(codes.ac[std::size_t(table)], kEndOfBlock);
+    if (k < 64) {
+      putSymbol(codes.ac[static_cast<std::size_t>(table)], kEndOfBlock);
+    }
 
-    out[0] = std::int16_t(std::uint16_t(dc_[std::size_t(c)]));
+    out[0] =
+        static_cast<std::int16_t>(static_cast<std::uint16_t>(dc_[static_cast<std::size_t>(c)]));
     transform.apply(kept, out + 1);
   }
 
@@ -338,8 +350,9 @@ class ScanEncoder {
 // judges a file.
 std::size_t scanEnd(const std::vector<std::uint8_t>& data) {
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (data[i] == 0xFF && (i + 1 >= data.size() || data[i + 1] != 0x00))
+    if (data[i] == 0xFF && (i + 1 >= data.size() || data[i + 1] != 0x00)) {
       return i;
+    }
   }
   return data.size();
 }
@@ -352,11 +365,13 @@ std::vector<std::size_t> cutData(const std::vector<std::uint8_t>& data,
   const std::size_t end = data.size();
   std::vector<std::size_t> cuts{0};
   for (std::uint16_t fraction : fractions) {
-    std::size_t cut = std::size_t(std::uint64_t(end) * fraction >> 16);
-    while (cut > 0 && cut < end && data[cut - 1] == 0xFF)
+    std::size_t cut = static_cast<std::size_t>(static_cast<std::uint64_t>(end) * fraction >> 16);
+    while (cut > 0 && cut < end && data[cut - 1] == 0xFF) {
       ++cut;
-    if (cut > cuts.back() && cut < end)
+    }
+    if (cut > cuts.back() && cut < end) {
       cuts.push_back(cut);
+    }
   }
   cuts.push_back(end);
   return cuts;
@@ -389,8 +404,8 @@ void checkPiece(const JpegPiece& piece) {
   check(piece.head.empty() || piece.head.front().mcu == 0, "the first unit start is not unit 0");
   for (const McuStart& start : piece.tail) {
     // The same start, seen from the piece's own start.
-    if (std::size_t(start.mcu) < piece.head.size()) {
-      const McuStart& head = piece.head[std::size_t(start.mcu)];
+    if (static_cast<std::size_t>(start.mcu) < piece.head.size()) {
+      const McuStart& head = piece.head[static_cast<std::size_t>(start.mcu)];
       check(head.position == start.position + piece.ownBits, "head and tail disagree");
     }
   }
@@ -420,9 +435,10 @@ void checkServedMcu(const JpegScanLayout& layout, const JpegPiece& whole, const 
   const std::int16_t* got = piece.mcus.at(mcu - link.base);
   const int perBlock = valuesPerBlock(layout);
   for (int b = 0; b < layout.blocksPerMcu; ++b, expected += perBlock, got += perBlock) {
-    std::size_t c = layout.blockComponent[std::size_t(b)];
-    auto dc = std::uint16_t(std::uint32_t(std::uint16_t(got[0])) + link.dcOffset[c]);
-    check(dc == std::uint16_t(expected[0]), "a linked unit's DC value differs");
+    std::size_t c = layout.blockComponent[static_cast<std::size_t>(b)];
+    auto dc = static_cast<std::uint16_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint16_t>(got[0])) + link.dcOffset[c]);
+    check(dc == static_cast<std::uint16_t>(expected[0]), "a linked unit's DC value differs");
     check(std::equal(expected + 1, expected + perBlock, got + 1), "a linked unit's samples differ");
   }
 }
@@ -446,17 +462,18 @@ void checkInput(Input& input) {
   const std::int64_t limit = layout.mcuCount();
   BlockTransforms transforms;
   for (int c = 0; c < layout.componentCount; ++c) {
-    transforms.byComponent[std::size_t(c)] =
-        std::make_unique<ScaledBlockTransform>(scale, layout.components[std::size_t(c)].quant);
+    transforms.byComponent[static_cast<std::size_t>(c)] = std::make_unique<ScaledBlockTransform>(
+        scale, layout.components[static_cast<std::size_t>(c)].quant);
   }
 
-  std::vector<std::uint16_t> fractions(std::size_t(cutCount), 0);
-  for (std::uint16_t& fraction : fractions)
+  std::vector<std::uint16_t> fractions(static_cast<std::size_t>(cutCount), 0);
+  for (std::uint16_t& fraction : fractions) {
     fraction = input.word();
+  }
   std::vector<Damage> damage(static_cast<std::size_t>(damageCount));
   for (Damage& byte : damage) {
     byte.offset = input.word();
-    byte.flip = std::uint8_t(input.byte() | 1);
+    byte.flip = static_cast<std::uint8_t>(input.byte() | 1);
   }
 
   std::vector<std::uint8_t> data;
@@ -465,8 +482,9 @@ void checkInput(Input& input) {
     data = input.rest();
   } else {
     encoder = std::make_unique<ScanEncoder>(layout, transforms);
-    while (!input.empty() && encoder->mcus() < limit)
+    while (!input.empty() && encoder->mcus() < limit) {
       encoder->encodeMcu(input);
+    }
     data = encoder->finish(damage);
   }
   data.resize(scanEnd(data));
@@ -493,12 +511,13 @@ void checkInput(Input& input) {
     std::uint64_t ownBits = UINT64_MAX;
     if (k + 1 < pieceCount) {
       std::size_t own = ownEnd - begin;
-      ownBits = 8 * std::uint64_t(own - countStuffedBytes(data.data() + begin, own));
+      ownBits = 8 * static_cast<std::uint64_t>(own - countStuffedBytes(data.data() + begin, own));
     }
-    pieces.push_back(decodePiece(layout, transforms,
-                                 std::vector<std::uint8_t>(data.begin() + std::ptrdiff_t(begin),
-                                                           data.begin() + std::ptrdiff_t(end)),
-                                 ownBits, limit + std::int64_t(JpegPiece::kTailMcus)));
+    pieces.push_back(
+        decodePiece(layout, transforms,
+                    std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(begin),
+                                              data.begin() + static_cast<std::ptrdiff_t>(end)),
+                    ownBits, limit + static_cast<std::int64_t>(JpegPiece::kTailMcus)));
   }
 
   // Linked in a chain up to the first piece that does not link.
@@ -506,8 +525,9 @@ void checkInput(Input& input) {
   while (links.size() < pieceCount) {
     std::size_t k = links.size();
     JpegPieceLink link;
-    if (!linkJpegPieces(*pieces[k - 1], links[k - 1], *pieces[k], link))
+    if (!linkJpegPieces(*pieces[k - 1], links[k - 1], *pieces[k], link)) {
       break;
+    }
     check(link.firstMcu > links[k - 1].firstMcu, "linked pieces do not take over in order");
     links.push_back(link);
   }
@@ -520,10 +540,12 @@ void checkInput(Input& input) {
     const std::int64_t end = k + 1 < links.size() ? links[k + 1].firstMcu : limit;
     const std::int64_t trusted = link.base + trustedMcuLimit(piece, link.firstMcu - link.base);
     // Units past the scan's last (from data after it) are never delivered.
-    for (std::int64_t mcu = link.firstMcu; mcu < std::min({end, trusted, limit}); ++mcu)
+    for (std::int64_t mcu = link.firstMcu; mcu < std::min({end, trusted, limit}); ++mcu) {
       checkServedMcu(layout, *whole, piece, link, mcu);
-    if (trusted < end)
+    }
+    if (trusted < end) {
       break;  // the threaded decoder hands over to libjpeg here
+    }
   }
 }
 

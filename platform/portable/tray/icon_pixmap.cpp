@@ -26,8 +26,9 @@ bool insideRoundedSquare(double x, double y) {
   const double high = 1.0 - kMargin - kCornerRadius;
   const double dx = std::max({low - x, 0.0, x - high});
   const double dy = std::max({low - y, 0.0, y - high});
-  if (x < kMargin || x > 1.0 - kMargin || y < kMargin || y > 1.0 - kMargin)
+  if (x < kMargin || x > 1.0 - kMargin || y < kMargin || y > 1.0 - kMargin) {
     return false;
+  }
   return dx * dx + dy * dy <= kCornerRadius * kCornerRadius;
 }
 
@@ -55,15 +56,18 @@ Color landscapeAt(double x, double y) {
   constexpr Color kMountain{0.20, 0.33, 0.52};
   constexpr Color kSnowLine{0.85, 0.90, 0.96};
   constexpr Color kHill{0.22, 0.62, 0.30};
-  if (y >= hillY(x))
+  if (y >= hillY(x)) {
     return kHill;
+  }
   const double ridge = ridgeY(x);
-  if (y >= ridge)
+  if (y >= ridge) {
     return y < ridge + 0.05 && ridge < 0.5 ? kSnowLine : kMountain;
+  }
   const double sunDx = x - 0.70;
   const double sunDy = y - 0.28;
-  if (sunDx * sunDx + sunDy * sunDy <= 0.12 * 0.12)
+  if (sunDx * sunDx + sunDy * sunDy <= 0.12 * 0.12) {
     return kSun;
+  }
   return mix(kSkyTop, kSkyHorizon, std::clamp((y - kMargin) / 0.6, 0.0, 1.0));
 }
 
@@ -74,8 +78,9 @@ std::uint8_t channel(double value) {
 }  // namespace
 
 std::vector<std::uint8_t> drawIconArgb(int size) {
-  if (size <= 0)
+  if (size <= 0) {
     return {};
+  }
   const auto side = static_cast<std::size_t>(size);
   std::vector<std::uint8_t> pixels(side * side * 4);
   const double step = 1.0 / (size * kSamples);
@@ -87,8 +92,9 @@ std::vector<std::uint8_t> drawIconArgb(int size) {
         for (int sx = 0; sx < kSamples; ++sx) {
           const double x = (column * kSamples + sx + 0.5) * step;
           const double y = (row * kSamples + sy + 0.5) * step;
-          if (!insideRoundedSquare(x, y))
+          if (!insideRoundedSquare(x, y)) {
             continue;
+          }
           const Color color = landscapeAt(x, y);
           sum = {sum.r + color.r, sum.g + color.g, sum.b + color.b};
           ++covered;

@@ -41,8 +41,9 @@ std::string crlfToLf(std::string text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
       continue;
+    }
     out += text[i];
   }
   return out;
@@ -61,11 +62,13 @@ HiveText decodeHiveBytes(std::string_view bytes) {
 }
 
 std::size_t countLineFeeds(std::string_view bytes) {
-  if (!bytes.starts_with(kUtf16leMark))
+  if (!bytes.starts_with(kUtf16leMark)) {
     return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  }
   std::size_t count = 0;
-  for (std::size_t i = kUtf16leMark.size(); i + 1 < bytes.size(); i += 2)
+  for (std::size_t i = kUtf16leMark.size(); i + 1 < bytes.size(); i += 2) {
     count += bytes[i] == '\n' && bytes[i + 1] == '\0';
+  }
   return count;
 }
 
@@ -86,8 +89,9 @@ std::string utf16leToUtf8(std::string_view bytes) {
         ++i;
       }
     }
-    if (c >= 0xD800 && c < 0xE000)
+    if (c >= 0xD800 && c < 0xE000) {
       c = kReplacement;
+    }
     text::appendUtf8(out, c);
   }
   return out;
@@ -96,31 +100,37 @@ std::string utf16leToUtf8(std::string_view bytes) {
 std::string utf8ToUtf16le(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
-  for (std::size_t pos = 0; pos < text.size();)
+  for (std::size_t pos = 0; pos < text.size();) {
     appendUtf16le(out, nextCodePoint(text, pos));
+  }
   return out;
 }
 
 std::string foldCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z')
+    if (c >= 'A' && c <= 'Z') {
       c = static_cast<char>(c - 'A' + 'a');
+    }
   }
   return out;
 }
 
 bool equalsFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
+  if (a.size() != b.size()) {
     return false;
+  }
   for (std::size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z')
+    if (x >= 'A' && x <= 'Z') {
       x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
+    }
+    if (y >= 'A' && y <= 'Z') {
       y = static_cast<char>(y - 'A' + 'a');
-    if (x != y)
+    }
+    if (x != y) {
       return false;
+    }
   }
   return true;
 }

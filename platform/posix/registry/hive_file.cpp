@@ -22,8 +22,9 @@ bool isAbsolute(const char* path) {
 
 std::optional<std::string> homeFolder() {
   const char* home = std::getenv("HOME");
-  if (isAbsolute(home))
+  if (isAbsolute(home)) {
     return std::string(home);
+  }
   std::vector<char> buffer(16384);
   passwd entry{};
   passwd* found = nullptr;
@@ -106,15 +107,17 @@ FileRead readBoundedFile(const std::string& path, std::size_t maxBytes) {
       result.bytes.resize(std::min(used * 2, maxBytes + 1));
     }
     const ssize_t got = read(fd.get(), result.bytes.data() + used, result.bytes.size() - used);
-    if (got < 0 && errno == EINTR)
+    if (got < 0 && errno == EINTR) {
       continue;
+    }
     if (got < 0) {
       result.status = ReadStatus::kUnreadable;
       result.bytes.clear();
       return result;
     }
-    if (got == 0)
+    if (got == 0) {
       break;
+    }
     used += static_cast<std::size_t>(got);
   }
   result.bytes.resize(used);
@@ -137,8 +140,9 @@ FileRead readHiveFile(const std::string& path) {
 
 std::optional<FileStamp> stampOf(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0)
+  if (stat(path.c_str(), &info) != 0) {
     return std::nullopt;
+  }
   return toStamp(info);
 }
 

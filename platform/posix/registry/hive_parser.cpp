@@ -30,32 +30,38 @@ bool startsWithFolded(std::string_view text, std::string_view prefix) {
 }
 
 int hexDigit(char c) {
-  if (c >= '0' && c <= '9')
+  if (c >= '0' && c <= '9') {
     return c - '0';
-  if (c >= 'a' && c <= 'f')
+  }
+  if (c >= 'a' && c <= 'f') {
     return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
+  }
+  if (c >= 'A' && c <= 'F') {
     return c - 'A' + 10;
+  }
   return -1;
 }
 
 // A quoted string at the start of `text`: `\x` stands for x (regedit escapes `\` and `"`).
 // On success `rest` is what follows the closing quote.
 std::optional<std::string> readQuoted(std::string_view text, std::string_view& rest) {
-  if (text.empty() || text.front() != '"')
+  if (text.empty() || text.front() != '"') {
     return std::nullopt;
+  }
   std::string out;
   for (std::size_t i = 1; i < text.size();) {
     const std::size_t special = text.find_first_of("\\\"", i);
-    if (special == std::string_view::npos)
+    if (special == std::string_view::npos) {
       break;
+    }
     out.append(text, i, special - i);
     if (text[special] == '"') {
       rest = text.substr(special + 1);
       return out;
     }
-    if (special + 1 < text.size())
+    if (special + 1 < text.size()) {
       out += text[special + 1];
+    }
     i = special + 2;
   }
   return std::nullopt;
@@ -63,13 +69,15 @@ std::optional<std::string> readQuoted(std::string_view text, std::string_view& r
 
 // More than eight digits is no DWORD, however many leading zeros it has.
 std::optional<std::uint32_t> parseDwordDigits(std::string_view digits) {
-  if (digits.empty() || digits.size() > 8)
+  if (digits.empty() || digits.size() > 8) {
     return std::nullopt;
+  }
   std::uint32_t value = 0;
   for (char c : digits) {
     const int digit = hexDigit(c);
-    if (digit < 0)
+    if (digit < 0) {
       return std::nullopt;
+    }
     value = (value << 4) | static_cast<std::uint32_t>(digit);
   }
   return value;
@@ -83,12 +91,14 @@ std::optional<std::string> parseHexBytes(std::string_view data) {
   for (char c : data) {
     const int digit = hexDigit(c);
     if (digit >= 0) {
-      if (++digits > 2)
+      if (++digits > 2) {
         return std::nullopt;
+      }
       current = (current << 4) | static_cast<unsigned>(digit);
     } else if (c == ',') {
-      if (digits == 0)
+      if (digits == 0) {
         return std::nullopt;
+      }
       bytes += static_cast<char>(current);
       digits = 0;
       current = 0;
@@ -96,52 +106,62 @@ std::optional<std::string> parseHexBytes(std::string_view data) {
       return std::nullopt;
     }
   }
-  if (digits > 0)
+  if (digits > 0) {
     bytes += static_cast<char>(current);
+  }
   return bytes;
 }
 
 std::optional<HiveValue> decodeHexValue(std::string_view type, std::string_view data) {
   const bool isString = equalsFolded(type, "hex(1)");
   const bool isDword = equalsFolded(type, "hex(4)");
-  if (!isString && !isDword)
+  if (!isString && !isDword) {
     return HiveValue{};  // kept, never decoded
+  }
   const auto bytes = parseHexBytes(data);
-  if (!bytes)
+  if (!bytes) {
     return std::nullopt;
+  }
   if (isDword) {
-    if (bytes->size() != 4)
+    if (bytes->size() != 4) {
       return std::nullopt;
+    }
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
+    for (int i = 3; i >= 0; --i) {
       value = (value << 8) | static_cast<unsigned char>((*bytes)[i]);
+    }
     return HiveValue{ValueType::kDword, value, {}};
   }
   std::string text = utf16leToUtf8(*bytes);
-  if (!text.empty() && text.back() == '\0')
+  if (!text.empty() && text.back() == '\0') {
     text.pop_back();  // the stored terminator
+  }
   return HiveValue{ValueType::kString, 0, std::move(text)};
 }
 
 // `type:data` with a type made of letters, digits and parentheses (dword, hex, hex(2), ...).
 std::optional<HiveValue> decodeTypedValue(std::string_view data) {
   const auto colon = data.find(':');
-  if (colon == std::string_view::npos || colon == 0)
+  if (colon == std::string_view::npos || colon == 0) {
     return std::nullopt;
+  }
   const std::string_view type = data.substr(0, colon);
   for (char c : type) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '(' && c != ')')
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '(' && c != ')') {
       return std::nullopt;
+    }
   }
   const std::string_view rest = data.substr(colon + 1);
   if (equalsFolded(type, "dword")) {
     const auto value = parseDwordDigits(trimRight(rest));
-    if (!value)
+    if (!value) {
       return std::nullopt;
+    }
     return HiveValue{ValueType::kDword, *value, {}};
   }
-  if (startsWithFolded(type, "hex"))
+  if (startsWithFolded(type, "hex")) {
     return decodeHexValue(type, rest);
+  }
   return HiveValue{};
 }
 
@@ -149,8 +169,9 @@ std::optional<HiveValue> decodeData(std::string_view data) {
   if (!data.empty() && data.front() == '"') {
     std::string_view rest;
     auto text = readQuoted(data, rest);
-    if (!text || !trimRight(rest).empty())
+    if (!text || !trimRight(rest).empty()) {
       return std::nullopt;
+    }
     return HiveValue{ValueType::kString, 0, std::move(*text)};
   }
   return decodeTypedValue(data);
@@ -170,13 +191,15 @@ std::optional<ValueParts> splitValueLine(std::string_view content) {
     rest = text.substr(1);
   } else {
     auto name = readQuoted(text, rest);
-    if (!name)
+    if (!name) {
       return std::nullopt;
+    }
     parts.name = std::move(*name);
   }
   rest = trimLeft(rest);
-  if (rest.empty() || rest.front() != '=')
+  if (rest.empty() || rest.front() != '=') {
     return std::nullopt;
+  }
   parts.data = trimLeft(rest.substr(1));
   return parts;
 }
@@ -188,29 +211,34 @@ void classifySection(HiveLine& line, std::string_view text) {
     line.kind = LineKind::kSectionDeletion;
     text = text.substr(1);
   }
-  if (text.empty() || text.back() != ']')
+  if (text.empty() || text.back() != ']') {
     return;
+  }
   text.remove_suffix(1);
-  if (!startsWithFolded(text, kCurrentUserRoot))
+  if (!startsWithFolded(text, kCurrentUserRoot)) {
     return;
+  }
   const std::string_view path = text.substr(kCurrentUserRoot.size());
-  if (!path.empty() && path.front() != '\\')
+  if (!path.empty() && path.front() != '\\') {
     return;
+  }
   line.key = normalizeKeyPath(path);
 }
 
 void classifyValue(HiveLine& line, std::string_view content) {
   auto parts = splitValueLine(content);
-  if (!parts)
+  if (!parts) {
     return;
+  }
   if (trimRight(parts->data) == "-") {
     line.kind = LineKind::kValueDeletion;
     line.name = std::move(parts->name);
     return;
   }
   auto value = decodeData(parts->data);
-  if (!value)
+  if (!value) {
     return;  // damaged data reads as absent
+  }
   line.kind = LineKind::kValue;
   line.name = std::move(parts->name);
   line.value = std::move(*value);
@@ -227,8 +255,9 @@ void classify(HiveLine& line, std::string_view content) {
 
 // Hex data wrapped by regedit ends its lines with a backslash.
 bool wrapsOntoNextLine(std::string_view content) {
-  if (!trimRight(content).ends_with('\\'))
+  if (!trimRight(content).ends_with('\\')) {
     return false;
+  }
   const auto parts = splitValueLine(content);
   return parts && startsWithFolded(parts->data, "hex");
 }
@@ -278,8 +307,9 @@ bool continuesOnNextLine(const HiveLine& line) {
   const std::string_view raw = line.raw;
   const std::string_view first = raw.substr(0, raw.find('\n'));
   std::string_view body = raw;
-  if (body.ends_with('\n'))
+  if (body.ends_with('\n')) {
     body.remove_suffix(1);
+  }
   const auto lastStart = body.rfind('\n');
   const std::string_view last =
       lastStart == std::string_view::npos ? raw : raw.substr(lastStart + 1);
@@ -295,27 +325,31 @@ HiveDocument parseHiveBytes(std::string_view bytes) {
 
 std::string serializeHive(const HiveDocument& document) {
   std::size_t size = document.byteOrderMark.size();
-  for (const HiveLine& line : document.lines)
+  for (const HiveLine& line : document.lines) {
     size += line.raw.size();
+  }
   std::string out;
   out.reserve(size);
   out += document.byteOrderMark;
-  for (const HiveLine& line : document.lines)
+  for (const HiveLine& line : document.lines) {
     out += line.raw;
+  }
   return out;
 }
 
 std::string normalizeKeyPath(std::string_view path) {
   const auto start = path.find_first_not_of('\\');
-  if (start == std::string_view::npos)
+  if (start == std::string_view::npos) {
     return {};
+  }
   const auto end = path.find_last_not_of('\\');
   return foldCase(path.substr(start, end - start + 1));
 }
 
 bool deletionCovers(std::string_view deleted, std::string_view key) {
-  if (deleted.empty() || !key.starts_with(deleted))
+  if (deleted.empty() || !key.starts_with(deleted)) {
     return false;
+  }
   return key.size() == deleted.size() || key[deleted.size()] == '\\';
 }
 

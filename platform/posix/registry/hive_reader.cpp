@@ -59,24 +59,28 @@ void reportTooLarge(const std::string& path) {
 
 std::shared_ptr<const HiveSnapshot> currentHive() {
   const auto location = locateHive();
-  if (!location)
+  if (!location) {
     return emptyHive();
+  }
   std::lock_guard lock(cacheMutex);
   const auto stamp = stampOf(location->file);
-  if (!stamp)
+  if (!stamp) {
     return emptyHive();
+  }
   const bool sameStamp =
       cache.snapshot && cache.path == location->file && cache.stamp.sameVersion(*stamp);
-  if (sameStamp && !isRacy(cache))
+  if (sameStamp && !isRacy(cache)) {
     return cache.snapshot;
+  }
 
   const timespec readAt = now();
   FileRead file = readHiveFile(location->file);
   if (file.status == ReadStatus::kTooLarge) {
     // Read as empty, and remembered as such: a load reads many values, and each would read the
     // whole file again to refuse it again.
-    if (!sameStamp)
+    if (!sameStamp) {
       reportTooLarge(location->file);
+    }
     cache.snapshot = emptyHive();
     cache.bytes.clear();
     cache.path = location->file;
@@ -94,8 +98,9 @@ std::shared_ptr<const HiveSnapshot> currentHive() {
 
 void rememberWrittenHive(const std::string& path, const HiveDocument& document, std::string bytes) {
   const auto stamp = stampOf(path);
-  if (!stamp)
+  if (!stamp) {
     return;
+  }
   auto snapshot = std::make_shared<const HiveSnapshot>(document);
   std::lock_guard lock(cacheMutex);
   cache.path = path;

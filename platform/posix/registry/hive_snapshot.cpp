@@ -21,17 +21,20 @@ HiveSnapshot::HiveSnapshot(const HiveDocument& document) {
           // The key and everything below it, which sorts together from "key\".
           keys_.erase(*line.key);
           auto it = keys_.lower_bound(*line.key + '\\');
-          while (it != keys_.end() && deletionCovers(*line.key, it->first))
+          while (it != keys_.end() && deletionCovers(*line.key, it->first)) {
             it = keys_.erase(it);
+          }
         }
         break;
       case LineKind::kValue:
-        if (current)
+        if (current) {
           (*current)[foldCase(line.name)] = line.value;
+        }
         break;
       case LineKind::kValueDeletion:
-        if (current)
+        if (current) {
           current->erase(foldCase(line.name));
+        }
         break;
       case LineKind::kOther:
         break;
@@ -40,11 +43,13 @@ HiveSnapshot::HiveSnapshot(const HiveDocument& document) {
 }
 
 bool HiveSnapshot::hasKey(std::string_view normalizedPath) const {
-  if (normalizedPath.empty())
+  if (normalizedPath.empty()) {
     return true;  // HKEY_CURRENT_USER itself always exists
+  }
   const std::string path(normalizedPath);
-  if (keys_.contains(path))
+  if (keys_.contains(path)) {
     return true;
+  }
   const auto below = keys_.lower_bound(path + '\\');
   return below != keys_.end() && deletionCovers(path, below->first);
 }
@@ -52,8 +57,9 @@ bool HiveSnapshot::hasKey(std::string_view normalizedPath) const {
 const HiveValue* HiveSnapshot::findValue(std::string_view normalizedPath,
                                          std::string_view name) const {
   const auto key = keys_.find(std::string(normalizedPath));
-  if (key == keys_.end())
+  if (key == keys_.end()) {
     return nullptr;
+  }
   const auto value = key->second.find(foldCase(name));
   return value == key->second.end() ? nullptr : &value->second;
 }

@@ -25,10 +25,12 @@ using posix::UniqueFd;
 bool makeFolders(const std::string& folder) {
   for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
     const std::string part = folder.substr(0, slash);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
       return false;
-    if (slash == std::string::npos)
+    }
+    if (slash == std::string::npos) {
       break;
+    }
   }
   struct stat info {};
   return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -38,8 +40,9 @@ bool makeFolders(const std::string& folder) {
 // rewrite, and the kernel drops the lock if it dies, so the wait is short.
 bool lockExclusively(int fd) {
   while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR)
+    if (errno != EINTR) {
       return false;
+    }
   }
   return true;
 }
@@ -81,17 +84,21 @@ void reportTooLarge(const std::string& path, std::string_view bytes) {
 ErrorCode updateLocked(const HiveLocation& location,
                        const std::function<ErrorCode(HiveDocument&)>& change) {
   const FileRead current = readHiveFile(location.file);
-  if (current.status == ReadStatus::kTooLarge)
+  if (current.status == ReadStatus::kTooLarge) {
     return kErrorInvalidData;
-  if (current.status == ReadStatus::kUnreadable)
+  }
+  if (current.status == ReadStatus::kUnreadable) {
     return kErrorAccessDenied;
+  }
 
   HiveDocument document = parseHiveBytes(current.bytes);
-  if (const ErrorCode result = change(document); result != kErrorSuccess)
+  if (const ErrorCode result = change(document); result != kErrorSuccess) {
     return result;
+  }
   std::string updated = serializeHive(document);
-  if (current.status == ReadStatus::kOk && updated == current.bytes)
+  if (current.status == ReadStatus::kOk && updated == current.bytes) {
     return kErrorSuccess;
+  }
   if (!withinHiveLimits(updated)) {
     reportTooLarge(location.file, updated);
     return kErrorFileTooLarge;
@@ -99,8 +106,9 @@ ErrorCode updateLocked(const HiveLocation& location,
 
   const mode_t mode = current.status == ReadStatus::kOk ? (current.stamp.mode & 07777) : 0600;
   const ErrorCode result = replaceFile(location, updated, mode);
-  if (result == kErrorSuccess)
+  if (result == kErrorSuccess) {
     rememberWrittenHive(location.file, document, std::move(updated));
+  }
   return result;
 }
 
@@ -115,8 +123,9 @@ ErrorCode updateHive(const std::function<ErrorCode(HiveDocument&)>& change) {
     return errorOf(errno);
   }
   UniqueFd lock(open(location->lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600));
-  if (lock.get() < 0 || !lockExclusively(lock.get()))
+  if (lock.get() < 0 || !lockExclusively(lock.get())) {
     return errorOf(errno);
+  }
   return updateLocked(*location, change);
 }
 

@@ -21,8 +21,9 @@ constexpr std::string_view kFileHeader = "Windows Registry Editor Version 5.00\n
 std::string quote(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
-    if (c == '\\' || c == '"')
+    if (c == '\\' || c == '"') {
       out += '\\';
+    }
     out += c;
   }
   out += '"';
@@ -37,8 +38,9 @@ std::string hexStringData(std::string_view text) {
   char byte[4];
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(bytes[i]));
-    if (i > 0)
+    if (i > 0) {
       out += ',';
+    }
     out += byte;
   }
   return out;
@@ -50,15 +52,17 @@ std::string formatData(const HiveValue& value) {
     std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(value.dword));
     return digits;
   }
-  if (isWritableName(value.text))
+  if (isWritableName(value.text)) {
     return quote(value.text);
+  }
   return hexStringData(value.text);
 }
 
 std::string sectionHeader(std::string_view keyPath) {
   const auto start = keyPath.find_first_not_of('\\');
-  if (start == std::string_view::npos)
+  if (start == std::string_view::npos) {
     return "[HKEY_CURRENT_USER]\n";
+  }
   const auto end = keyPath.find_last_not_of('\\');
   return "[HKEY_CURRENT_USER\\" + std::string(keyPath.substr(start, end - start + 1)) + "]\n";
 }
@@ -94,12 +98,14 @@ Placement locate(const HiveDocument& document, const std::string& key, std::stri
     const HiveLine& line = document.lines[i];
     if (line.kind == LineKind::kSection) {
       inKey = line.key && *line.key == key;
-      if (inKey)
+      if (inKey) {
         placement.sections.push_back(i);
+      }
     } else if (line.kind == LineKind::kSectionDeletion) {
       inKey = false;
-      if (line.key && deletionCovers(*line.key, key))
+      if (line.key && deletionCovers(*line.key, key)) {
         placement = {};
+      }
     } else if (inKey && (line.kind == LineKind::kValue || line.kind == LineKind::kValueDeletion) &&
                equalsFolded(line.name, name)) {
       placement.assignments.push_back(i);
@@ -111,10 +117,12 @@ Placement locate(const HiveDocument& document, const std::string& key, std::stri
 // Makes sure a line can be followed by another: the unterminated last line of a file gets its
 // line end, and wrapped hex data that would swallow the next line gets an empty line to end it.
 void endLine(HiveLine& line) {
-  if (!isTerminated(line))
+  if (!isTerminated(line)) {
     line.raw += kNewline;
-  if (continuesOnNextLine(line))
+  }
+  if (continuesOnNextLine(line)) {
     line.raw += kNewline;
+  }
 }
 
 void insertAfter(HiveDocument& document, std::size_t after, std::string raw) {
@@ -129,8 +137,9 @@ void appendSection(HiveDocument& document, std::string_view keyPath) {
   } else {
     endLine(document.lines.back());
   }
-  if (!isBlank(document.lines.back()))
+  if (!isBlank(document.lines.back())) {
     document.lines.push_back(makeLine(std::string(kNewline)));
+  }
   document.lines.push_back(makeLine(sectionHeader(keyPath)));
 }
 
@@ -140,8 +149,9 @@ std::size_t lastLineOfSection(const HiveDocument& document, std::size_t header) 
   std::size_t last = header;
   for (std::size_t i = header + 1; i < document.lines.size() && !isBoundary(document.lines[i]);
        ++i) {
-    if (!isBlank(document.lines[i]))
+    if (!isBlank(document.lines[i])) {
       last = i;
+    }
   }
   return last;
 }

@@ -26,8 +26,9 @@ constexpr ErrorCode kErrorOutOfMemory = 14;  // ERROR_OUTOFMEMORY
 std::string joinPath(RegKey key, std::string_view subKey) {
   std::string path = key ? key->path : std::string();
   if (!subKey.empty()) {
-    if (!path.empty())
+    if (!path.empty()) {
       path += '\\';
+    }
     path += subKey;
   }
   return path;
@@ -47,18 +48,21 @@ ErrorCode guarded(Operation&& operation) {
 
 ErrorCode openKey(std::string_view subKey, RegKey& key, bool create) {
   key = nullptr;
-  if (!hive::isWritableName(subKey))
+  if (!hive::isWritableName(subKey)) {
     return kErrorInvalidParameter;
+  }
   const std::string path(subKey);
   if (!hive::currentHive()->hasKey(hive::normalizeKeyPath(path))) {
-    if (!create)
+    if (!create) {
       return kErrorFileNotFound;
+    }
     const ErrorCode created = hive::updateHive([&path](hive::HiveDocument& document) {
       hive::createKey(document, path);
       return kErrorSuccess;
     });
-    if (created != kErrorSuccess)
+    if (created != kErrorSuccess) {
       return created;
+    }
   }
   key = new RegistryKey{path, create};
   return kErrorSuccess;
@@ -70,22 +74,27 @@ ErrorCode getValue(RegKey key, std::string_view subKey, std::string_view valueNa
                    hive::ValueType type, Store&& store) {
   const std::string path = hive::normalizeKeyPath(joinPath(key, subKey));
   const auto snapshot = hive::currentHive();
-  if (!snapshot->hasKey(path))
+  if (!snapshot->hasKey(path)) {
     return kErrorFileNotFound;
+  }
   const hive::HiveValue* value = snapshot->findValue(path, valueName);
-  if (!value)
+  if (!value) {
     return kErrorFileNotFound;
-  if (value->type != type)
+  }
+  if (value->type != type) {
     return kErrorUnsupportedType;
+  }
   store(*value);
   return kErrorSuccess;
 }
 
 ErrorCode setValue(RegKey key, std::string_view valueName, const hive::HiveValue& value) {
-  if (key && !key->writable)
+  if (key && !key->writable) {
     return kErrorAccessDenied;
-  if (!hive::isWritableName(valueName))
+  }
+  if (!hive::isWritableName(valueName)) {
     return kErrorInvalidParameter;
+  }
   const std::string path = joinPath(key, {});
   return hive::updateHive([&](hive::HiveDocument& document) {
     hive::setValue(document, path, valueName, value);
@@ -175,8 +184,9 @@ ErrorCode regSetString(RegKey key, std::string_view valueName, std::string_view 
 
 ErrorCode regDeleteValue(RegKey key, std::string_view valueName) {
   return guarded([&] {
-    if (key && !key->writable)
+    if (key && !key->writable) {
       return kErrorAccessDenied;
+    }
     const std::string path = joinPath(key, {});
     return hive::updateHive([&](hive::HiveDocument& document) {
       return hive::deleteValue(document, path, valueName) ? kErrorSuccess : kErrorFileNotFound;

@@ -31,10 +31,12 @@ std::uint64_t monotonicNowUs() {
 
 std::uint32_t epollEvents(int pollEvents) {
   std::uint32_t events = 0;
-  if (pollEvents & POLLIN)
+  if (pollEvents & POLLIN) {
     events |= EPOLLIN;
-  if (pollEvents & POLLOUT)
+  }
+  if (pollEvents & POLLOUT) {
     events |= EPOLLOUT;
+  }
   return events;
 }
 
@@ -42,8 +44,9 @@ std::uint32_t epollEvents(int pollEvents) {
 
 std::unique_ptr<BusConnection> BusConnection::openSession() {
   sd_bus* bus = nullptr;
-  if (sd_bus_open_user(&bus) < 0)
+  if (sd_bus_open_user(&bus) < 0) {
     return nullptr;
+  }
   return std::unique_ptr<BusConnection>(new BusConnection(bus));
 }
 
@@ -75,17 +78,20 @@ bool BusConnection::attachToLoop(std::function<void()> onLost) {
 bool BusConnection::refresh() {
   const int wanted = sd_bus_get_events(bus_);
   const int fd = sd_bus_get_fd(bus_);
-  if (wanted < 0 || fd < 0)
+  if (wanted < 0 || fd < 0) {
     return false;
+  }
   EventLoop& loop = EventLoop::instance();
   const std::uint32_t events = epollEvents(wanted);
   if (watch_ == 0 || events != watchedEvents_) {
-    if (watch_ != 0)
+    if (watch_ != 0) {
       loop.remove(watch_);
+    }
     watch_ = loop.addWatch(fd, events, [this](std::uint32_t) { process(); });
     watchedEvents_ = events;
-    if (watch_ == 0)
+    if (watch_ == 0) {
       return false;
+    }
   }
   std::uint64_t deadlineUs = 0;
   if (sd_bus_get_timeout(bus_, &deadlineUs) < 0 ||
@@ -107,11 +113,13 @@ void BusConnection::process() {
   int result = 0;
   for (int handled = 0; handled < kMessagesPerTurn; ++handled) {
     result = sd_bus_process(bus_, nullptr);
-    if (result <= 0)
+    if (result <= 0) {
       break;
+    }
   }
-  if (result >= 0 && refresh())
+  if (result >= 0 && refresh()) {
     return;
+  }
   // Broken. While it closes, sd-bus answers each pending call with an error; let it finish, so
   // their callbacks hear of it.
   for (int step = 0; step < kClosingSteps && sd_bus_process(bus_, nullptr) > 0; ++step) {
@@ -126,8 +134,9 @@ void BusConnection::process() {
 
 void BusConnection::detachFromLoop() {
   EventLoop& loop = EventLoop::instance();
-  if (watch_ != 0)
+  if (watch_ != 0) {
     loop.remove(watch_);
+  }
   watch_ = 0;
   loop.killTimer(this, kDeadlineTimer);
 }
@@ -143,8 +152,9 @@ bool BusConnection::callServingOthers(sd_bus_message* call, std::uint64_t timeou
     auto* outcome = static_cast<Outcome*>(userdata);
     outcome->done = true;
     outcome->ok = !sd_bus_message_is_method_error(reply, nullptr);
-    if (!outcome->ok)
+    if (!outcome->ok) {
       sd_bus_error_copy(outcome->error, sd_bus_message_get_error(reply));
+    }
     return 0;
   };
   sd_bus_slot* slot = nullptr;
@@ -156,8 +166,9 @@ bool BusConnection::callServingOthers(sd_bus_message* call, std::uint64_t timeou
   const std::uint64_t deadline = monotonicNowUs() + timeoutUs;
   while (!outcome.done) {
     const int result = sd_bus_process(bus_, nullptr);
-    if (result > 0)
+    if (result > 0) {
       continue;
+    }
     const std::uint64_t now = monotonicNowUs();
     if (result < 0 || now >= deadline) {
       sd_bus_error_set_errno(error, result < 0 ? result : -ETIMEDOUT);

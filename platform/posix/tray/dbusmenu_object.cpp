@@ -23,11 +23,13 @@ int readStrings(sd_bus_message* message, PropertyNames& names) {
   constexpr std::size_t kMaxNames = 64;
   char** strings = nullptr;
   const int r = sd_bus_message_read_strv(message, &strings);
-  if (r < 0)
+  if (r < 0) {
     return r;
+  }
   for (char** s = strings; s != nullptr && *s != nullptr; ++s) {
-    if (names.size() < kMaxNames)
+    if (names.size() < kMaxNames) {
       names.emplace_back(*s);
+    }
     free(*s);
   }
   free(strings);
@@ -47,10 +49,12 @@ int appendItemProperties(sd_bus_message* reply, const MenuTreeItem& item,
                          const PropertyNames& names) {
   int r = sd_bus_message_open_container(reply, 'a', "{sv}");
   const bool isRoot = item.id == 0;
-  if (r >= 0 && !isRoot && wanted(names, "label"))
+  if (r >= 0 && !isRoot && wanted(names, "label")) {
     r = appendStringEntry(reply, "label", escapeMnemonics(item.label));
-  if (r >= 0 && item.isSubmenu && wanted(names, "children-display"))
+  }
+  if (r >= 0 && item.isSubmenu && wanted(names, "children-display")) {
     r = appendStringEntry(reply, "children-display", "submenu");
+  }
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
 
@@ -59,21 +63,27 @@ int appendLayout(sd_bus_message* reply, const std::vector<MenuTreeItem>& tree, s
                  int depth, const PropertyNames& names) {
   const MenuTreeItem& item = tree[index];
   int r = sd_bus_message_open_container(reply, 'r', "ia{sv}av");
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_append(reply, "i", item.id);
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = appendItemProperties(reply, item, names);
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_message_open_container(reply, 'a', "v");
+  }
   for (std::size_t i = 0; r >= 0 && depth != 0 && i < item.children.size(); ++i) {
     r = sd_bus_message_open_container(reply, 'v', "(ia{sv}av)");
-    if (r >= 0)
+    if (r >= 0) {
       r = appendLayout(reply, tree, item.children[i], depth < 0 ? -1 : depth - 1, names);
-    if (r >= 0)
+    }
+    if (r >= 0) {
       r = sd_bus_message_close_container(reply);
+    }
   }
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_close_container(reply);
+  }
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
 
@@ -86,20 +96,25 @@ int onGetLayout(sd_bus_message* call, void* userdata, sd_bus_error* error) {
   std::int32_t depth = 0;
   PropertyNames names;
   int r = sd_bus_message_read(call, "ii", &parentId, &depth);
-  if (r < 0 || (r = readStrings(call, names)) < 0)
+  if (r < 0 || (r = readStrings(call, names)) < 0) {
     return r;
+  }
   const std::vector<MenuTreeItem> tree = buildMenuTree(iconOf(userdata).contextMenu);
   const std::ptrdiff_t parent = findMenuTreeItem(tree, parentId);
-  if (parent < 0)
+  if (parent < 0) {
     return unknownItem(error, parentId);
+  }
   sd_bus_message* reply = nullptr;
   r = sd_bus_message_new_method_return(call, &reply);
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_append(reply, "u", menuRevision());
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = appendLayout(reply, tree, static_cast<std::size_t>(parent), depth < 0 ? -1 : depth, names);
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_send(nullptr, reply, nullptr);
+  }
   sd_bus_message_unref(reply);
   return r;
 }
@@ -109,30 +124,38 @@ int onGetGroupProperties(sd_bus_message* call, void* userdata, sd_bus_error*) {
   std::size_t idBytes = 0;
   PropertyNames names;
   int r = sd_bus_message_read_array(call, 'i', reinterpret_cast<const void**>(&ids), &idBytes);
-  if (r < 0 || (r = readStrings(call, names)) < 0)
+  if (r < 0 || (r = readStrings(call, names)) < 0) {
     return r;
+  }
   const std::vector<MenuTreeItem> tree = buildMenuTree(iconOf(userdata).contextMenu);
   sd_bus_message* reply = nullptr;
   r = sd_bus_message_new_method_return(call, &reply);
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_open_container(reply, 'a', "(ia{sv})");
+  }
   // Unknown ids are left out of the answer; an empty list asks for every item.
   for (std::size_t i = 0; r >= 0 && i < tree.size(); ++i) {
     const std::size_t count = idBytes / sizeof(std::int32_t);
-    if (count != 0 && std::find(ids, ids + count, tree[i].id) == ids + count)
+    if (count != 0 && std::find(ids, ids + count, tree[i].id) == ids + count) {
       continue;
+    }
     r = sd_bus_message_open_container(reply, 'r', "ia{sv}");
-    if (r >= 0)
+    if (r >= 0) {
       r = sd_bus_message_append(reply, "i", tree[i].id);
-    if (r >= 0)
+    }
+    if (r >= 0) {
       r = appendItemProperties(reply, tree[i], names);
-    if (r >= 0)
+    }
+    if (r >= 0) {
       r = sd_bus_message_close_container(reply);
+    }
   }
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_close_container(reply);
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_send(nullptr, reply, nullptr);
+  }
   sd_bus_message_unref(reply);
   return r;
 }
@@ -141,18 +164,22 @@ int onGetProperty(sd_bus_message* call, void* userdata, sd_bus_error* error) {
   std::int32_t id = 0;
   const char* name = nullptr;
   int r = sd_bus_message_read(call, "is", &id, &name);
-  if (r < 0)
+  if (r < 0) {
     return r;
+  }
   const std::vector<MenuTreeItem> tree = buildMenuTree(iconOf(userdata).contextMenu);
   const std::ptrdiff_t index = findMenuTreeItem(tree, id);
-  if (index < 0)
+  if (index < 0) {
     return unknownItem(error, id);
+  }
   const MenuTreeItem& item = tree[static_cast<std::size_t>(index)];
   const std::string property = name;
-  if (property == "label" && id != 0)
+  if (property == "label" && id != 0) {
     return sd_bus_reply_method_return(call, "v", "s", escapeMnemonics(item.label).c_str());
-  if (property == "children-display" && item.isSubmenu)
+  }
+  if (property == "children-display" && item.isSubmenu) {
     return sd_bus_reply_method_return(call, "v", "s", "submenu");
+  }
   return sd_bus_error_setf(error, SD_BUS_ERROR_INVALID_ARGS, "No property %s", name);
 }
 
@@ -160,19 +187,22 @@ int onGetProperty(sd_bus_message* call, void* userdata, sd_bus_error* error) {
 bool handleEvent(const NotifyIconData& icon, std::int32_t id, const char* eventId) {
   const std::vector<MenuTreeItem> tree = buildMenuTree(icon.contextMenu);
   const std::ptrdiff_t index = findMenuTreeItem(tree, id);
-  if (index < 0)
+  if (index < 0) {
     return false;
+  }
   const MenuTreeItem& item = tree[static_cast<std::size_t>(index)];
-  if (std::string(eventId) == "clicked" && id != 0 && !item.isSubmenu)
+  if (std::string(eventId) == "clicked" && id != 0 && !item.isSubmenu) {
     postMessage(icon.window, kWmCommand, item.commandId, 0);
+  }
   return true;
 }
 
 // One (isvu) event: id, event name, data (unused), timestamp.
 int readEvent(sd_bus_message* message, std::int32_t& id, const char*& eventId) {
   int r = sd_bus_message_read(message, "is", &id, &eventId);
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_skip(message, "vu");
+  }
   return r;
 }
 
@@ -180,10 +210,12 @@ int onEvent(sd_bus_message* call, void* userdata, sd_bus_error* error) {
   std::int32_t id = 0;
   const char* eventId = nullptr;
   const int r = readEvent(call, id, eventId);
-  if (r < 0)
+  if (r < 0) {
     return r;
-  if (!handleEvent(iconOf(userdata), id, eventId))
+  }
+  if (!handleEvent(iconOf(userdata), id, eventId)) {
     return unknownItem(error, id);
+  }
   return sd_bus_reply_method_return(call, "");
 }
 
@@ -193,25 +225,31 @@ int onEventGroup(sd_bus_message* call, void* userdata, sd_bus_error*) {
   int r = sd_bus_message_enter_container(call, 'a', "(isvu)");
   for (int n = 0; r >= 0 && n < kMaxEvents; ++n) {
     r = sd_bus_message_enter_container(call, 'r', "isvu");
-    if (r <= 0)
+    if (r <= 0) {
       break;
+    }
     std::int32_t id = 0;
     const char* eventId = nullptr;
     r = readEvent(call, id, eventId);
-    if (r >= 0)
+    if (r >= 0) {
       r = sd_bus_message_exit_container(call);
-    if (r >= 0 && !handleEvent(iconOf(userdata), id, eventId))
+    }
+    if (r >= 0 && !handleEvent(iconOf(userdata), id, eventId)) {
       unknownIds.push_back(id);
+    }
   }
-  if (r < 0)
+  if (r < 0) {
     return r;
+  }
   sd_bus_message* reply = nullptr;
   r = sd_bus_message_new_method_return(call, &reply);
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_append_array(reply, 'i', unknownIds.data(),
                                     unknownIds.size() * sizeof(std::int32_t));
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_send(nullptr, reply, nullptr);
+  }
   sd_bus_message_unref(reply);
   return r;
 }

@@ -27,15 +27,17 @@ BusConnection* openNotificationBus() {
   if (!connection) {
     connection = BusConnection::openSession();
     // Pending calls get their error replies before this runs, so their fallback lines are out.
-    if (connection && !connection->attachToLoop([] { notificationBus().reset(); }))
+    if (connection && !connection->attachToLoop([] { notificationBus().reset(); })) {
       connection.reset();
+    }
   }
   return connection.get();
 }
 
 int onReply(sd_bus_message* reply, void* userdata, sd_bus_error*) {
-  if (sd_bus_message_is_method_error(reply, nullptr))
+  if (sd_bus_message_is_method_error(reply, nullptr)) {
     writeStandardError(*static_cast<const std::string*>(userdata));
+  }
   return 0;
 }
 
@@ -83,8 +85,9 @@ bool sendDesktopNotification(const std::string& summary, const std::string& body
       connection != nullptr ? newNotifyCall(connection->bus(), summary, body) : nullptr;
   const bool sent = call != nullptr && sendWithFallback(*connection, call, fallbackLine);
   sd_bus_message_unref(call);
-  if (!sent)
+  if (!sent) {
     writeStandardError(fallbackLine);
+  }
   return sent;
 }
 

@@ -23,8 +23,9 @@ void noteChange() {
 
 // True when `inner` is `outer` or reachable from it: appending would close a cycle.
 bool reaches(const Menu* outer, const Menu* inner) {
-  if (outer == inner)
+  if (outer == inner) {
     return true;
+  }
   for (const MenuEntry& entry : outer->entries) {
     if (entry.submenu != nullptr && posix::isLiveMenu(entry.submenu) &&
         reaches(entry.submenu, inner)) {
@@ -60,13 +61,15 @@ MenuHandle createPopupMenu() {
 }
 
 bool destroyMenu(MenuHandle menu) {
-  if (!posix::isLiveMenu(menu))
+  if (!posix::isLiveMenu(menu)) {
     return false;
+  }
   // Forgotten before its submenus are visited, so a submenu shared by two menus is freed once.
   liveMenus().erase(menu);
   for (const MenuEntry& entry : menu->entries) {
-    if (entry.submenu != nullptr)
+    if (entry.submenu != nullptr) {
       destroyMenu(entry.submenu);
+    }
   }
   delete menu;
   noteChange();
@@ -74,8 +77,9 @@ bool destroyMenu(MenuHandle menu) {
 }
 
 bool appendMenuItem(MenuHandle menu, std::uint32_t commandId, std::string_view label) {
-  if (!posix::isLiveMenu(menu))
+  if (!posix::isLiveMenu(menu)) {
     return false;
+  }
   try {
     menu->entries.push_back({std::string(label), commandId, nullptr});
   } catch (const std::bad_alloc&) {
@@ -86,8 +90,9 @@ bool appendMenuItem(MenuHandle menu, std::uint32_t commandId, std::string_view l
 }
 
 bool appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view label) {
-  if (!posix::isLiveMenu(menu) || !posix::isLiveMenu(submenu) || reaches(submenu, menu))
+  if (!posix::isLiveMenu(menu) || !posix::isLiveMenu(submenu) || reaches(submenu, menu)) {
     return false;
+  }
   try {
     menu->entries.push_back({std::string(label), 0, submenu});
   } catch (const std::bad_alloc&) {

@@ -13,8 +13,9 @@ class TreeBuilder {
  public:
   std::vector<MenuTreeItem> build(MenuHandle root) {
     tree_.push_back(MenuTreeItem{0, "", true, 0, {}});
-    if (isLiveMenu(root))
+    if (isLiveMenu(root)) {
       addChildren(0, root, 1);
+    }
     return std::move(tree_);
   }
 
@@ -32,8 +33,9 @@ class TreeBuilder {
       const std::size_t index = tree_.size();
       tree_.push_back(std::move(item));
       tree_[parent].children.push_back(index);
-      if (isSubmenu && depth < kMaxMenuDepth && isLiveMenu(entry.submenu))
+      if (isSubmenu && depth < kMaxMenuDepth && isLiveMenu(entry.submenu)) {
         addChildren(index, entry.submenu, depth + 1);
+      }
     }
   }
 
@@ -49,8 +51,9 @@ std::vector<MenuTreeItem> buildMenuTree(MenuHandle root) {
 
 std::ptrdiff_t findMenuTreeItem(const std::vector<MenuTreeItem>& tree, std::int32_t id) {
   for (std::size_t i = 0; i < tree.size(); ++i) {
-    if (tree[i].id == id)
+    if (tree[i].id == id) {
       return static_cast<std::ptrdiff_t>(i);
+    }
   }
   return -1;
 }
@@ -59,8 +62,9 @@ std::string escapeMnemonics(const std::string& label) {
   std::string escaped;
   escaped.reserve(label.size());
   for (const char c : label) {
-    if (c == '_')
+    if (c == '_') {
       escaped += '_';
+    }
     escaped += c;
   }
   return escaped;

@@ -19,8 +19,9 @@ const NotifyIconData& iconOf(void* userdata) {
 const std::vector<std::vector<std::uint8_t>>& iconPixmaps() {
   static const std::vector<std::vector<std::uint8_t>> pixmaps = [] {
     std::vector<std::vector<std::uint8_t>> drawn;
-    for (const int size : kIconPixmapSizes)
+    for (const int size : kIconPixmapSizes) {
       drawn.push_back(drawIconArgb(size));
+    }
     return drawn;
   }();
   return pixmaps;
@@ -32,12 +33,15 @@ int appendPixmaps(sd_bus_message* reply) {
     const int size = kIconPixmapSizes[i];
     const std::vector<std::uint8_t>& pixels = iconPixmaps()[i];
     r = sd_bus_message_open_container(reply, 'r', "iiay");
-    if (r >= 0)
+    if (r >= 0) {
       r = sd_bus_message_append(reply, "ii", size, size);
-    if (r >= 0)
+    }
+    if (r >= 0) {
       r = sd_bus_message_append_array(reply, 'y', pixels.data(), pixels.size());
-    if (r >= 0)
+    }
+    if (r >= 0) {
       r = sd_bus_message_close_container(reply);
+    }
   }
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
@@ -56,8 +60,9 @@ const char* textProperty(const char* property) {
       {"OverlayIconName", ""},           {"AttentionIconName", ""},
       {"AttentionMovieName", ""}};
   for (const auto& [name, value] : kTexts) {
-    if (std::strcmp(name, property) == 0)
+    if (std::strcmp(name, property) == 0) {
       return value;
+    }
   }
   return "";
 }
@@ -102,12 +107,15 @@ int getToolTip(sd_bus*, const char*, const char*, const char*, sd_bus_message* r
                void* userdata, sd_bus_error*) {
   const TipLines lines = splitTip(iconOf(userdata).tip);
   int r = sd_bus_message_open_container(reply, 'r', "sa(iiay)ss");
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_append(reply, "s", "");
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = appendEmptyPixmaps(reply);
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_message_append(reply, "ss", lines.title.c_str(), lines.description.c_str());
+  }
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
 

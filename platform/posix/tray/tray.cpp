@@ -26,8 +26,9 @@ auto findIcon(WindowHandle window, std::uint32_t id) {
 
 bool forgetIcon(WindowHandle window, std::uint32_t id) {
   const auto icon = findIcon(window, id);
-  if (icon == shownIcons().end())
+  if (icon == shownIcons().end()) {
     return false;
+  }
   shownIcons().erase(icon);
   return true;
 }
@@ -35,14 +36,16 @@ bool forgetIcon(WindowHandle window, std::uint32_t id) {
 }  // namespace
 
 bool notifyIconAdd(const NotifyIconData& data) {
-  if (data.window == nullptr || findIcon(data.window, data.id) != shownIcons().end())
+  if (data.window == nullptr || findIcon(data.window, data.id) != shownIcons().end()) {
     return false;
+  }
   try {
     // A broken connection takes the icon with it, so the program can add it again.
     auto onLost = [window = data.window, id = data.id] { forgetIcon(window, id); };
     std::unique_ptr<TrayIcon> icon = TrayIcon::show(data, onLost);
-    if (!icon)
+    if (!icon) {
       return false;
+    }
     shownIcons().push_back(std::move(icon));
     return true;
   } catch (const std::bad_alloc&) {
@@ -71,8 +74,9 @@ bool trackPopupMenu(MenuHandle menu, WindowHandle) {
   // Tray hosts on Linux show an icon's menu themselves, from the exported one, and a click there
   // arrives as kWmCommand like a choice in a tracked popup. So there is nothing to pop up here;
   // asking for that menu succeeds, as it would once the user closed the popup.
-  if (!posix::isLiveMenu(menu))
+  if (!posix::isLiveMenu(menu)) {
     return false;
+  }
   return std::any_of(shownIcons().begin(), shownIcons().end(),
                      [menu](const auto& icon) { return icon->data().contextMenu == menu; });
 }

@@ -44,13 +44,16 @@ bool watcherNotReady(const sd_bus_error& error) {
 
 std::unique_ptr<TrayIcon> TrayIcon::show(const NotifyIconData& data, std::function<void()> onLost) {
   std::unique_ptr<BusConnection> connection = BusConnection::openSession();
-  if (!connection)
+  if (!connection) {
     return nullptr;
+  }
   std::unique_ptr<TrayIcon> icon(new TrayIcon(data, std::move(connection)));
-  if (!icon->exportObjects() || !icon->followWatcher() || !icon->registerWithWatcher())
+  if (!icon->exportObjects() || !icon->followWatcher() || !icon->registerWithWatcher()) {
     return nullptr;
-  if (!icon->connection_->attachToLoop(std::move(onLost)))
+  }
+  if (!icon->connection_->attachToLoop(std::move(onLost))) {
     return nullptr;
+  }
   return icon;
 }
 
@@ -104,8 +107,9 @@ sd_bus_message* TrayIcon::newRegistrationCall() {
                                      kWatcherInterface, "RegisterStatusNotifierItem") < 0) {
     return nullptr;
   }
-  if (sd_bus_message_append(call, "s", serviceName_.c_str()) < 0)
+  if (sd_bus_message_append(call, "s", serviceName_.c_str()) < 0) {
     return sd_bus_message_unref(call);
+  }
   return call;
 }
 
@@ -114,8 +118,9 @@ bool TrayIcon::registerWithWatcher() {
       std::chrono::steady_clock::now() + std::chrono::microseconds(kRegistrationTimeoutUs);
   for (;;) {
     sd_bus_message* call = newRegistrationCall();
-    if (call == nullptr)
+    if (call == nullptr) {
       return false;
+    }
     // All members null, as SD_BUS_ERROR_NULL makes them, without that macro's C99 compound
     // literal (which Clang's -Wpedantic reports in C++).
     sd_bus_error error{};
@@ -128,16 +133,18 @@ bool TrayIcon::registerWithWatcher() {
                           std::chrono::steady_clock::now() + kRetryDelay < deadline;
     sd_bus_error_free(&error);
     sd_bus_message_unref(call);
-    if (!tryAgain)
+    if (!tryAgain) {
       return registered;
+    }
     std::this_thread::sleep_for(kRetryDelay);
   }
 }
 
 void TrayIcon::registerAgain() {
   sd_bus_message* call = newRegistrationCall();
-  if (call == nullptr)
+  if (call == nullptr) {
     return;
+  }
   pendingRegistration_ = sd_bus_slot_unref(pendingRegistration_);
   sd_bus_call_async(connection_->bus(), &pendingRegistration_, call, onRegisteredAgain, this,
                     kRegistrationTimeoutUs);
@@ -148,13 +155,15 @@ int TrayIcon::onWatcherOwnerChanged(sd_bus_message* signal, void* userdata, sd_b
   const char* name = nullptr;
   const char* oldOwner = nullptr;
   const char* newOwner = nullptr;
-  if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0)
+  if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0) {
     return 0;
+  }
   auto* icon = static_cast<TrayIcon*>(userdata);
   EventLoop::instance().killTimer(icon, kRetryTimer);
   icon->failedRegistrations_ = 0;
-  if (newOwner != nullptr && newOwner[0] != '\0')
+  if (newOwner != nullptr && newOwner[0] != '\0') {
     icon->registerAgain();
+  }
   return 0;
 }
 

@@ -30,15 +30,18 @@ EventLoop& EventLoop::instance() {
 EventLoop::EventLoop() {
   epollFd_ = epoll_create1(EPOLL_CLOEXEC);
   timerFd_ = timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
-  if (epollFd_ >= 0 && timerFd_ >= 0)
+  if (epollFd_ >= 0 && timerFd_ >= 0) {
     registerDescriptor(timerFd_, EPOLLIN, kTimerFdId);
+  }
 }
 
 EventLoop::~EventLoop() {
-  if (timerFd_ >= 0)
+  if (timerFd_ >= 0) {
     close(timerFd_);
-  if (epollFd_ >= 0)
+  }
+  if (epollFd_ >= 0) {
     close(epollFd_);
+  }
 }
 
 bool EventLoop::registerDescriptor(int fd, std::uint32_t events, WatchId id) {
@@ -49,15 +52,17 @@ bool EventLoop::registerDescriptor(int fd, std::uint32_t events, WatchId id) {
 }
 
 EventLoop::WatchId EventLoop::addWatch(int fd, std::uint32_t events, WatchCallback callback) {
-  if (!usable() || !registerDescriptor(fd, events, nextId_))
+  if (!usable() || !registerDescriptor(fd, events, nextId_)) {
     return 0;
+  }
   watches_[nextId_] = {fd, std::move(callback)};
   return nextId_++;
 }
 
 EventLoop::WatchId EventLoop::addQueue(int fd, QueueReader reader) {
-  if (!usable() || !registerDescriptor(fd, EPOLLIN, nextId_))
+  if (!usable() || !registerDescriptor(fd, EPOLLIN, nextId_)) {
     return 0;
+  }
   queues_.push_back({nextId_, fd, std::move(reader)});
   return nextId_++;
 }
@@ -106,25 +111,29 @@ void EventLoop::requestQuit(int exitCode) {
 }
 
 int EventLoop::run() {
-  if (!usable())
+  if (!usable()) {
     return -1;
+  }
   for (;;) {
-    if (dispatchOneQueued())
+    if (dispatchOneQueued()) {
       continue;
+    }
     if (quitRequested_) {
       quitRequested_ = false;
       return exitCode_;
     }
-    if (dispatchReadyWatches() || dispatchDueTimer())
+    if (dispatchReadyWatches() || dispatchDueTimer()) {
       continue;
+    }
     waitForWork();
   }
 }
 
 void EventLoop::dispatchPending() {
   for (int done = 0; done < kPendingBatch; ++done) {
-    if (!dispatchOneQueued() && !dispatchReadyWatches() && !dispatchDueTimer())
+    if (!dispatchOneQueued() && !dispatchReadyWatches() && !dispatchDueTimer()) {
       break;
+    }
   }
   armTimerFd();
 }
@@ -144,16 +153,18 @@ bool EventLoop::dispatchOneQueued() {
 }
 
 bool EventLoop::dispatchReadyWatches() {
-  if (watches_.empty())
+  if (watches_.empty()) {
     return false;
+  }
   epoll_event events[kEventsPerWait];
   const int count = epoll_wait(epollFd_, events, kEventsPerWait, 0);
   bool dispatched = false;
   for (int i = 0; i < count; ++i) {
     // Looked up again for each event: an earlier callback may have removed this watch.
     const auto watch = watches_.find(events[i].data.u64);
-    if (watch == watches_.end())
+    if (watch == watches_.end()) {
       continue;
+    }
     const WatchCallback callback = watch->second.callback;
     callback(events[i].events);
     dispatched = true;
@@ -163,16 +174,18 @@ bool EventLoop::dispatchReadyWatches() {
 
 bool EventLoop::dispatchDueTimer() {
   std::optional<TimerSet::Action> action = timers_.takeDue(bootTimeNow());
-  if (!action)
+  if (!action) {
     return false;
+  }
   armTimerFd();
   (*action)();
   return true;
 }
 
 void EventLoop::armTimerFd() {
-  if (timerFd_ < 0)
+  if (timerFd_ < 0) {
     return;
+  }
   // Arming also clears expirations counted so far, so the descriptor is readable exactly when
   // the earliest timer is due.
   itimerspec when{};

@@ -13,8 +13,9 @@ MessageBytes encodeMessage(const MessageRecord& record) {
 }
 
 bool decodeMessage(const unsigned char* bytes, std::size_t size, MessageRecord& record) {
-  if (size != kMessageRecordSize)
+  if (size != kMessageRecordSize) {
     return false;
+  }
   std::memcpy(&record.message, bytes, 4);
   std::memcpy(&record.wParam, bytes + 4, 8);
   std::memcpy(&record.lParam, bytes + 12, 8);

@@ -22,8 +22,9 @@ std::string socketFolderPath() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime != nullptr && runtime[0] == '/') {
     std::string folder = runtime;
-    while (folder.size() > 1 && folder.back() == '/')
+    while (folder.size() > 1 && folder.back() == '/') {
       folder.pop_back();
+    }
     return folder == "/" ? "/pixoria" : folder + "/pixoria";
   }
   return "/tmp/pixoria-" + std::to_string(getuid());

@@ -36,8 +36,9 @@ std::uint64_t fnv1a(std::uint64_t hash, std::string_view text) {
 }
 
 void appendHex(std::string& out, std::uint64_t value) {
-  for (int shift = 60; shift >= 0; shift -= 4)
+  for (int shift = 60; shift >= 0; shift -= 4) {
     out += kHexDigits[(value >> shift) & 0xF];
+  }
 }
 
 constexpr std::size_t kMaxSocketPathLength = sizeof(sockaddr_un::sun_path) - 1;
@@ -66,8 +67,9 @@ std::string hashedWindowSocketName(std::string_view className, std::string_view 
 bool windowSocketPath(const std::string& folder, std::string_view className, std::string_view title,
                       std::string& path) {
   path = folder + '/' + windowSocketName(className, title);
-  if (path.size() <= kMaxSocketPathLength)
+  if (path.size() <= kMaxSocketPathLength) {
     return true;
+  }
   path = folder + '/' + hashedWindowSocketName(className, title);
   return path.size() <= kMaxSocketPathLength;
 }

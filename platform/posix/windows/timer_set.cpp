@@ -14,8 +14,9 @@ bool TimerSet::kill(const void* owner, std::uintptr_t id) {
   const auto found = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& timer) {
     return timer.owner == owner && timer.id == id;
   });
-  if (found == timers_.end())
+  if (found == timers_.end()) {
     return false;
+  }
   timers_.erase(found);
   return true;
 }
@@ -32,8 +33,9 @@ bool TimerSet::contains(const void* owner, std::uintptr_t id) const {
 std::optional<std::int64_t> TimerSet::earliestDeadline() const {
   std::optional<std::int64_t> earliest;
   for (const Timer& timer : timers_) {
-    if (!earliest || timer.deadline < *earliest)
+    if (!earliest || timer.deadline < *earliest) {
       earliest = timer.deadline;
+    }
   }
   return earliest;
 }
@@ -41,15 +43,17 @@ std::optional<std::int64_t> TimerSet::earliestDeadline() const {
 std::optional<TimerSet::Action> TimerSet::takeDue(std::int64_t now) {
   Timer* due = nullptr;
   for (Timer& timer : timers_) {
-    if (timer.deadline > now)
+    if (timer.deadline > now) {
       continue;
+    }
     if (due == nullptr || timer.deadline < due->deadline ||
         (timer.deadline == due->deadline && timer.sequence < due->sequence)) {
       due = &timer;
     }
   }
-  if (due == nullptr)
+  if (due == nullptr) {
     return std::nullopt;
+  }
   const std::int64_t periodsMissed = (now - due->deadline) / due->periodNs;
   due->deadline += (periodsMissed + 1) * due->periodNs;
   return due->action;

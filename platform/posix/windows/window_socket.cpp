@@ -13,8 +13,9 @@ namespace {
 bool makeAddress(const std::string& path, sockaddr_un& address) {
   address = {};
   address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof(address.sun_path))
+  if (path.empty() || path.size() >= sizeof(address.sun_path)) {
     return false;
+  }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   return true;
 }
@@ -30,8 +31,9 @@ void closePassedDescriptors(cmsghdr* header) {
   for (std::size_t i = 0; i < count; ++i) {
     int fd = -1;
     std::memcpy(&fd, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
-    if (fd >= 0)
+    if (fd >= 0) {
       close(fd);
+    }
   }
 }
 
@@ -40,8 +42,9 @@ bool comesFromThisUser(msghdr& message) {
   bool sameUser = false;
   for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
        header = CMSG_NXTHDR(&message, header)) {
-    if (header->cmsg_level != SOL_SOCKET)
+    if (header->cmsg_level != SOL_SOCKET) {
       continue;
+    }
     if (header->cmsg_type == SCM_RIGHTS) {
       closePassedDescriptors(header);
     } else if (header->cmsg_type == SCM_CREDENTIALS &&
@@ -58,11 +61,13 @@ bool comesFromThisUser(msghdr& message) {
 
 int bindWindowSocket(const std::string& path) {
   sockaddr_un address{};
-  if (!makeAddress(path, address))
+  if (!makeAddress(path, address)) {
     return -1;
+  }
   const int fd = openDatagramSocket();
-  if (fd < 0)
+  if (fd < 0) {
     return -1;
+  }
   const int on = 1;
   if (setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof(on)) != 0 ||
       bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
@@ -78,27 +83,33 @@ int openSenderSocket() {
 
 SocketProbe probeWindowSocket(const std::string& path) {
   sockaddr_un address{};
-  if (!makeAddress(path, address))
+  if (!makeAddress(path, address)) {
     return SocketProbe::failed;
+  }
   const int fd = openDatagramSocket();
-  if (fd < 0)
+  if (fd < 0) {
     return SocketProbe::failed;
+  }
   const int result = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
   const int error = errno;
   close(fd);
-  if (result == 0)
+  if (result == 0) {
     return SocketProbe::live;
-  if (error == ECONNREFUSED)
+  }
+  if (error == ECONNREFUSED) {
     return SocketProbe::stale;
-  if (error == ENOENT)
+  }
+  if (error == ENOENT) {
     return SocketProbe::absent;
+  }
   return SocketProbe::failed;
 }
 
 bool sendMessageRecord(int fd, const std::string& path, const MessageRecord& record) {
   sockaddr_un address{};
-  if (!makeAddress(path, address))
+  if (!makeAddress(path, address)) {
     return false;
+  }
   const MessageBytes bytes = encodeMessage(record);
   ssize_t sent = -1;
   do {
@@ -126,8 +137,9 @@ ReceiveResult receiveMessageRecord(int fd, MessageRecord& record) {
     return errno == EAGAIN || errno == EWOULDBLOCK ? ReceiveResult::empty : ReceiveResult::failed;
   }
   const bool sameUser = comesFromThisUser(message);
-  if (!sameUser || (message.msg_flags & MSG_TRUNC) != 0)
+  if (!sameUser || (message.msg_flags & MSG_TRUNC) != 0) {
     return ReceiveResult::dropped;
+  }
   return decodeMessage(buffer, static_cast<std::size_t>(size), record) ? ReceiveResult::message
                                                                        : ReceiveResult::dropped;
 }

@@ -67,8 +67,9 @@ bool isLiveLocal(WindowHandle window) {
 
 LResult dispatchToWindow(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
   const auto found = registry().classes.find(window->className);
-  if (found == registry().classes.end())
+  if (found == registry().classes.end()) {
     return defWindowProc(window, message, wParam, lParam);
+  }
   return found->second(window, message, wParam, lParam);
 }
 
@@ -77,10 +78,12 @@ bool dispatchNextMessage(WindowHandle window) {
   for (int drops = 0; drops < kDropsPerTurn && window->alive; ++drops) {
     posix::MessageRecord record;
     const posix::ReceiveResult result = posix::receiveMessageRecord(window->fd, record);
-    if (result == posix::ReceiveResult::dropped)
+    if (result == posix::ReceiveResult::dropped) {
       continue;
-    if (result != posix::ReceiveResult::message)
+    }
+    if (result != posix::ReceiveResult::message) {
       return false;
+    }
     if (record.message == kWmQuit) {
       postQuitMessage(static_cast<int>(record.wParam));
     } else {
@@ -104,8 +107,9 @@ class FolderLock {
     }
   }
   ~FolderLock() {
-    if (fd_ >= 0)
+    if (fd_ >= 0) {
       close(fd_);
+    }
   }
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
@@ -118,8 +122,9 @@ class FolderLock {
 // Binds the window's socket, replacing a stale one; -1 when a live window holds the name.
 int bindUnlessTaken(const std::string& folder, const std::string& path) {
   FolderLock lock(folder);
-  if (!lock.held())
+  if (!lock.held()) {
     return -1;
+  }
   switch (posix::probeWindowSocket(path)) {
     case posix::SocketProbe::live:
     case posix::SocketProbe::failed:
@@ -135,10 +140,12 @@ int bindUnlessTaken(const std::string& folder, const std::string& path) {
 
 bool socketPathFor(std::string_view className, std::string_view title, std::string& path) {
   std::string folder;
-  if (!posix::prepareSocketFolder(folder))
+  if (!posix::prepareSocketFolder(folder)) {
     return false;
-  if (posix::windowSocketPath(folder, className, title, path))
+  }
+  if (posix::windowSocketPath(folder, className, title, path)) {
     return true;
+  }
   writeStandardError("pixoria: window socket folder " + folder + " is too long for a socket\n");
   return false;
 }
@@ -160,41 +167,48 @@ WindowHandle internRemote(const std::string& path) {
 
 int senderSocket() {
   int& fd = registry().senderFd;
-  if (fd < 0)
+  if (fd < 0) {
     fd = posix::openSenderSocket();
+  }
   return fd;
 }
 
 // A thread timer (no window) keeps its id when one with that id runs, else gets a new one.
 std::uintptr_t threadTimerId(std::uintptr_t requested) {
   EventLoop& loop = EventLoop::instance();
-  if (requested != 0 && loop.hasTimer(nullptr, requested))
+  if (requested != 0 && loop.hasTimer(nullptr, requested)) {
     return requested;
+  }
   std::uintptr_t& next = registry().nextThreadTimerId;
-  while (next == 0 || loop.hasTimer(nullptr, next))
+  while (next == 0 || loop.hasTimer(nullptr, next)) {
     ++next;
+  }
   return next++;
 }
 
 }  // namespace
 
 bool registerWindowClass(std::string_view className, WindowProc procedure) {
-  if (className.empty() || procedure == nullptr)
+  if (className.empty() || procedure == nullptr) {
     return false;
+  }
   registry().classes[std::string(className)] = procedure;
   return true;
 }
 
 WindowHandle createWindow(std::string_view className, std::string_view title) {
-  if (registry().classes.find(className) == registry().classes.end())
+  if (registry().classes.find(className) == registry().classes.end()) {
     return nullptr;
+  }
   EventLoop& loop = EventLoop::instance();
   std::string path;
-  if (!loop.usable() || !socketPathFor(className, title, path))
+  if (!loop.usable() || !socketPathFor(className, title, path)) {
     return nullptr;
+  }
   const int fd = bindUnlessTaken(path.substr(0, path.rfind('/')), path);
-  if (fd < 0)
+  if (fd < 0) {
     return nullptr;
+  }
   auto window = std::make_unique<Window>(Window{path, std::string(className), true, true, fd, 0});
   WindowHandle handle = window.get();
   window->queue = loop.addQueue(fd, [handle] { return dispatchNextMessage(handle); });
@@ -208,8 +222,9 @@ WindowHandle createWindow(std::string_view className, std::string_view title) {
 }
 
 bool destroyWindow(WindowHandle window) {
-  if (!isLiveLocal(window))
+  if (!isLiveLocal(window)) {
     return false;
+  }
   EventLoop& loop = EventLoop::instance();
   loop.killTimers(window);
   loop.remove(window->queue);
@@ -223,19 +238,22 @@ bool destroyWindow(WindowHandle window) {
 
 WindowHandle findWindow(std::string_view className, std::string_view title) {
   std::string path;
-  if (!socketPathFor(className, title, path))
+  if (!socketPathFor(className, title, path)) {
     return nullptr;
+  }
   if (const auto local = registry().localByPath.find(path); local != registry().localByPath.end()) {
     return local->second;
   }
-  if (posix::probeWindowSocket(path) != posix::SocketProbe::live)
+  if (posix::probeWindowSocket(path) != posix::SocketProbe::live) {
     return nullptr;
+  }
   return internRemote(path);
 }
 
 bool postMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (!isHandle(window) || (window->local && !window->alive))
+  if (!isHandle(window) || (window->local && !window->alive)) {
     return false;
+  }
   const posix::MessageRecord record{message, static_cast<std::uint64_t>(wParam),
                                     static_cast<std::uint64_t>(lParam)};
   // A window posts to itself from its own socket: the kernel's per-receiver queue limit, meant to
@@ -249,19 +267,22 @@ bool restoreWindow(WindowHandle window) {
 }
 
 LResult defWindowProc(WindowHandle window, std::uint32_t message, WParam, LParam) {
-  if (message == kWmClose)
+  if (message == kWmClose) {
     destroyWindow(window);
+  }
   return 0;
 }
 
 std::uintptr_t setTimer(WindowHandle window, std::uintptr_t timerId, std::uint32_t elapseMs,
                         TimerProc procedure) {
-  if (elapseMs == 0)
+  if (elapseMs == 0) {
     return 0;
+  }
   EventLoop& loop = EventLoop::instance();
   if (window == nullptr) {
-    if (procedure == nullptr)
+    if (procedure == nullptr) {
       return 0;
+    }
     timerId = threadTimerId(timerId);
   } else if (!isLiveLocal(window) || timerId == 0) {
     return 0;

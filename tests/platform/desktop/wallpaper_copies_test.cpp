@@ -35,8 +35,9 @@ class WallpaperCopiesTest : public testing::Test {
   std::vector<std::string> copyNames() const {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(copies_, error))
+    for (const auto& entry : std::filesystem::directory_iterator(copies_, error)) {
       names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
   }

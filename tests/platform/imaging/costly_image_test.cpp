@@ -33,8 +33,9 @@ std::vector<jpeg_scan_info> bitByBitScans(int acCoefficients) {
   std::vector<jpeg_scan_info> scans;
   for (int band = 0; band <= acCoefficients; ++band) {
     scans.push_back({1, {0, 0, 0, 0}, band, band, 0, 9});
-    for (int bit = 9; bit > 0; --bit)
+    for (int bit = 9; bit > 0; --bit) {
       scans.push_back({1, {0, 0, 0, 0}, band, band, bit, bit - 1});
+    }
   }
   return scans;
 }
@@ -42,8 +43,9 @@ std::vector<jpeg_scan_info> bitByBitScans(int acCoefficients) {
 void writeGreyJpegWithScans(const std::string& path, int acCoefficients) {
   const int side = 64;
   std::vector<std::uint8_t> pixels(side * side);
-  for (int i = 0; i < side * side; ++i)
-    pixels[i] = std::uint8_t(i * 37 + i / side * 11);
+  for (int i = 0; i < side * side; ++i) {
+    pixels[i] = static_cast<std::uint8_t>(i * 37 + i / side * 11);
+  }
   std::vector<jpeg_scan_info> scans = bitByBitScans(acCoefficients);
   std::FILE* out = std::fopen(path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
@@ -58,10 +60,10 @@ void writeGreyJpegWithScans(const std::string& path, int acCoefficients) {
   info.in_color_space = JCS_GRAYSCALE;
   jpeg_set_defaults(&info);
   info.scan_info = scans.data();
-  info.num_scans = int(scans.size());
+  info.num_scans = static_cast<int>(scans.size());
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = &pixels[std::size_t(info.next_scanline) * side];
+    JSAMPROW row = &pixels[static_cast<std::size_t>(info.next_scanline) * side];
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -84,9 +86,10 @@ class LsbBitWriter {
  public:
   void put(std::uint32_t value, int bits) {
     for (int i = 0; i < bits; ++i) {
-      if (used_ % 8 == 0)
+      if (used_ % 8 == 0) {
         bytes_.push_back(0);
-      bytes_.back() = char(bytes_.back() | (((value >> i) & 1) << (used_ % 8)));
+      }
+      bytes_.back() = static_cast<char>(bytes_.back() | (((value >> i) & 1) << (used_ % 8)));
       ++used_;
     }
   }
@@ -99,8 +102,9 @@ class LsbBitWriter {
 
 std::string littleEndian32(std::size_t value) {
   std::string out;
-  for (int i = 0; i < 4; ++i)
-    out += char((value >> (8 * i)) & 255);
+  for (int i = 0; i < 4; ++i) {
+    out += static_cast<char>((value >> (8 * i)) & 255);
+  }
   return out;
 }
 
@@ -109,8 +113,8 @@ std::string littleEndian32(std::size_t value) {
 std::string flatLosslessWebp(int width, int height) {
   LsbBitWriter bits;
   bits.put(0x2F, 8);  // signature
-  bits.put(std::uint32_t(width - 1), 14);
-  bits.put(std::uint32_t(height - 1), 14);
+  bits.put(static_cast<std::uint32_t>(width - 1), 14);
+  bits.put(static_cast<std::uint32_t>(height - 1), 14);
   bits.put(0, 1);  // no alpha
   bits.put(0, 3);  // version
   bits.put(0, 1);  // no transform

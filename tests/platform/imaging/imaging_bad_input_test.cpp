@@ -24,8 +24,9 @@ long peakResidentKiB() {
 
 Picture noise(int width, int height) {
   return makePicture(width, height, [](int x, int y) {
-    unsigned v = unsigned(x * 7919 + y * 104729) * 2654435761u;
-    return Rgb{int(v >> 24), int((v >> 16) & 255), int((v >> 8) & 255)};
+    unsigned v = static_cast<unsigned>(x * 7919 + y * 104729) * 2654435761u;
+    return Rgb{static_cast<int>(v >> 24), static_cast<int>((v >> 16) & 255),
+               static_cast<int>((v >> 8) & 255)};
   });
 }
 
@@ -37,18 +38,19 @@ std::string jpegBytes(const TempFolder& folder, int width, int height) {
 // A real JPEG whose frame header claims another size.
 std::string withDeclaredJpegSize(std::string jpeg, int width, int height) {
   std::size_t frame = jpeg.find("\xFF\xC0", 2);
-  jpeg[frame + 5] = char(height >> 8);
-  jpeg[frame + 6] = char(height & 255);
-  jpeg[frame + 7] = char(width >> 8);
-  jpeg[frame + 8] = char(width & 255);
+  jpeg[frame + 5] = static_cast<char>(height >> 8);
+  jpeg[frame + 6] = static_cast<char>(height & 255);
+  jpeg[frame + 7] = static_cast<char>(width >> 8);
+  jpeg[frame + 8] = static_cast<char>(width & 255);
   return jpeg;
 }
 
 std::string pngHeaderDeclaring(std::uint32_t width, std::uint32_t height) {
   std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
   for (std::uint32_t v : {width, height}) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-      png += char((v >> shift) & 255);
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      png += static_cast<char>((v >> shift) & 255);
+    }
   }
   png += std::string("\x08\x02\0\0\0\0\0\0\0", 9);  // 8-bit RGB, a wrong CRC, no data
   return png;
@@ -57,11 +59,13 @@ std::string pngHeaderDeclaring(std::uint32_t width, std::uint32_t height) {
 std::string bmpHeaderDeclaring(std::int32_t width, std::int32_t height, std::uint16_t bits) {
   std::string bmp = "BM";
   auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-      bmp += char((v >> (8 * i)) & 255);
+    for (int i = 0; i < bytes; ++i) {
+      bmp += static_cast<char>((v >> (8 * i)) & 255);
+    }
   };
   put(54 + 16, 4), put(0, 4), put(54, 4);
-  put(40, 4), put(std::uint32_t(width), 4), put(std::uint32_t(height), 4), put(1, 2);
+  put(40, 4), put(static_cast<std::uint32_t>(width), 4), put(static_cast<std::uint32_t>(height), 4),
+      put(1, 2);
   put(bits, 2), put(0, 4), put(16, 4), put(0, 4), put(0, 4), put(0, 4), put(0, 4);
   return bmp + std::string(16, '\x7F');
 }

@@ -14,8 +14,8 @@ namespace pf = platform;
 // A smooth picture whose colour tells where a pixel came from: red grows to the right, blue
 // downwards.
 Rgb gradientAt(double x, double y, int width, int height) {
-  return {int(std::lround(255.0 * x / (width - 1))), 128,
-          int(std::lround(255.0 * y / (height - 1)))};
+  return {static_cast<int>(std::lround(255.0 * x / (width - 1))), 128,
+          static_cast<int>(std::lround(255.0 * y / (height - 1)))};
 }
 
 Picture gradient(int width, int height) {
@@ -29,8 +29,9 @@ void expectCanvas(const Picture& canvas, const std::function<bool(int, int, Rgb&
   for (int y = 0; y < canvas.height; y += step) {
     for (int x = 0; x < canvas.width; x += step) {
       Rgb want;
-      if (!expected(x, y, want))
+      if (!expected(x, y, want)) {
         continue;
+      }
       Rgb got = canvas.at(x, y);
       if (std::abs(got.r - want.r) > tolerance || std::abs(got.g - want.g) > tolerance ||
           std::abs(got.b - want.b) > tolerance) {
@@ -63,8 +64,8 @@ TEST_P(FitGeometry, DrawsTheScaledPictureTopLeftOnBlack) {
   ASSERT_EQ(saved.width, g.screenWidth);
   ASSERT_EQ(saved.height, g.screenHeight);
 
-  const double scaleX = double(g.sourceWidth) / g.drawnWidth;
-  const double scaleY = double(g.sourceHeight) / g.drawnHeight;
+  const double scaleX = static_cast<double>(g.sourceWidth) / g.drawnWidth;
+  const double scaleY = static_cast<double>(g.sourceHeight) / g.drawnHeight;
   expectCanvas(
       saved,
       [&](int x, int y, Rgb& want) {
@@ -72,8 +73,9 @@ TEST_P(FitGeometry, DrawsTheScaledPictureTopLeftOnBlack) {
           want = {0, 0, 0};
           return true;
         }
-        if (x < 3 || y < 3 || x >= g.drawnWidth - 8 || y >= g.drawnHeight - 8)
+        if (x < 3 || y < 3 || x >= g.drawnWidth - 8 || y >= g.drawnHeight - 8) {
           return false;
+        }
         want = gradientAt((x + 0.5) * scaleX - 0.5, (y + 0.5) * scaleY - 0.5, g.sourceWidth,
                           g.sourceHeight);
         return true;
@@ -143,8 +145,9 @@ TEST(DrawImageRectRect, ShrinksWithoutShiftOrAliasing) {
   expectCanvas(
       small,
       [](int x, int y, Rgb& want) {
-        if (x < 2 || y < 2 || x > 397 || y > 222)
+        if (x < 2 || y < 2 || x > 397 || y > 222) {
           return false;  // edges are renormalised
+        }
         want = gradientAt((x + 0.5) * 4 - 0.5, (y + 0.5) * 4 - 0.5, 1600, 900);
         return true;
       },

@@ -45,8 +45,8 @@ void writeRgba16InterlacedPng(const std::string& path) {
       Rgb c = colourAt(x, y);
       int samples[] = {c.r, c.g, c.b, alphaAt(x, y)};
       for (int s = 0; s < 4; ++s) {
-        rows[y][x * 8 + s * 2] = png_byte(samples[s]);  // 16-bit: v * 257
-        rows[y][x * 8 + s * 2 + 1] = png_byte(samples[s]);
+        rows[y][x * 8 + s * 2] = static_cast<png_byte>(samples[s]);  // 16-bit: v * 257
+        rows[y][x * 8 + s * 2 + 1] = static_cast<png_byte>(samples[s]);
       }
     }
     pointers.push_back(rows[y].data());
@@ -66,8 +66,9 @@ void writePalettePng(const std::string& path) {
   png_set_IHDR(png, info, kWidth, kHeight, 4, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_color palette[16];
-  for (int i = 0; i < 16; ++i)
-    palette[i] = {png_byte(i * 17), png_byte(255 - i * 17), 40};
+  for (int i = 0; i < 16; ++i) {
+    palette[i] = {static_cast<png_byte>(i * 17), static_cast<png_byte>(255 - i * 17), 40};
+  }
   png_set_PLTE(png, info, palette, 16);
   png_byte transparent[1] = {0};
   png_set_tRNS(png, info, transparent, 1, nullptr);
@@ -75,8 +76,9 @@ void writePalettePng(const std::string& path) {
   std::vector<png_byte> row((kWidth + 1) / 2);
   for (int y = 0; y < kHeight; ++y) {
     std::fill(row.begin(), row.end(), 0);
-    for (int x = 0; x < kWidth; ++x)
-      row[x / 2] |= png_byte(((x + y) % 16) << (x % 2 ? 0 : 4));
+    for (int x = 0; x < kWidth; ++x) {
+      row[x / 2] |= static_cast<png_byte>(((x + y) % 16) << (x % 2 ? 0 : 4));
+    }
     png_write_row(png, row.data());
   }
   png_write_end(png, nullptr);
@@ -94,16 +96,18 @@ void writeGif(const std::string& path) {
   int error = 0;
   GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
   ColorMapObject* map = GifMakeMapObject(256, nullptr);
-  for (int i = 0; i < 256; ++i)
-    map->Colors[i] = {GifByteType(i), GifByteType(255 - i), 99};
+  for (int i = 0; i < 256; ++i) {
+    map->Colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(255 - i), 99};
+  }
   EGifPutScreenDesc(gif, kWidth, kHeight, 8, 0, map);
   GifByteType control[4] = {1, 0, 0, 7};  // transparent index 7
   EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
   EGifPutImageDesc(gif, kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight, false, nullptr);
   std::vector<GifPixelType> row(kFrameWidth);
   for (int y = 0; y < kFrameHeight; ++y) {
-    for (int x = 0; x < kFrameWidth; ++x)
-      row[x] = GifPixelType(x * 8 + y);
+    for (int x = 0; x < kFrameWidth; ++x) {
+      row[x] = static_cast<GifPixelType>(x * 8 + y);
+    }
     EGifPutLine(gif, row.data(), kFrameWidth);
   }
   GifFreeMapObject(map);
@@ -111,8 +115,9 @@ void writeGif(const std::string& path) {
 }
 Rgb gifAt(int x, int y) {
   int fx = x - kFrameLeft, fy = y - kFrameTop;
-  if (fx < 0 || fy < 0 || fx >= kFrameWidth || fy >= kFrameHeight)
+  if (fx < 0 || fy < 0 || fx >= kFrameWidth || fy >= kFrameHeight) {
     return {0, 0, 0};
+  }
   int index = fx * 8 + fy;
   return index == 7 ? Rgb{0, 0, 0} : Rgb{index, 255 - index, 99};
 }
@@ -122,8 +127,9 @@ void writeWebp(const std::string& path) {
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       Rgb c = colourAt(x, y);
-      rgba.insert(rgba.end(), {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b),
-                               std::uint8_t(alphaAt(x, y))});
+      rgba.insert(rgba.end(),
+                  {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
+                   static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(alphaAt(x, y))});
     }
   }
   std::uint8_t* encoded = nullptr;
@@ -136,17 +142,21 @@ void writeWebp(const std::string& path) {
 void writeBitFieldsBmp(const std::string& path) {
   std::string bmp = "BM";
   auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-      bmp += char((v >> (8 * i)) & 255);
+    for (int i = 0; i < bytes; ++i) {
+      bmp += static_cast<char>((v >> (8 * i)) & 255);
+    }
   };
   put(66 + kWidth * kHeight * 4, 4), put(0, 4), put(66, 4);
-  put(40, 4), put(kWidth, 4), put(std::uint32_t(-kHeight), 4), put(1, 2), put(32, 2), put(3, 4);
+  put(40, 4), put(kWidth, 4), put(static_cast<std::uint32_t>(-kHeight), 4), put(1, 2), put(32, 2),
+      put(3, 4);
   put(kWidth * kHeight * 4, 4), put(0, 4), put(0, 4), put(0, 4), put(0, 4);
   put(0x0000FF00, 4), put(0x00FF0000, 4), put(0xFF000000, 4);  // red, green, blue masks
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       Rgb c = colourAt(x, y);
-      put(std::uint32_t(c.r) << 8 | std::uint32_t(c.g) << 16 | std::uint32_t(c.b) << 24, 4);
+      put(static_cast<std::uint32_t>(c.r) << 8 | static_cast<std::uint32_t>(c.g) << 16 |
+              static_cast<std::uint32_t>(c.b) << 24,
+          4);
     }
   }
   writeBytes(path, bmp);
@@ -165,18 +175,21 @@ void writeJpegWith(const std::string& path, bool progressive, bool cmyk) {
   info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 98, TRUE);
-  if (progressive)
+  if (progressive) {
     jpeg_simple_progression(&info);
+  }
   jpeg_start_compress(&info, TRUE);
   std::vector<JSAMPLE> row(kWidth * info.input_components);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       Rgb c = colourAt(x, y);
       if (cmyk) {  // stored inverted, as Adobe applications write it; no black ink
-        JSAMPLE inks[] = {JSAMPLE(c.r), JSAMPLE(c.g), JSAMPLE(c.b), 255};
+        JSAMPLE inks[] = {static_cast<JSAMPLE>(c.r), static_cast<JSAMPLE>(c.g),
+                          static_cast<JSAMPLE>(c.b), 255};
         std::copy(inks, inks + 4, &row[x * 4]);
       } else {
-        row[x * 3] = JSAMPLE(c.r), row[x * 3 + 1] = JSAMPLE(c.g), row[x * 3 + 2] = JSAMPLE(c.b);
+        row[x * 3] = static_cast<JSAMPLE>(c.r), row[x * 3 + 1] = static_cast<JSAMPLE>(c.g),
+                row[x * 3 + 2] = static_cast<JSAMPLE>(c.b);
       }
     }
     JSAMPROW pointer = row.data();

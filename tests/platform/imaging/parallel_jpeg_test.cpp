@@ -36,8 +36,9 @@ Picture photoLike(int width, int height, unsigned seed) {
   std::uniform_int_distribution<int> noise(-40, 40);
   return makePicture(width, height, [&](int x, int y) {
     int n = noise(random);
-    return Rgb{std::clamp(x * 255 / width + n, 0, 255), std::clamp(y * 255 / height + n, 0, 255),
-               std::clamp(128 + int(60 * std::sin(x * 0.05 + y * 0.03)) + n / 2, 0, 255)};
+    return Rgb{
+        std::clamp(x * 255 / width + n, 0, 255), std::clamp(y * 255 / height + n, 0, 255),
+        std::clamp(128 + static_cast<int>(60 * std::sin(x * 0.05 + y * 0.03)) + n / 2, 0, 255)};
   });
 }
 
@@ -62,10 +63,11 @@ DecodedRows decodeRows(const std::string& path, int minWidth, int minHeight,
       result.width = rows->deliveredWidth();
       result.height = rows->height();
       int wanted = rowsToRead < 0 ? result.height : rowsToRead;
-      std::vector<std::uint8_t> row(std::size_t(result.width) * 3);
+      std::vector<std::uint8_t> row(static_cast<std::size_t>(result.width) * 3);
       for (; result.goodRows < wanted; ++result.goodRows) {
-        if (rows->readRow(row.data()) != GpStatus::ok)
+        if (rows->readRow(row.data()) != GpStatus::ok) {
           break;
+        }
         result.rgb.insert(result.rgb.end(), row.begin(), row.end());
       }
     }
@@ -76,9 +78,10 @@ DecodedRows decodeRows(const std::string& path, int minWidth, int minHeight,
 
 double psnr(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) {
   double sum = 0;
-  for (std::size_t i = 0; i < size; ++i)
-    sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
-  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * double(size) / sum);
+  for (std::size_t i = 0; i < size; ++i) {
+    sum += (static_cast<double>(a[i]) - b[i]) * (static_cast<double>(a[i]) - b[i]);
+  }
+  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(size) / sum);
 }
 
 // Both decoders on one file: the same verdict and the same number of rows; every row nearly the
@@ -96,9 +99,9 @@ void expectSameAsLibjpeg(const std::string& path, int minWidth, int minHeight,
   EXPECT_EQ(threaded.width, reference.width);
   EXPECT_EQ(threaded.height, reference.height);
   ASSERT_EQ(threaded.goodRows, reference.goodRows);
-  std::size_t rowBytes = std::size_t(reference.width) * 3;
+  std::size_t rowBytes = static_cast<std::size_t>(reference.width) * 3;
   for (int y = 0; y < reference.goodRows; ++y) {
-    std::size_t at = std::size_t(y) * rowBytes;
+    std::size_t at = static_cast<std::size_t>(y) * rowBytes;
     double db = psnr(&threaded.rgb[at], &reference.rgb[at], rowBytes);
     ASSERT_GT(db, y < cleanRows ? worstRowDb : 12.0)
         << path << " at width " << minWidth << ", row " << y;
@@ -127,11 +130,13 @@ TEST_F(ParallelJpegLayouts, EveryLayoutAndScaleGivesLibjpegsRows) {
   for (const Case& c : cases) {
     std::string path = folder_.file(std::string(c.name) + ".jpg");
     writeJpeg(path, picture, c.options);
-    for (int minWidth : {60, 120, 190, 250})  // scales 1/8 to 4/8
+    for (int minWidth : {60, 120, 190, 250}) {  // scales 1/8 to 4/8
       expectSameAsLibjpeg(path, minWidth, 1);
+    }
     // At 3/8 both transforms keep the lowest 3x3 frequencies: only rounding differs.
-    if (c.options.lumaHorizontal == 1 && c.options.lumaVertical == 1)
+    if (c.options.lumaHorizontal == 1 && c.options.lumaVertical == 1) {
       expectSameAsLibjpeg(path, 190, 1, 50);
+    }
   }
 }
 
@@ -166,12 +171,14 @@ TEST_F(ParallelJpegDamage, DamagedDataGivesLibjpegsVerdictAndRows) {
   std::mt19937 random(5);
   for (int trial = 0; trial < 12; ++trial) {
     std::string damaged = bytes_;
-    std::size_t at = middle() + std::size_t(trial) * 997;
+    std::size_t at = middle() + static_cast<std::size_t>(trial) * 997;
     // Byte values below 0x80 never make a marker or a stuffed pair.
     for (int i = 0; i < 1 + trial % 4; ++i) {
-      std::size_t offset = at + std::size_t(i * 13);
-      if (std::uint8_t(damaged[offset - 1]) != 0xFF && std::uint8_t(damaged[offset]) != 0xFF)
-        damaged[offset] = char(random() & 0x7F);
+      std::size_t offset = at + static_cast<std::size_t>(i * 13);
+      if (static_cast<std::uint8_t>(damaged[offset - 1]) != 0xFF &&
+          static_cast<std::uint8_t>(damaged[offset]) != 0xFF) {
+        damaged[offset] = static_cast<char>(random() & 0x7F);
+      }
     }
     std::string path = folder_.file("damaged.jpg");
     writeBytes(path, damaged);
@@ -244,8 +251,9 @@ TEST(JpegBitStream, RemovesStuffingAndEndsWithZerosAtAMarker) {
 TEST(JpegScanPlan, FindsTheEndAndNeverCutsAfterAnFf) {
   TempFolder folder;
   std::string data;
-  for (int i = 0; i < 4000; ++i)
-    data += (i % 3 == 0) ? std::string("\xFF\x00", 2) : std::string(1, char(i & 0x7F));
+  for (int i = 0; i < 4000; ++i) {
+    data += (i % 3 == 0) ? std::string("\xFF\x00", 2) : std::string(1, static_cast<char>(i & 0x7F));
+  }
   std::string path = folder.file("scan.bin");
   writeBytes(path, data + "\xFF\xD9trailing");
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -20,19 +20,22 @@ namespace pixoria::test {
 namespace pf = platform;
 
 Rgb Picture::at(int x, int y) const {
-  const std::uint8_t* p = &rgb[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3];
+  const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(x)) *
+                               3];
   return {p[0], p[1], p[2]};
 }
 
 Picture makePicture(int width, int height, const std::function<Rgb(int x, int y)>& pixel) {
-  Picture picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
+  Picture picture{width, height,
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       Rgb c = pixel(x, y);
-      std::uint8_t* p = &picture.rgb[(std::size_t(y) * width + x) * 3];
-      p[0] = std::uint8_t(c.r);
-      p[1] = std::uint8_t(c.g);
-      p[2] = std::uint8_t(c.b);
+      std::uint8_t* p = &picture.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(c.r);
+      p[1] = static_cast<std::uint8_t>(c.g);
+      p[2] = static_cast<std::uint8_t>(c.b);
     }
   }
   return picture;
@@ -50,23 +53,25 @@ void writeJpeg(const std::string& path, const Picture& picture, const JpegOption
   info.err = jpeg_std_error(&error);
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, out);
-  info.image_width = JDIMENSION(picture.width);
-  info.image_height = JDIMENSION(picture.height);
+  info.image_width = static_cast<JDIMENSION>(picture.width);
+  info.image_height = static_cast<JDIMENSION>(picture.height);
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, options.quality, TRUE);
-  if (options.grey)
+  if (options.grey) {
     jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+  }
   info.comp_info[0].h_samp_factor = options.lumaHorizontal;
   info.comp_info[0].v_samp_factor = options.lumaVertical;
-  if (options.progressive)
+  if (options.progressive) {
     jpeg_simple_progression(&info);
+  }
   info.restart_in_rows = options.restartRows;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    auto* row =
-        const_cast<JSAMPROW>(&picture.rgb[std::size_t(info.next_scanline) * picture.width * 3]);
+    auto* row = const_cast<JSAMPROW>(
+        &picture.rgb[static_cast<std::size_t>(info.next_scanline) * picture.width * 3]);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -77,8 +82,8 @@ void writeJpeg(const std::string& path, const Picture& picture, const JpegOption
 void writePng(const std::string& path, const Picture& picture) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = png_uint_32(picture.width);
-  image.height = png_uint_32(picture.height);
+  image.width = static_cast<png_uint_32>(picture.width);
+  image.height = static_cast<png_uint_32>(picture.height);
   image.format = PNG_FORMAT_RGB;
   ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr));
 }
@@ -86,8 +91,9 @@ void writePng(const std::string& path, const Picture& picture) {
 Picture readJpeg(const std::string& path) {
   Picture picture;
   std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in)
+  if (!in) {
     return picture;
+  }
   jpeg_decompress_struct info{};
   jpeg_error_mgr error{};
   info.err = jpeg_std_error(&error);
@@ -96,11 +102,11 @@ Picture readJpeg(const std::string& path) {
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
-  picture.width = int(info.output_width);
-  picture.height = int(info.output_height);
-  picture.rgb.resize(std::size_t(picture.width) * picture.height * 3);
+  picture.width = static_cast<int>(info.output_width);
+  picture.height = static_cast<int>(info.output_height);
+  picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = &picture.rgb[std::size_t(info.output_scanline) * picture.width * 3];
+    JSAMPROW row = &picture.rgb[static_cast<std::size_t>(info.output_scanline) * picture.width * 3];
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
@@ -130,8 +136,9 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::names() const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_))
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
     names.push_back(entry.path().filename().string());
+  }
   return names;
 }
 
@@ -143,29 +150,35 @@ pf::GpStatus fitLikeTheAgent(const std::string& source, const std::string& desti
     pf::getImageWidth(image.get(), w);
     pf::getImageHeight(image.get(), h);
   }
-  float drawnWidth = float(screenWidth), drawnHeight = float(screenHeight);
+  float drawnWidth = static_cast<float>(screenWidth),
+        drawnHeight = static_cast<float>(screenHeight);
   if (screenWidth > screenHeight) {
-    drawnHeight = float(int((float(h) * float(screenWidth)) / float(w)));
+    drawnHeight = static_cast<float>(static_cast<int>(
+        (static_cast<float>(h) * static_cast<float>(screenWidth)) / static_cast<float>(w)));
   } else {
-    drawnWidth = float(int((float(w) * float(screenHeight)) / float(h)));
+    drawnWidth = static_cast<float>(static_cast<int>(
+        (static_cast<float>(w) * static_cast<float>(screenHeight)) / static_cast<float>(h)));
   }
   pf::ImagePtr canvas;
   pf::GraphicsPtr graphics;
   pf::GpStatus status = pf::createBitmap(screenWidth, screenHeight, canvas);
-  if (status == pf::GpStatus::ok)
+  if (status == pf::GpStatus::ok) {
     status = pf::getImageGraphicsContext(canvas.get(), graphics);
+  }
   if (status == pf::GpStatus::ok) {
     pf::setInterpolationMode(graphics.get(), pf::InterpolationMode::highQualityBicubic);
     status = pf::drawImageRectRect(graphics.get(), image.get(), 0, 0, drawnWidth, drawnHeight, 0, 0,
-                                   float(w), float(h));
+                                   static_cast<float>(w), static_cast<float>(h));
   }
-  if (status != pf::GpStatus::ok)
+  if (status != pf::GpStatus::ok) {
     return status;
+  }
   std::vector<pf::ImageCodecInfo> encoders;
   pf::getImageEncoders(encoders);
   for (const auto& encoder : encoders) {
-    if (encoder.mimeType == "image/jpeg")
+    if (encoder.mimeType == "image/jpeg") {
       return pf::saveImageToFile(canvas.get(), destination, encoder.clsid);
+    }
   }
   return pf::GpStatus::fileNotFound;
 }
@@ -179,22 +192,24 @@ Picture drawIntoCanvas(const std::string& source, int canvasWidth, int canvasHei
   pf::GraphicsPtr graphics;
   std::uint32_t w = 0, h = 0;
   result = pf::loadImageFromFile(source, image);
-  if (result != pf::GpStatus::ok)
+  if (result != pf::GpStatus::ok) {
     return {};
+  }
   pf::getImageWidth(image.get(), w);
   pf::getImageHeight(image.get(), h);
   pf::createBitmap(canvasWidth, canvasHeight, canvas);
   pf::getImageGraphicsContext(canvas.get(), graphics);
   result = pf::drawImageRectRect(graphics.get(), image.get(), dstX, dstY, dstWidth, dstHeight, 0, 0,
-                                 float(w), float(h));
-  if (result != pf::GpStatus::ok)
+                                 static_cast<float>(w), static_cast<float>(h));
+  if (result != pf::GpStatus::ok) {
     return {};
+  }
   pf::BitmapPixels pixels{};
   EXPECT_TRUE(pf::getBitmapPixels(canvas.get(), pixels));
   Picture picture{pixels.width, pixels.height, {}};
   for (int y = 0; y < pixels.height; ++y) {
-    const std::uint8_t* row = pixels.rgb + std::size_t(y) * pixels.stride;
-    picture.rgb.insert(picture.rgb.end(), row, row + std::size_t(pixels.width) * 3);
+    const std::uint8_t* row = pixels.rgb + static_cast<std::size_t>(y) * pixels.stride;
+    picture.rgb.insert(picture.rgb.end(), row, row + static_cast<std::size_t>(pixels.width) * 3);
   }
   return picture;
 }

@@ -36,10 +36,11 @@ class CrashLeftoversTest : public testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-      if (const char* value = std::getenv(name))
+      if (const char* value = std::getenv(name)) {
         saved_.emplace_back(name, value);
-      else
+      } else {
         saved_.emplace_back(name, std::nullopt);
+      }
     }
     setenv("HOME", root_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
@@ -48,10 +49,11 @@ class CrashLeftoversTest : public testing::Test {
 
   void TearDown() override {
     for (const auto& [name, value] : saved_) {
-      if (value)
+      if (value) {
         setenv(name.c_str(), value->c_str(), 1);
-      else
+      } else {
         unsetenv(name.c_str());
+      }
     }
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -73,8 +75,9 @@ class CrashLeftoversTest : public testing::Test {
 
   static std::vector<std::string> names(const std::string& folder) {
     std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder))
+    for (const auto& entry : fs::directory_iterator(folder)) {
       found.push_back(entry.path().filename().string());
+    }
     std::sort(found.begin(), found.end());
     return found;
   }
@@ -85,15 +88,17 @@ class CrashLeftoversTest : public testing::Test {
   // the file as "major:minor:inode" (the device numbers in hexadecimal).
   static bool lockAwaited(const std::string& path) {
     struct stat file {};
-    if (stat(path.c_str(), &file) != 0)
+    if (stat(path.c_str(), &file) != 0) {
       return false;
+    }
     char id[64];
     std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(file.st_dev), minor(file.st_dev),
                   static_cast<unsigned long long>(file.st_ino));
     std::ifstream locks("/proc/locks");
     for (std::string line; std::getline(locks, line);) {
-      if (line.find("-> ") != std::string::npos && line.find(id) != std::string::npos)
+      if (line.find("-> ") != std::string::npos && line.find(id) != std::string::npos) {
         return true;
+      }
     }
     return false;
   }
@@ -151,8 +156,9 @@ TEST_F(CrashLeftoversTest, HiveTemporariesGoOnlyUnderTheHivesLock) {
   put(hive, kOldEnough);
   put(hive + ".lock", kOldEnough);
   put(hive + ".k3Yb0Z", std::chrono::minutes(0));
-  for (const char* suffix : {".backup", ".240101", ".old", ".Q1w2E3x"})
+  for (const char* suffix : {".backup", ".240101", ".old", ".Q1w2E3x"}) {
     put(hive + suffix, kOldEnough);
+  }
 
   const int lock = open((hive + ".lock").c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_GE(lock, 0);
@@ -164,8 +170,9 @@ TEST_F(CrashLeftoversTest, HiveTemporariesGoOnlyUnderTheHivesLock) {
   });
   // Until the sweep waits for the lock behind us, or ends without it.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!swept && !lockAwaited(hive + ".lock") && std::chrono::steady_clock::now() < deadline)
+  while (!swept && !lockAwaited(hive + ".lock") && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   EXPECT_TRUE(fs::exists(hive + ".k3Yb0Z")) << "removed while a writer held the lock";
   flock(lock, LOCK_UN);
   sweeper.join();

@@ -55,18 +55,21 @@ int writeMany(int writer) {
 // A whole file: the header first, every line complete and understood, and never fewer values
 // than the last time, since values are only added.
 bool isWhole(const std::string& bytes, std::size_t& lastValueCount) {
-  if (!bytes.starts_with(kRegHeader) || !bytes.ends_with('\n'))
+  if (!bytes.starts_with(kRegHeader) || !bytes.ends_with('\n')) {
     return false;
+  }
   const hive::HiveDocument document = hive::parseHiveBytes(bytes);
   std::size_t values = 0;
   for (std::size_t i = 1; i < document.lines.size(); ++i) {
     const hive::HiveLine& line = document.lines[i];
-    if (line.kind == hive::LineKind::kOther && line.raw != "\n")
+    if (line.kind == hive::LineKind::kOther && line.raw != "\n") {
       return false;
+    }
     values += line.kind == hive::LineKind::kValue;
   }
-  if (values < lastValueCount)
+  if (values < lastValueCount) {
     return false;
+  }
   lastValueCount = values;
   return true;
 }
@@ -81,8 +84,9 @@ int readUntilStopped(const std::string& path, int stopFd) {
   std::size_t lastValueCount = 0;
   for (int reads = 0; !stopRequested(stopFd) || reads == 0; ++reads) {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (!file) {
       continue;
+    }
     const std::string bytes((std::istreambuf_iterator<char>(file)), {});
     bad += !isWhole(bytes, lastValueCount);
     const auto shared = HiveTestWorld::dword("Shared");
@@ -95,15 +99,17 @@ int readUntilStopped(const std::string& path, int stopFd) {
 template <typename Work>
 pid_t spawn(Work work) {
   const pid_t pid = fork();
-  if (pid == 0)
+  if (pid == 0) {
     _exit(std::min(work(), 100));
+  }
   return pid;
 }
 
 int exitCode(pid_t pid) {
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
     return -1;
+  }
   return WEXITSTATUS(status);
 }
 

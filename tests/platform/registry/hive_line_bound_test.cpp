@@ -71,8 +71,9 @@ TEST_F(HiveLineBound, SixteenMebibytesOfEmptyLinesAreRefusedCheaply) {
 
 TEST_F(HiveLineBound, TheLongestCustomListStillReads) {
   std::string hive = std::string(kRegHeader) + "[HKEY_CURRENT_USER\\Software\\Corvane Pixoria]\n";
-  for (int i = 0; i < 100000; ++i)
+  for (int i = 0; i < 100000; ++i) {
     hive += "\"CustomFile" + std::to_string(i) + "\"=\"/p/" + std::to_string(i) + ".jpg\"\n";
+  }
   writeHive(hive);
   EXPECT_EQ(string("CustomFile99999"), "/p/99999.jpg");
   EXPECT_EQ(setDword("CustomCount", 100000), kErrorSuccess);

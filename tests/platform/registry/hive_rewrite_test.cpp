@@ -61,8 +61,9 @@ TEST_F(RegistryRewrite, ChangesOnlyTheValueItSetsAndKeepsEveryOtherByte) {
 TEST_F(RegistryRewrite, EmptyTruncatedAndGarbageFilesReadAsAbsentAndSurviveAWrite) {
   std::mt19937 random(7);
   std::string garbage(64 * 1024, '\0');
-  for (char& c : garbage)
+  for (char& c : garbage) {
     c = static_cast<char>(random());
+  }
   const std::string valid = std::string(kRegHeader) +
                             "[HKEY_CURRENT_USER\\Software\\Corvane Pixoria]\n"
                             "\"Enabled\"=dword:00000001\n"

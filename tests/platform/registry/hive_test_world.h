@@ -27,8 +27,9 @@ class HiveTestWorld : public ::testing::Test {
     std::string pattern = parent_ + "/pixoria-registry-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
-    if (const char* old = std::getenv("XDG_CONFIG_HOME"))
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
       savedConfig_ = old;
+    }
     setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
   }
 
@@ -61,24 +62,27 @@ class HiveTestWorld : public ::testing::Test {
   static std::optional<std::uint32_t> dword(std::string_view name,
                                             std::string_view key = kPixoriaKey) {
     std::uint32_t value = 0;
-    if (regGetDword(nullptr, key, name, value) != kErrorSuccess)
+    if (regGetDword(nullptr, key, name, value) != kErrorSuccess) {
       return std::nullopt;
+    }
     return value;
   }
 
   static std::optional<std::string> string(std::string_view name,
                                            std::string_view key = kPixoriaKey) {
     std::string value;
-    if (regGetString(nullptr, key, name, value) != kErrorSuccess)
+    if (regGetString(nullptr, key, name, value) != kErrorSuccess) {
       return std::nullopt;
+    }
     return value;
   }
 
   static ErrorCode setDword(std::string_view name, std::uint32_t value) {
     RegKey key = nullptr;
     ErrorCode result = regCreateKey(kPixoriaKey, key);
-    if (result == kErrorSuccess)
+    if (result == kErrorSuccess) {
       result = regSetDword(key, name, value);
+    }
     regCloseKey(key);
     return result;
   }
@@ -86,8 +90,9 @@ class HiveTestWorld : public ::testing::Test {
   static ErrorCode setString(std::string_view name, std::string_view value) {
     RegKey key = nullptr;
     ErrorCode result = regCreateKey(kPixoriaKey, key);
-    if (result == kErrorSuccess)
+    if (result == kErrorSuccess) {
       result = regSetString(key, name, value);
+    }
     regCloseKey(key);
     return result;
   }

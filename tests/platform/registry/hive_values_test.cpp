@@ -64,8 +64,9 @@ std::string toUtf16le(const std::string& utf8) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
     char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k)
+    for (int k = 1; k <= extra; ++k) {
       c = (c << 6) | (utf8[i + k] & 0x3F);
+    }
     i += extra + 1;
     if (c >= 0x10000) {
       units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));

@@ -37,8 +37,9 @@ void writeFile(const std::string& path, const std::string& text, mode_t mode) {
 bool allChildrenReaped() {
   for (int i = 0; i < 500; ++i) {
     siginfo_t info{};
-    if (waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno == ECHILD)
+    if (waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno == ECHILD) {
       return true;
+    }
     posix::EventLoop::instance().dispatchPending();
     usleep(10'000);
   }
@@ -53,8 +54,9 @@ TEST(ShellExecuteTest, StartsTheProgramInItsWorkingFolderAndReapsIt) {
 
   ASSERT_TRUE(shellExecute(program, workFolder, ShowMode::showNormal));
   const std::string recorded = workFolder + "/pwd.txt";
-  for (int i = 0; i < 500 && access(recorded.c_str(), F_OK) != 0; ++i)
+  for (int i = 0; i < 500 && access(recorded.c_str(), F_OK) != 0; ++i) {
     usleep(10'000);
+  }
   EXPECT_EQ(readFile(recorded), workFolder + "\n");
   EXPECT_TRUE(allChildrenReaped()) << "a zombie was left behind";
 }
@@ -154,8 +156,9 @@ std::string generatedUnit(TestWorld& world, const std::string& entryName) {
 }
 
 TEST_F(AutostartTest, TheSessionSkipsTheEntryOnceTheProgramIsRemoved) {
-  if (access(kAutostartGenerator, X_OK) != 0)
+  if (access(kAutostartGenerator, X_OK) != 0) {
     GTEST_SKIP() << kAutostartGenerator << " is missing (Debian: systemd)";
+  }
   const std::string program = world.makeFolder("Program Files") + "/PixoriaHelper";
   writeFile(program, "#!/bin/sh\nexit 0\n", 0755);
   ASSERT_TRUE(setAutostartEntry("LumivexGlass", program));

@@ -11,8 +11,9 @@ namespace pixoria::test {
 using platform::posix::EventLoop;
 
 BusClient::BusClient() {
-  if (sd_bus_open_user(&bus_) < 0)
+  if (sd_bus_open_user(&bus_) < 0) {
     bus_ = nullptr;
+  }
 }
 
 BusClient::~BusClient() {
@@ -25,13 +26,16 @@ bool BusClient::pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     EventLoop::instance().dispatchPending();
     while (bus_ != nullptr && sd_bus_process(bus_, nullptr) > 0) {
     }
-    if (done())
+    if (done()) {
       return true;
-    if (std::chrono::steady_clock::now() >= deadline)
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
       return false;
+    }
     pollfd fds[2] = {{EventLoop::instance().descriptor(), POLLIN, 0}, {-1, 0, 0}};
-    if (bus_ != nullptr)
+    if (bus_ != nullptr) {
       fds[1] = {sd_bus_get_fd(bus_), static_cast<short>(sd_bus_get_events(bus_)), 0};
+    }
     poll(fds, bus_ != nullptr ? 2 : 1, 10);
   }
 }
@@ -92,8 +96,9 @@ bool BusClient::nameHasOwner(const std::string& name) {
 namespace {
 
 bool readProperties(sd_bus_message* m, std::map<std::string, std::string>& properties) {
-  if (sd_bus_message_enter_container(m, 'a', "{sv}") < 0)
+  if (sd_bus_message_enter_container(m, 'a', "{sv}") < 0) {
     return false;
+  }
   while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
     const char* key = nullptr;
     const char* value = nullptr;
@@ -116,8 +121,9 @@ bool readLayout(sd_bus_message* m, LayoutItem& item) {
   }
   while (sd_bus_message_enter_container(m, 'v', "(ia{sv}av)") > 0) {
     item.children.emplace_back();
-    if (!readLayout(m, item.children.back()) || sd_bus_message_exit_container(m) < 0)
+    if (!readLayout(m, item.children.back()) || sd_bus_message_exit_container(m) < 0) {
       return false;
+    }
   }
   return sd_bus_message_exit_container(m) >= 0 && sd_bus_message_exit_container(m) >= 0;
 }

@@ -50,12 +50,14 @@ TEST(MenuModelTest, TreeIdsKeepCommandNumbersAndNeverCollide) {
   EXPECT_GE(submenu.id, kGeneratedIdBase);
   EXPECT_EQ(tree[tree[0].children[1]].id, 208);
   std::vector<std::int32_t> ids;
-  for (const auto& item : tree)
+  for (const auto& item : tree) {
     ids.push_back(item.id);
+  }
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << "ids must be unique";
-  for (const std::size_t child : submenu.children)
+  for (const std::size_t child : submenu.children) {
     EXPECT_GE(tree[child].id, kGeneratedIdBase) << "0 and out-of-range commands get their own ids";
+  }
   EXPECT_EQ(tree[submenu.children[0]].commandId, 0u);
   destroyMenu(main);
 
@@ -69,8 +71,9 @@ void writePng(const std::string& path, int size, const std::vector<std::uint8_t>
   png_infop info = png_create_info_struct(png);
   if (file == nullptr || png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    if (file != nullptr)
+    if (file != nullptr) {
       std::fclose(file);
+    }
     return;
   }
   png_init_io(png, file);
@@ -105,8 +108,9 @@ TEST(IconPixmapTest, RoundedOpaqueMarkWithSoftEdges) {
     EXPECT_EQ(alpha(size - 1, size - 1), 0);
     EXPECT_EQ(alpha(size / 2, size / 2), 255);
     int partial = 0;
-    for (std::size_t i = 0; i < argb.size(); i += 4)
+    for (std::size_t i = 0; i < argb.size(); i += 4) {
       partial += argb[i] != 0 && argb[i] != 255;
+    }
     EXPECT_GT(partial, 0) << "edges are anti-aliased";
     writePng(
         std::string(PIXORIA_TEST_BINARY_DIR) + "/pixoria-icon-" + std::to_string(size) + ".png",

@@ -25,8 +25,9 @@ using test::TrayStandIn;
 class StderrCapture {
  public:
   StderrCapture() {
-    if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
       return;
+    }
     saved_ = dup(STDERR_FILENO);
     dup2(pipe_[1], STDERR_FILENO);
   }
@@ -42,8 +43,9 @@ class StderrCapture {
   const std::string& text() {
     char chunk[512];
     ssize_t got = 0;
-    while ((got = read(pipe_[0], chunk, sizeof(chunk))) > 0)
+    while ((got = read(pipe_[0], chunk, sizeof(chunk))) > 0) {
       text_.append(chunk, static_cast<std::size_t>(got));
+    }
     return text_;
   }
 

@@ -40,8 +40,9 @@ std::string configText(const std::string& folder) {
 std::string startAndReadLine(const std::vector<std::string>& arguments, pid_t& pid,
                              const std::string& errorLog = "") {
   int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0)
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
     return "";
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
@@ -51,11 +52,13 @@ std::string startAndReadLine(const std::vector<std::string>& arguments, pid_t& p
   }
   std::vector<std::string> copy = arguments;
   std::vector<char*> argv;
-  for (std::string& argument : copy)
+  for (std::string& argument : copy) {
     argv.push_back(argument.data());
+  }
   argv.push_back(nullptr);
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
     pid = -1;
+  }
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   const std::string line = pid > 0 ? readFirstLine(pipeFds[0], kStartTimeoutMs) : "";
@@ -72,12 +75,14 @@ std::string readFirstLine(int fd, int timeoutMs) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     pollfd ready{fd, POLLIN, 0};
-    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
       return "";
+    }
     char chunk[256];
     const ssize_t got = read(fd, chunk, sizeof(chunk));
-    if (got <= 0)
+    if (got <= 0) {
       return "";
+    }
     text.append(chunk, static_cast<std::size_t>(got));
   }
   return text.substr(0, text.find('\n'));
@@ -99,8 +104,9 @@ PrivateSessionBus::PrivateSessionBus(const std::string& folder) {
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
-  if (pid_ > 0)
+  if (pid_ > 0) {
     stopChild(pid_);
+  }
 }
 
 TrayStandIn::TrayStandIn(const std::vector<std::string>& arguments) {
@@ -114,8 +120,9 @@ TrayStandIn::TrayStandIn(const std::vector<std::string>& arguments) {
 }
 
 void TrayStandIn::stop() {
-  if (pid_ > 0)
+  if (pid_ > 0) {
     stopChild(pid_);
+  }
   pid_ = -1;
 }
 

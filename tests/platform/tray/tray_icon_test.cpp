@@ -104,16 +104,18 @@ class TrayTest : public ::testing::Test {
   std::string recordPath(const std::string& name) const { return world.root() + "/" + name; }
 
   BusClient& client() {
-    if (!client_)
+    if (!client_) {
       client_ = std::make_unique<BusClient>();
+    }
     return *client_;
   }
 
   bool waitForPosted(std::uint32_t message) {
     return client().pumpUntil([&] {
       for (const Posted& p : posted) {
-        if (p.message == message)
+        if (p.message == message) {
           return true;
+        }
       }
       return false;
     });

@@ -60,11 +60,13 @@ struct State {
 };
 
 void record(const State& state, const std::string& line) {
-  if (state.options.recordPath.empty())
+  if (state.options.recordPath.empty()) {
     return;
+  }
   FILE* file = std::fopen(state.options.recordPath.c_str(), "a");
-  if (file == nullptr)
+  if (file == nullptr) {
     return;
+  }
   std::fputs((line + "\n").c_str(), file);
   std::fclose(file);
 }
@@ -109,15 +111,18 @@ int onRegisterItem(sd_bus_message* call, void* userdata, sd_bus_error*) {
   State& state = stateOf(userdata);
   const char* service = nullptr;
   int r = sd_bus_message_read(call, "s", &service);
-  if (r < 0)
+  if (r < 0) {
     return r;
+  }
   const char* sender = sd_bus_message_get_sender(call);
   // An item may register by object path alone, meaning a path on the caller's connection.
   const std::string name = service[0] == '/' ? std::string(sender) : std::string(service);
-  if (std::find(state.items.begin(), state.items.end(), name) == state.items.end())
+  if (std::find(state.items.begin(), state.items.end(), name) == state.items.end()) {
     state.items.push_back(name);
-  if (state.options.probe)
+  }
+  if (state.options.probe) {
     probeTitle(state, sd_bus_message_get_bus(call), name);
+  }
   record(state, "register " + name + " " + sender);
   sd_bus_emit_signal(sd_bus_message_get_bus(call), "/StatusNotifierWatcher",
                      "org.kde.StatusNotifierWatcher", "StatusNotifierItemRegistered", "s",
@@ -128,8 +133,9 @@ int onRegisterItem(sd_bus_message* call, void* userdata, sd_bus_error*) {
 int onRegisterHost(sd_bus_message* call, void* userdata, sd_bus_error*) {
   const char* service = nullptr;
   const int r = sd_bus_message_read(call, "s", &service);
-  if (r < 0)
+  if (r < 0) {
     return r;
+  }
   record(stateOf(userdata), std::string("host ") + service);
   return sd_bus_reply_method_return(call, "");
 }
@@ -138,8 +144,9 @@ int getItems(sd_bus*, const char*, const char*, const char*, sd_bus_message* rep
              sd_bus_error*) {
   int r = sd_bus_message_open_container(reply, 'a', "s");
   for (const std::string& item : stateOf(userdata).items) {
-    if (r >= 0)
+    if (r >= 0) {
       r = sd_bus_message_append(reply, "s", item.c_str());
+    }
   }
   return r < 0 ? r : sd_bus_message_close_container(reply);
 }
@@ -160,11 +167,13 @@ int onNameOwnerChanged(sd_bus_message* signal, void* userdata, sd_bus_error*) {
   const char* name = nullptr;
   const char* oldOwner = nullptr;
   const char* newOwner = nullptr;
-  if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0 || newOwner[0] != '\0')
+  if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) < 0 || newOwner[0] != '\0') {
     return 0;
+  }
   const auto item = std::find(state.items.begin(), state.items.end(), name);
-  if (item == state.items.end())
+  if (item == state.items.end()) {
     return 0;
+  }
   state.items.erase(item);
   record(state, std::string("unregister ") + name);
   sd_bus_emit_signal(sd_bus_message_get_bus(signal), "/StatusNotifierWatcher",
@@ -197,16 +206,20 @@ int onNotify(sd_bus_message* call, void* userdata, sd_bus_error* error) {
   const char* body = nullptr;
   std::int32_t expire = 0;
   int r = sd_bus_message_read(call, "susss", &app, &replacesId, &icon, &summary, &body);
-  if (r >= 0)
+  if (r >= 0) {
     r = sd_bus_message_skip(call, "asa{sv}");
-  if (r >= 0)
+  }
+  if (r >= 0) {
     r = sd_bus_message_read(call, "i", &expire);
-  if (r < 0)
+  }
+  if (r < 0) {
     return r;
+  }
   record(state, "notify " + escaped(app) + "\t" + escaped(icon) + "\t" + escaped(summary) + "\t" +
                     escaped(body) + "\t" + std::to_string(expire));
-  if (state.options.failNotify)
+  if (state.options.failNotify) {
     return sd_bus_error_set(error, SD_BUS_ERROR_FAILED, "Refused by --fail-notify");
+  }
   return sd_bus_reply_method_return(call, "u", state.nextNotificationId++);
 }
 
@@ -258,8 +271,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.recordPath = argv[++i];
     } else if (argument == "--lifetime" && hasValue) {
       options.lifetimeSeconds = std::atoi(argv[++i]);
-      if (options.lifetimeSeconds <= 0)
+      if (options.lifetimeSeconds <= 0) {
         return false;
+      }
     } else {
       return false;
     }
@@ -331,14 +345,17 @@ int main(int argc, char** argv) {
   while (stopRequested == 0 && nowUs() < end) {
     if (!exported && nowUs() >= exportAt) {
       exported = true;
-      if (!exportWatcher(bus, state))
+      if (!exportWatcher(bus, state)) {
         break;
+      }
     }
     const int r = sd_bus_process(bus, nullptr);
-    if (r < 0)
+    if (r < 0) {
       break;
-    if (r == 0)
+    }
+    if (r == 0) {
       sd_bus_wait(bus, kWaitUs);
+    }
   }
   sd_bus_flush_close_unref(bus);
   return 0;

@@ -18,13 +18,15 @@ class PeerProcess {
   explicit PeerProcess(const std::vector<std::string>& arguments) {
     int toChild[2];
     int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
       return;
+    }
     const std::string program = std::string(PIXORIA_TEST_BINARY_DIR) + "/pixoria_window_peer";
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
+    for (const std::string& argument : arguments) {
       argv.push_back(const_cast<char*>(argument.c_str()));
+    }
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
@@ -44,10 +46,12 @@ class PeerProcess {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    if (input_ >= 0)
+    if (input_ >= 0) {
       close(input_);
-    if (output_ >= 0)
+    }
+    if (output_ >= 0) {
       close(output_);
+    }
   }
   PeerProcess(const PeerProcess&) = delete;
   PeerProcess& operator=(const PeerProcess&) = delete;
@@ -70,16 +74,18 @@ class PeerProcess {
       }
       char chunk[256];
       const ssize_t got = read(output_, chunk, sizeof(chunk));
-      if (got <= 0)
+      if (got <= 0) {
         return "<eof>";
+      }
       buffered_.append(chunk, static_cast<std::size_t>(got));
     }
   }
 
   void writeLine(const std::string& line) {
     const std::string text = line + "\n";
-    if (write(input_, text.data(), text.size()) < 0)
+    if (write(input_, text.data(), text.size()) < 0) {
       return;
+    }
   }
 
   // The exit code, or -1 when the peer did not end in time (it is killed then).

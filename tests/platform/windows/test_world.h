@@ -26,8 +26,9 @@ class TestWorld {
       }
     }
     std::error_code ignored;
-    if (!root_.empty())
+    if (!root_.empty()) {
       std::filesystem::remove_all(root_, ignored);
+    }
   }
   TestWorld(const TestWorld&) = delete;
   TestWorld& operator=(const TestWorld&) = delete;

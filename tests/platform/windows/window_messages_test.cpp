@@ -38,11 +38,13 @@ struct Received {
 std::vector<Received> received;
 
 LResult recordingProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message < kWmUser)
+  if (message < kWmUser) {
     return defWindowProc(window, message, wParam, lParam);
+  }
   received.push_back({message, wParam, lParam});
-  if (message == kWmUser + 99)
+  if (message == kWmUser + 99) {
     postQuitMessage(0);
+  }
   return 0;
 }
 
@@ -154,10 +156,12 @@ TEST_F(WindowMessagesTest, DropsMalformedDatagramsAndOtherUsers) {
       sockaddr_un address{};
       address.sun_family = AF_UNIX;
       std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-      if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+      if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
         _exit(1);
-      if (setgid(65534) != 0 || setuid(65534) != 0)
+      }
+      if (setgid(65534) != 0 || setuid(65534) != 0) {
         _exit(2);
+      }
       _exit(send(fd, bytes, 20, 0) == 20 ? 0 : 3);
     }
     int status = 0;
@@ -172,8 +176,9 @@ TEST_F(WindowMessagesTest, DropsMalformedDatagramsAndOtherUsers) {
   EXPECT_EQ(received[0].message, kWmUser + 7);
   EXPECT_EQ(received[1].message, kWmUser + 99);
   destroyWindow(window);
-  if (getuid() != 0)
+  if (getuid() != 0) {
     GTEST_SKIP() << "the other-user case needs root";
+  }
 }
 
 TEST_F(WindowMessagesTest, SocketFolderIsPrivateAndAnUnsafeOneIsRefused) {
@@ -200,8 +205,9 @@ TEST_F(WindowMessagesTest, SocketFolderIsPrivateAndAnUnsafeOneIsRefused) {
   EXPECT_EQ(createWindow(kClass, "Agent"), nullptr);
   ASSERT_EQ(unlink(folder.c_str()), 0);
 
-  if (getuid() != 0)
+  if (getuid() != 0) {
     GTEST_SKIP() << "a folder of another user needs root to make";
+  }
   ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
   EXPECT_EQ(createWindow(kClass, "Agent"), nullptr);
@@ -236,8 +242,9 @@ TEST(SocketNameTest, AnyTitleGivesOneSafeDistinctName) {
     const std::string name = posix::windowSocketName(className, title);
     EXPECT_EQ(name.find_first_of(std::string("/\0", 2)), std::string::npos) << name;
     EXPECT_NE(name, "..");
-    for (const std::string& other : names)
+    for (const std::string& other : names) {
       EXPECT_NE(name, other);
+    }
     names.push_back(name);
   }
   EXPECT_NE(posix::hashedWindowSocketName("ab", "c"), posix::hashedWindowSocketName("a", "bc"));

@@ -16,8 +16,9 @@ using namespace pixoria::platform;
 
 void say(const std::string& line) {
   const std::string text = line + "\n";
-  if (write(STDOUT_FILENO, text.data(), text.size()) < 0)
+  if (write(STDOUT_FILENO, text.data(), text.size()) < 0) {
     _exit(4);
+  }
 }
 
 LResult peerProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -36,8 +37,9 @@ LResult peerProc(WindowHandle window, std::uint32_t message, WParam wParam, LPar
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3)
+  if (argc != 3) {
     return 2;
+  }
   alarm(30);  // never outlive a test that lost track of us
   registerWindowClass(argv[1], peerProc);
   WindowHandle window = createWindow(argv[1], argv[2]);
@@ -48,8 +50,9 @@ int main(int argc, char** argv) {
   postMessage(window, kWmUser + 1, 1, 0);
   say("ready");
   char line[64];
-  if (read(STDIN_FILENO, line, sizeof(line)) <= 0)
+  if (read(STDIN_FILENO, line, sizeof(line)) <= 0) {
     return 5;
+  }
   postMessage(window, kWmUser + 3, 3, 0);
   const int code = runMessageLoop();
   destroyWindow(window);

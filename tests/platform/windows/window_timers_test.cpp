@@ -27,8 +27,9 @@ LResult eventProc(WindowHandle window, std::uint32_t message, WParam wParam, LPa
     events.push_back("kWmTimer " + std::to_string(wParam));
     return 0;
   }
-  if (message < kWmUser)
+  if (message < kWmUser) {
     return defWindowProc(window, message, wParam, lParam);
+  }
   events.push_back("message " + std::to_string(message - kWmUser));
   return 0;
 }
@@ -103,8 +104,9 @@ TEST_F(WindowTimersTest, KilledAndDestroyedTimersDoNotFire) {
 
 void busyOnce(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_t tick) {
   fireTicks.push_back(tick);
-  if (fireTicks.size() == 1)
+  if (fireTicks.size() == 1) {
     usleep(550'000);  // overruns five periods
+  }
 }
 
 TEST_F(WindowTimersTest, OverrunPeriodsFireOnceAndThePeriodContinues) {
@@ -162,8 +164,9 @@ TEST_F(WindowTimersTest, EmbeddedLoopIsReadableExactlyWhenWorkIsPending) {
   std::string fromPipe;
   const auto watch = loop.addWatch(pipeFds[0], EPOLLIN, [&](std::uint32_t) {
     char byte = 0;
-    if (read(pipeFds[0], &byte, 1) == 1)
+    if (read(pipeFds[0], &byte, 1) == 1) {
       fromPipe += byte;
+    }
   });
   ASSERT_NE(watch, 0u);
   ASSERT_EQ(write(pipeFds[1], "x", 1), 1);
