@@ -14,6 +14,10 @@ constexpr std::size_t kSignatureSize = 8;
 constexpr std::size_t kStoredBlockMax = 65535;  // deflate's largest stored block
 constexpr std::size_t kReadPiece = 65536;
 constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
+// A chunk before the image data is held whole until its CRC is checked; one longer than this
+// (no chunk the preview uses comes near it: IHDR, PLTE, tRNS) is skipped, or ends the stream
+// when it is critical.
+constexpr std::uint32_t kMaxPassedChunk = 1 << 20;
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes) {
   return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
@@ -163,9 +167,16 @@ bool isAncillary(const std::uint8_t* header) {
 }
 
 // A chunk before the image data, passed on whole when its CRC holds. An ancillary chunk whose
-// CRC is wrong is dropped; false for a critical one (or a short file).
+// CRC is wrong, or that is too long to hold, is dropped; false for a critical one (or a short
+// file).
 bool passChunk(QFile& file, const std::uint8_t* header, std::uint32_t length,
                InflatedPngStream& sink) {
+  if (length > kMaxPassedChunk) {
+    return isAncillary(header) &&
+           readChunkData(file, header, length, [](const std::uint8_t*, std::size_t) {
+             return true;
+           }) != ChunkRead::failed;
+  }
   std::vector<std::uint8_t> chunk(header, header + 8);
   const ChunkRead read =
       readChunkData(file, header, length, [&](const std::uint8_t* data, std::size_t size) {

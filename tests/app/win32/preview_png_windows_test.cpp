@@ -161,8 +161,35 @@ TEST(PreviewPngOnWindows, EveryColourTypeAndReductionShowsItsColours) {
   }
 }
 
+std::uint32_t crc32Of(const QByteArray& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const char byte : bytes) {
+    crc ^= static_cast<std::uint8_t>(byte);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  return ~crc;
+}
+
+// A chunk of `type` holding `data`, with its length and CRC.
+QByteArray chunk(const char* type, const QByteArray& data) {
+  QByteArray bytes;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes.append(static_cast<char>((data.size() >> shift) & 0xFF));
+  }
+  const QByteArray body = QByteArray(type) + data;
+  bytes.append(body);
+  const std::uint32_t crc = crc32Of(body);
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes.append(static_cast<char>((crc >> shift) & 0xFF));
+  }
+  return bytes;
+}
+
 // Damage the streaming route must notice: a wrong CRC on a chunk libpng needs, the file ending
-// inside the image data. A wrong CRC on an ancillary chunk costs that chunk only.
+// inside the image data. An ancillary chunk with a wrong CRC, or too long to hold, costs that
+// chunk only.
 TEST(PreviewPngOnWindows, DamagedFilesGiveNoPicture) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
@@ -183,11 +210,13 @@ TEST(PreviewPngOnWindows, DamagedFilesGiveNoPicture) {
   QByteArray badIdatCrc = bytes;
   const qsizetype idatCrc = firstIdat + 4 + static_cast<qsizetype>(idatLength);
   badIdatCrc[idatCrc] = static_cast<char>(badIdatCrc[idatCrc] ^ 0x01);
-  // An ancillary chunk (tIME) with a wrong CRC just after the header.
+  // Ancillary chunks just after the header: a tIME with a wrong CRC, a private one of 2 MiB.
   QByteArray badAncillary = bytes;
-  badAncillary.insert(33, QByteArray("\x00\x00\x00\x07tIME\x07\xEA\x0C\x09\x13\x2C\x00\xDE\xAD"
-                                     "\xBE\xEF",
-                                     19));
+  QByteArray badTime = chunk("tIME", QByteArray("\x07\xEA\x0C\x09\x13\x2C\x00", 7));
+  badTime[badTime.size() - 1] = static_cast<char>(badTime[badTime.size() - 1] ^ 0x01);
+  badAncillary.insert(33, badTime);
+  QByteArray longAncillary = bytes;
+  longAncillary.insert(33, chunk("prVt", QByteArray(2 << 20, 'x')));
   const struct {
     const char* name;
     QByteArray bytes;
@@ -197,6 +226,7 @@ TEST(PreviewPngOnWindows, DamagedFilesGiveNoPicture) {
       {"cut-in-image-data.png", bytes.left(firstIdat + 4 + idatLength / 2), false},
       {"only-the-header.png", bytes.left(33), false},
       {"bad-ancillary-crc.png", badAncillary, true},
+      {"long-ancillary.png", longAncillary, true},
   };
   for (const auto& entry : cases) {
     const QString path = folder.filePath(QString::fromLatin1(entry.name));
