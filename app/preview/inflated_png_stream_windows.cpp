@@ -107,8 +107,8 @@ class StoredIdatWriter {
 };
 
 struct Inflater {
-  // The stream's Adler-32 goes unchecked, as libpng leaves it: it costs a tenth of the inflating,
-  // on the thread that sets the pace, and says nothing that a wrong picture would not.
+  // The stream's Adler-32 goes unchecked: it costs a tenth of the inflating, on the thread that
+  // sets the pace, and libpng took a wrong one found after the last row as a mere warning.
   Inflater() { ready = inflateInit(&stream) == Z_OK && inflateValidate(&stream, 0) == Z_OK; }
   ~Inflater() { inflateEnd(&stream); }
   Inflater(const Inflater&) = delete;

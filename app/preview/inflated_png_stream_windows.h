@@ -9,7 +9,8 @@
 // The worker checks what libpng no longer can: every chunk's CRC (a critical chunk that fails
 // ends the stream; an ancillary one is dropped, as libpng does). The stream ends after the image
 // data, or where its deflate stream breaks or ends early; libpng then finds the rows missing.
-// At most kMaxBlocks blocks of 64 KiB are held between the two threads.
+// At most kMaxBlocks blocks are held between the two threads: 64 KiB of image data each, or a
+// chunk from before it (at most 1 MiB; longer ancillary chunks are skipped).
 #pragma once
 
 #include <QString>

@@ -128,8 +128,8 @@ bool streamPng(png_structp png, png_infop info, PngStream* stream) {
     return false;
   }
   png_set_read_fn(png, stream, readFromFile);
-  // The stream's worker has checked the CRCs, and inflated the image data (checking its
-  // Adler-32) into stored blocks: libpng has nothing left to check but the rows.
+  // The stream's worker has checked the CRCs and inflated the image data into stored blocks
+  // whose CRCs and Adler-32 are not filled in: libpng is to check neither.
   png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
   png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
   png_set_user_limits(png, kMaxSide, kMaxSide);
