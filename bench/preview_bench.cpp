@@ -241,9 +241,13 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
+#ifndef _WIN32
+  // Windows' Qt is built with its own platform plug-in alone: asked for "offscreen" there, it
+  // stops in a message box that nobody closes.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+#endif
   QApplication application(argc, argv);
   std::uintptr_t imaging = 0;
   pixoria::platform::gdiplusStartup(imaging);  // GDI+ on Windows: the platform path draws with it

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "preview/inflated_png_stream_windows.h"
 #include "preview/shrunk_image.h"
 
 namespace {
@@ -25,11 +26,13 @@ bool withinBounds(qint64 width, qint64 height) {
 QImage shrunkJpeg(const QString& path, QSize box) {
   QImageReader reader(path, "jpeg");
   const QSize size = reader.size();
-  if (!withinBounds(size.width(), size.height()))
+  if (!withinBounds(size.width(), size.height())) {
     return {};
+  }
   const QSize shown = previewSize(size, box);
-  if (shown.isEmpty())
+  if (shown.isEmpty()) {
     return {};
+  }
   // Qt's JPEG reader asks libjpeg for the smallest 1/N scale still at least this size, then
   // resamples smoothly to it: the full-size picture is never made.
   reader.setScaledSize(shown);
@@ -56,8 +59,9 @@ class RowAverager {
 
   void add(int sourceY, const std::uint8_t* rgb) {
     const int y = static_cast<int>(static_cast<qint64>(sourceY) * image.height() / sourceHeight);
-    if (y != row)
+    if (y != row) {
       flush();
+    }
     row = y;
     for (std::size_t x = 0; x < columnOf.size(); ++x) {
       const auto column = static_cast<std::size_t>(columnOf[x]);
@@ -75,8 +79,9 @@ class RowAverager {
 
  private:
   void flush() {
-    if (row < 0)
+    if (row < 0) {
       return;
+    }
     std::uint8_t* out = image.scanLine(row);
     for (std::size_t x = 0; x < counts.size(); ++x) {
       const std::uint64_t count = counts[x] > 0 ? counts[x] : 1;
@@ -99,17 +104,17 @@ class RowAverager {
 // What the libpng callbacks reach; everything with a destructor lives here, outside the frame
 // that libpng's errors jump back to.
 struct PngStream {
-  QFile file;
+  std::unique_ptr<InflatedPngStream> file;
   QSize box;
   std::vector<std::uint8_t> row;
   std::unique_ptr<RowAverager> averager;
+  QImage whole;  // a picture smaller than it is shown: read whole, then enlarged
   bool interlaced = false;
 };
 
 void readFromFile(png_structp png, png_bytep data, png_size_t length) {
   auto* stream = static_cast<PngStream*>(png_get_io_ptr(png));
-  if (stream->file.read(reinterpret_cast<char*>(data), static_cast<qint64>(length)) !=
-      static_cast<qint64>(length)) {
+  if (!stream->file->read(data, length)) {
     png_error(png, "truncated");
   }
 }
@@ -119,15 +124,21 @@ void ignoreWarning(png_structp, png_const_charp) {}
 // Reads the header, sets the transforms to 8-bit RGB (alpha laid over black, as GDI+ draws it
 // on the black canvas) and streams the rows into the averager. False on any libpng error.
 bool streamPng(png_structp png, png_infop info, PngStream* stream) {
-  if (setjmp(png_jmpbuf(png)) != 0)
+  if (setjmp(png_jmpbuf(png)) != 0) {
     return false;
+  }
   png_set_read_fn(png, stream, readFromFile);
+  // The stream's worker has checked the CRCs and inflated the image data into stored blocks
+  // whose CRCs and Adler-32 are not filled in: libpng is to check neither.
+  png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+  png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
   png_set_user_limits(png, kMaxSide, kMaxSide);
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
-  if (!withinBounds(width, height))
+  if (!withinBounds(width, height)) {
     return false;
+  }
   if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
     stream->interlaced = true;  // Adam7 rows are whole only after the last pass
     return false;
@@ -138,16 +149,33 @@ bool streamPng(png_structp png, png_infop info, PngStream* stream) {
   png_color_16 black{};
   png_set_background_fixed(png, &black, PNG_BACKGROUND_GAMMA_SCREEN, 0, PNG_FP_1);
   png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != static_cast<png_size_t>(width) * 3)
+  if (png_get_rowbytes(png, info) != static_cast<png_size_t>(width) * 3) {
     return false;
+  }
   const QSize shown =
       previewSize(QSize(static_cast<int>(width), static_cast<int>(height)), stream->box);
-  if (shown.isEmpty())
+  if (shown.isEmpty()) {
     return false;
+  }
+  if (static_cast<int>(width) < shown.width() || static_cast<int>(height) < shown.height()) {
+    // Smaller than the box's longer side, so small: the averager has no source pixel for some
+    // of the shown ones.
+    stream->whole =
+        QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
+    if (stream->whole.isNull()) {
+      return false;
+    }
+    for (png_uint_32 y = 0; y < height; ++y) {
+      png_read_row(png, stream->whole.scanLine(static_cast<int>(y)), nullptr);
+    }
+    stream->whole = stream->whole.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return true;
+  }
   stream->averager =
       std::make_unique<RowAverager>(static_cast<int>(width), static_cast<int>(height), shown);
-  if (!stream->averager->valid())
+  if (!stream->averager->valid()) {
     return false;
+  }
   stream->row.resize(static_cast<std::size_t>(width) * 3);
   for (png_uint_32 y = 0; y < height; ++y) {
     png_read_row(png, stream->row.data(), nullptr);
@@ -158,30 +186,35 @@ bool streamPng(png_structp png, png_infop info, PngStream* stream) {
 
 std::optional<QImage> shrunkPng(const QString& path, QSize box) {
   PngStream stream;
-  stream.file.setFileName(path);
+  stream.file = std::make_unique<InflatedPngStream>(path);
   stream.box = box;
-  if (!stream.file.open(QIODevice::ReadOnly))
-    return QImage();
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, ignoreWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   const bool streamed = info != nullptr && streamPng(png, info, &stream);
   png_destroy_read_struct(&png, &info, nullptr);
-  if (stream.interlaced)
+  if (stream.interlaced) {
     return std::nullopt;
-  return streamed ? stream.averager->finish() : QImage();
+  }
+  if (!streamed) {
+    return QImage();
+  }
+  return stream.averager ? stream.averager->finish() : stream.whole;
 }
 
 }  // namespace
 
 std::optional<QImage> decodeShrunkWithQt(const QString& path, QSize box) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.open(QIODevice::ReadOnly)) {
     return std::nullopt;
+  }
   const QByteArray head = file.read(8);
   file.close();
-  if (head.startsWith(QByteArrayLiteral("\xFF\xD8\xFF")))
+  if (head.startsWith(QByteArrayLiteral("\xFF\xD8\xFF"))) {
     return shrunkJpeg(path, box);
-  if (head == QByteArrayLiteral("\x89PNG\r\n\x1A\n"))
+  }
+  if (head == QByteArrayLiteral("\x89PNG\r\n\x1A\n")) {
     return shrunkPng(path, box);
+  }
   return std::nullopt;
 }

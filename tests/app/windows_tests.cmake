@@ -49,6 +49,10 @@ find_package(Qt6 REQUIRED COMPONENTS JpegPrivate BundledLibjpeg PngPrivate Bundl
 target_link_libraries(app_preview_memory_win32_test PRIVATE Qt6::JpegPrivate Qt6::BundledLibjpeg
   Qt6::PngPrivate Qt6::BundledLibpng)
 
+# PNG previews of every colour type and depth, at any reduction, and damaged files.
+pixoria_add_app_win32_test(app_preview_png_win32_test win32/preview_png_windows_test.cpp)
+target_link_libraries(app_preview_png_win32_test PRIVATE Qt6::PngPrivate Qt6::BundledLibpng)
+
 # The Windows branches: registry, Run value, ShellExecute, the agent's messages, IDesktopWallpaper
 # and the main window's class. A small program stands in for the agent that Start runs.
 add_executable(pixoria_stand_in_helper win32/stand_in_helper.cpp)
