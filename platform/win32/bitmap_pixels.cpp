@@ -24,8 +24,9 @@ namespace flat = Gdiplus::DllExports;
 void swapRedAndBlue(std::uint8_t* rows, int width, int height, std::size_t stride) {
   for (int y = 0; y < height; ++y) {
     std::uint8_t* pixel = rows + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < width; ++x, pixel += 3)
+    for (int x = 0; x < width; ++x, pixel += 3) {
       std::swap(pixel[0], pixel[2]);
+    }
   }
 }
 
@@ -42,8 +43,9 @@ bool getBitmapPixels(Image* bitmap, BitmapPixels& pixels) {
   UINT height = 0;
   flat::GdipGetImageWidth(image, &width);
   flat::GdipGetImageHeight(image, &height);
-  if (width == 0 || height == 0)
+  if (width == 0 || height == 0) {
     return false;
+  }
   static thread_local std::vector<std::uint8_t> buffer;
   const std::size_t stride = (std::size_t{width} * 3 + 3) / 4 * 4;
   try {

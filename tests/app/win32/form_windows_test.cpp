@@ -88,8 +88,9 @@ Messages& received() {
 
 pf::LResult record(pf::WindowHandle window, std::uint32_t message, pf::WParam wParam,
                    pf::LParam lParam) {
-  if (message >= WM_USER)
+  if (message >= WM_USER) {
     received().push_back(message);
+  }
   return pf::defWindowProc(window, message, wParam, lParam);
 }
 
@@ -102,8 +103,9 @@ class FormOnWindows : public testing::Test {
   }
 
   void TearDown() override {
-    if (agent != nullptr)
+    if (agent != nullptr) {
       pf::destroyWindow(agent);
+    }
   }
 
   std::unique_ptr<AutoPixoriaForm> openForm() {
@@ -200,8 +202,9 @@ TEST_F(FormOnWindows, SetOnTheSecondMonitorSetsNothingWithoutTheDesktopWallpaper
   pf::coInitialize();
   const pf::HResult created = pf::createDesktopWallpaper(desktop);
   pf::coUninitialize();
-  if (pf::succeeded(created))
+  if (pf::succeeded(created)) {
     GTEST_SKIP() << "this Windows has the DesktopWallpaper class";
+  }
 
   // The form starts GDI+ for the fitting; here there is no form.
   std::uintptr_t imaging = 0;

@@ -19,8 +19,9 @@ int main() {
   const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
 
   FILE* out = _wfopen(mark.c_str(), L"w, ccs=UTF-8");
-  if (out == nullptr)
+  if (out == nullptr) {
     return 1;
+  }
   std::fwprintf(out, L"%ls\n%d\n", folder, show);
   std::fclose(out);
   return 0;

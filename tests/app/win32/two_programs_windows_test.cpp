@@ -89,8 +89,9 @@ int appWindows() {
         wchar_t title[256] = {};
         GetClassNameW(window, className, 256);
         GetWindowTextW(window, title, 256);
-        if (wanted->className == className && wanted->title == title)
+        if (wanted->className == className && wanted->title == title) {
           ++wanted->count;
+        }
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
@@ -99,8 +100,9 @@ int appWindows() {
 
 bool isReddish(const std::wstring& path) {
   const QImage image(QString::fromStdWString(path));
-  if (image.isNull())
+  if (image.isNull()) {
     return false;
+  }
   const QColor centre = image.pixelColor(image.width() / 2, image.height() / 2);
   return centre.red() > 150 && centre.green() < 90 && centre.blue() < 90;
 }
@@ -132,8 +134,9 @@ class TwoProgramsOnWindows : public testing::Test {
 
   void TearDown() override {
     window.reset();
-    if (HWND agent = agentWindow())
+    if (HWND agent = agentWindow()) {
       PostMessageW(agent, WM_CLOSE, 0, 0);
+    }
     EXPECT_TRUE(QTest::qWaitFor([] { return agentWindow() == nullptr; }, 8000));
     pf::gdiplusShutdown(imaging);
   }
