@@ -1,6 +1,7 @@
 #include "preview/preview_decoder.h"
 
 #include <QDebug>
+#include <QImageReader>
 
 #include "preview/shrunk_image.h"
 #include "preview/unreadable_reason.h"
@@ -16,6 +17,10 @@ PreviewDecoder::~PreviewDecoder() {
 }
 
 void PreviewDecoder::decode(const QString& path, QSize box) {
+  // Qt's image plug-ins are loaded here, on the GUI thread, before the first decode: loaded first
+  // on the worker, Qt's JPEG plug-in kept a program under Wine from exiting.
+  static const bool pluginsLoaded = !QImageReader::supportedImageFormats().isEmpty();
+  Q_UNUSED(pluginsLoaded);
   const quint64 request = ++latestRequest;
   // Requests still waiting behind the running one are dropped: only the newest is wanted.
   workers.clear();
