@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "agent/wallpaper_files.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
 #include "shell/utf8_text.h"
 

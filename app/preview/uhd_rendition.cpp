@@ -7,7 +7,7 @@
 #include <QNetworkReply>
 #include <QSaveFile>
 
-#include "agent/image_probe.h"
+#include "pixoria/common/image_probe.h"
 #include "preview/bounded_get.h"
 #include "preview/preview_file.h"
 
