@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "agent/sources/bing_market.h"
+#include "pixoria/common/bing_market.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/windows.h"
 #include "pixoria/protocol.h"

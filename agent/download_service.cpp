@@ -5,10 +5,10 @@
 
 #include "agent/agent_settings.h"
 #include "agent/download_state.h"
-#include "agent/image_fitting.h"
-#include "agent/image_probe.h"
-#include "agent/wallpaper_files.h"
+#include "agent/fit_to_screen.h"
+#include "agent/wallpaper_paths.h"
 #include "agent/wallpaper_setter.h"
+#include "pixoria/common/image_probe.h"
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/folders.h"
 

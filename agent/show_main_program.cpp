@@ -1,7 +1,7 @@
 #include "agent/show_main_program.h"
 
 #include "agent/agent_settings.h"
-#include "agent/program_folder.h"
+#include "pixoria/common/program_folder.h"
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/shell.h"

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "agent/sources/bing_market.h"
 #include "agent/sources/custom_list.h"
 #include "agent/sources/online_sources.h"
+#include "pixoria/common/bing_market.h"
 #include "pixoria/settings_schema.h"
 
 namespace pixoria {

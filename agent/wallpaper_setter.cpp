@@ -5,7 +5,7 @@
 
 #include "agent/agent_settings.h"
 #include "agent/agent_window.h"
-#include "agent/wallpaper_files.h"
+#include "agent/wallpaper_paths.h"
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/desktop_wallpaper.h"
 

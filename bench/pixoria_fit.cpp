@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "agent/image_fitting.h"
+#include "pixoria/common/image_fitting.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {

@@ -4,10 +4,10 @@
 #include "agent/download_service.h"
 #include "agent/download_state.h"
 #include "agent/list_pair.h"
-#include "agent/sources/nasa_feed.h"
 #include "agent/sources/online_sources.h"
-#include "agent/sources/printable_text.h"
-#include "agent/sources/source_addresses.h"
+#include "pixoria/common/nasa_feed.h"
+#include "pixoria/common/printable_text.h"
+#include "pixoria/common/source_addresses.h"
 #include "pixoria/platform/debug_output.h"
 
 namespace pixoria {

@@ -5,8 +5,8 @@
 #include "agent/download_state.h"
 #include "agent/list_pair.h"
 #include "agent/sources/online_sources.h"
-#include "agent/sources/source_addresses.h"
-#include "agent/sources/wikipedia_feed.h"
+#include "pixoria/common/source_addresses.h"
+#include "pixoria/common/wikipedia_feed.h"
 #include "pixoria/platform/clock.h"
 
 namespace pixoria {

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "agent/sources/bing_market.h"
 #include "dialogs/auto_pixoria_info_dialog.h"
 #include "form/second_monitor_wallpaper.h"
+#include "pixoria/common/bing_market.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"

@@ -10,13 +10,13 @@
 #include <QTimer>
 #include <string>
 
-#include "agent/sources/bing_market.h"
-#include "agent/sources/source_addresses.h"
 #include "form/auto_pixoria_form.h"
 #include "form/elided_caption.h"
 #include "form/load_failure_status.h"
 #include "form/pictures_folder.h"
 #include "form/preview_export.h"
+#include "pixoria/common/bing_market.h"
+#include "pixoria/common/source_addresses.h"
 #include "pixoria/settings_schema.h"
 #include "preview/caption_text.h"
 #include "preview/feed_list_fetch.h"

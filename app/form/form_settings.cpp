@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "agent/program_folder.h"
-#include "agent/sources/source_addresses.h"
 #include "form/auto_pixoria_form.h"
 #include "form/second_monitor_wallpaper.h"
+#include "pixoria/common/program_folder.h"
+#include "pixoria/common/source_addresses.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/platform/screen.h"
 #include "pixoria/platform/shell.h"

@@ -10,8 +10,7 @@
 #include <QThreadPool>
 #include <string>
 
-// Fits `source` into `target` for a screen of the given size, through a temporary file beside
-// `target` that replaces it only when the fitting succeeded. False, with `target` left as it
+// Fits `source` into `target` for a screen of the given size. False, with `target` left as it
 // was, when the source does not decode or the fitted file cannot be written. Safe on any thread.
 bool fitIntoFile(const std::string& source, const std::string& target, int screenWidth,
                  int screenHeight);

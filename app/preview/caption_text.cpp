@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "agent/sources/strip_tags.h"
-#include "agent/sources/xml_entities.h"
+#include "pixoria/common/strip_tags.h"
+#include "pixoria/common/xml_entities.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <QMetaEnum>
 
-#include "agent/sources/bing_feed.h"
-#include "agent/sources/nasa_feed.h"
-#include "agent/sources/source_addresses.h"
-#include "agent/sources/wikipedia_feed.h"
+#include "pixoria/common/bing_feed.h"
+#include "pixoria/common/nasa_feed.h"
+#include "pixoria/common/source_addresses.h"
+#include "pixoria/common/wikipedia_feed.h"
 #include "preview/bounded_get.h"
 #include "preview/download_failure_reason.h"
 #include "preview/feed_list_fetch.h"

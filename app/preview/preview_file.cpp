@@ -1,20 +1,20 @@
 #include "preview/preview_file.h"
 
 #include <string>
+#include <utility>
 
-#include "agent/wallpaper_files.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
 #include "shell/utf8_text.h"
 
 QString wallpaperFilePath(std::string_view name) {
-  namespace pf = pixoria::platform;
-  const QChar separator = QLatin1Char(pf::kPathSeparator);
+  // Without the application-data folder the name stands alone at the root of the file system.
+  std::string folder;
   std::string appData;
-  if (!pf::getAppDataFolder(appData)) {
-    return separator + fromUtf8(name);
+  if (pixoria::platform::getAppDataFolder(appData)) {
+    folder = pixoria::wallpaperFolderIn(std::move(appData));
   }
-  return QString::fromStdString(appData) + separator + fromUtf8(pixoria::kWallpaperSubfolder) +
-         separator + fromUtf8(pixoria::kWallpaperFolderName) + separator + fromUtf8(name);
+  return fromUtf8(pixoria::pathInFolder(std::move(folder), name));
 }
 
 QString previewImagePath() {

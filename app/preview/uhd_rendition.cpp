@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QNetworkReply>
 
-#include "agent/image_probe.h"
+#include "pixoria/common/image_probe.h"
 #include "preview/bounded_get.h"
 #include "preview/preview_file.h"
 #include "preview/reply_file.h"

@@ -4,8 +4,8 @@
 #include "agent/change_retry.h"
 #include "agent/online_source_doubles.h"
 #include "agent/show_main_program.h"
-#include "agent/wallpaper_files.h"
 #include "agent/wallpaper_setter.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
 
 namespace pixoria::test {

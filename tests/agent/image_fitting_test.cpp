@@ -1,9 +1,10 @@
-#include "agent/image_fitting.h"
+#include "pixoria/common/image_fitting.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+#include "agent/fit_to_screen.h"
 #include "pixoria/fake/fake_platform.h"
 #include "pixoria/platform/imaging.h"
 #include "support/test_images.h"
@@ -153,6 +154,34 @@ TEST_F(ImageFittingTest, TheConfigurationApplicationSavesAnUnmeasurableImageUnsc
   EXPECT_NE(trace.find("Conversion failed. Status\n"), std::string::npos);
   EXPECT_TRUE(fake::messageBoxes().empty());
   EXPECT_EQ(readFileBytes(path("image2.jpg")), "last good image");
+}
+
+// Each kind of failure reaches the caller as its own result, with the destination left as it was
+// and no message box: telling the user is the caller's business (the agent once per picture, the
+// application in its own log).
+TEST_F(ImageFittingTest, EachOutcomeIsReturnedAndNoneIsShown) {
+  ASSERT_TRUE(writeBmp(path("small.bmp"), 40, 20, [](int, int) { return kBlue; }));
+  writeFileBytes(path("text.jpg"), "this is not an image\n");
+  writeFileBytes(path("broken.jpg"), "\xFF\xD8\xFF garbage");
+  const struct {
+    const char* source;
+    const char* destination;
+    FitVariant variant;
+    FitResult expected;
+  } cases[] = {
+      {"small.bmp", "image.jpg", FitVariant::agent, FitResult::fitted},
+      {"text.jpg", "image.jpg", FitVariant::agent, FitResult::notDrawn},
+      {"small.bmp", "missing/image.jpg", FitVariant::agent, FitResult::notSaved},
+      {"broken.jpg", "image.jpg", FitVariant::configurationApp, FitResult::notSaved},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.source) + " -> " + c.destination);
+    ASSERT_TRUE(writeFileBytes(path("image.jpg"), "last good image"));
+    EXPECT_EQ(fitImage(path(c.source), path(c.destination), 64, 36, c.variant), c.expected);
+    const bool replaced = readFileBytes(path("image.jpg")) != "last good image";
+    EXPECT_EQ(replaced, c.expected == FitResult::fitted);
+  }
+  EXPECT_TRUE(fake::messageBoxes().empty());
 }
 
 }  // namespace

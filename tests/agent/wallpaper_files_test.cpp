@@ -1,8 +1,7 @@
-#include "agent/wallpaper_files.h"
-
 #include <filesystem>
 
 #include "agent/agent_test_fixture.h"
+#include "agent/wallpaper_paths.h"
 #include "pixoria/platform/folders.h"
 #include "support/test_images.h"
 

@@ -1,7 +1,7 @@
 #include "agent/wallpaper_setter.h"
 
 #include "agent/agent_test_fixture.h"
-#include "agent/wallpaper_files.h"
+#include "agent/wallpaper_paths.h"
 
 namespace pixoria::test {
 namespace {

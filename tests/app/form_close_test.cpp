@@ -11,9 +11,9 @@
 #include <QTest>
 #include <cstdint>
 
-#include "agent/wallpaper_files.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/settings_schema.h"
 #include "preview/preview_file.h"
 #include "shell/cv_global.h"

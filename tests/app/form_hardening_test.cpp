@@ -16,12 +16,12 @@
 #include <memory>
 
 #include "agent/agent_settings.h"
-#include "agent/sources/nasa_feed.h"
-#include "agent/sources/wikipedia_feed.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
 #include "gated_image_server.h"
+#include "pixoria/common/nasa_feed.h"
+#include "pixoria/common/wikipedia_feed.h"
 #include "support/test_images.h"
 
 namespace pixoria::app_test {

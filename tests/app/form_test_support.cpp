@@ -18,7 +18,7 @@
 #include <sstream>
 #include <thread>
 
-#include "agent/image_fitting.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
 #include "support/test_images.h"

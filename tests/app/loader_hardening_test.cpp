@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "agent/sources/wikipedia_feed.h"
 #include "form_test_support.h"
+#include "pixoria/common/wikipedia_feed.h"
 #include "preview/load_wallpaper_thread.h"
 #include "preview/preview_file.h"
 #include "support/test_images.h"

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "agent/sources/nasa_feed.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form_test_support.h"
+#include "pixoria/common/nasa_feed.h"
 #include "preview/caption_text.h"
 #include "preview/preview_decoder.h"
 #include "preview/shrunk_image.h"

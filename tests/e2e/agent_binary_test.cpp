@@ -8,11 +8,11 @@
 #include <functional>
 #include <thread>
 
-#include "agent/image_fitting.h"
 #include "agent/wallpaper_setter.h"
 #include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"

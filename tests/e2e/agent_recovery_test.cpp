@@ -10,11 +10,11 @@
 #include <sstream>
 #include <thread>
 
-#include "agent/image_fitting.h"
 #include "e2e/eventually.h"
 #include "e2e/feed_mirror.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
 #include "pixoria/settings_schema.h"

@@ -10,10 +10,10 @@
 #include <functional>
 #include <sstream>
 
-#include "agent/image_fitting.h"
 #include "e2e/app_window_stand_in.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"

@@ -3,8 +3,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "agent/image_fitting.h"
-#include "agent/sources/wikipedia_feed.h"
+#include "pixoria/common/image_fitting.h"
+#include "pixoria/common/wikipedia_feed.h"
 
 namespace pixoria::test {
 namespace {

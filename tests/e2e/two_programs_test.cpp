@@ -14,11 +14,11 @@
 #include <functional>
 #include <memory>
 
-#include "agent/image_fitting.h"
 #include "agent/wallpaper_setter.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
 #include "form/auto_pixoria_form.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"

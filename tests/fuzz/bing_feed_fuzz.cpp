@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "agent/sources/bing_feed.h"
-#include "agent/sources/printable_text.h"
-#include "agent/sources/source_addresses.h"
+#include "pixoria/common/bing_feed.h"
+#include "pixoria/common/printable_text.h"
+#include "pixoria/common/source_addresses.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view feed(reinterpret_cast<const char*>(data), size);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "agent/sources/nasa_feed.h"
+#include "pixoria/common/nasa_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view feed(reinterpret_cast<const char*>(data), size);

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "agent/sources/bing_feed.h"
-#include "agent/sources/json_string.h"
-#include "agent/sources/nasa_feed.h"
-#include "agent/sources/printable_text.h"
-#include "agent/sources/source_addresses.h"
-#include "agent/sources/strip_tags.h"
-#include "agent/sources/wikipedia_feed.h"
-#include "agent/sources/xml_entities.h"
+#include "common/json_string.h"
+#include "pixoria/common/bing_feed.h"
+#include "pixoria/common/nasa_feed.h"
+#include "pixoria/common/printable_text.h"
+#include "pixoria/common/source_addresses.h"
+#include "pixoria/common/strip_tags.h"
+#include "pixoria/common/wikipedia_feed.h"
+#include "pixoria/common/xml_entities.h"
 #include "support/test_images.h"
 
 namespace pixoria::test {

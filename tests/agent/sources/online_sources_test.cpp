@@ -11,7 +11,7 @@
 #include "agent/sources/bing_source.h"
 #include "agent/sources/nasa_source.h"
 #include "agent/sources/wikipedia_source.h"
-#include "agent/wallpaper_files.h"
+#include "agent/wallpaper_paths.h"
 #include "agent/wallpaper_setter.h"
 #include "pixoria/platform/folders.h"
 #include "support/test_images.h"

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "agent/sources/bing_feed.h"
-#include "agent/sources/nasa_feed.h"
-#include "agent/sources/source_addresses.h"
-#include "agent/sources/wikipedia_feed.h"
+#include "pixoria/common/bing_feed.h"
+#include "pixoria/common/nasa_feed.h"
+#include "pixoria/common/source_addresses.h"
+#include "pixoria/common/wikipedia_feed.h"
 #include "support/test_images.h"
 
 namespace pixoria::test {

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "agent/image_fitting.h"
-#include "agent/wallpaper_files.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form/second_monitor_wallpaper.h"
+#include "pixoria/common/image_fitting.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/platform/windows.h"

@@ -16,8 +16,8 @@
 #include <optional>
 #include <string>
 
-#include "agent/image_fitting.h"
 #include "form/auto_pixoria_form.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/protocol.h"
 #include "shell/main_window.h"

@@ -16,10 +16,10 @@
 #include <memory>
 #include <string>
 
-#include "agent/wallpaper_files.h"
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "form/preview_export.h"
+#include "pixoria/common/wallpaper_files.h"
 #include "pixoria/platform/folders.h"
 #include "pixoria/settings_schema.h"
 #include "preview/preview_file.h"

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "agent/image_fitting.h"
 #include "desktop/command_runner.h"
 #include "desktop_test_environment.h"
 #include "image_pixels.h"
+#include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/desktop_wallpaper.h"
 #include "root_window_probe.h"
 #include "xvfb_server.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "agent/image_fitting.h"
+#include "agent/fit_to_screen.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/platform/screen.h"
 #include "support/test_images.h"

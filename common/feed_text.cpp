@@ -1,4 +1,4 @@
-#include "agent/sources/feed_text.h"
+#include "feed_text.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "agent/sources/bing_market.h"
+#include "pixoria/common/bing_market.h"
 
 namespace pixoria {
 

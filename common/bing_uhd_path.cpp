@@ -1,4 +1,4 @@
-#include "agent/sources/bing_uhd_path.h"
+#include "pixoria/common/bing_uhd_path.h"
 
 #include <algorithm>
 #include <cstddef>

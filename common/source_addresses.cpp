@@ -1,8 +1,8 @@
-#include "agent/sources/source_addresses.h"
+#include "pixoria/common/source_addresses.h"
 
 #include <cstdlib>
 
-#include "agent/sources/bing_uhd_path.h"
+#include "pixoria/common/bing_uhd_path.h"
 
 namespace pixoria {
 namespace {

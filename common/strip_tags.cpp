@@ -1,4 +1,4 @@
-#include "agent/sources/strip_tags.h"
+#include "pixoria/common/strip_tags.h"
 
 namespace pixoria {
 

@@ -1,7 +1,7 @@
-#include "agent/sources/bing_feed.h"
+#include "pixoria/common/bing_feed.h"
 
-#include "agent/sources/feed_text.h"
-#include "agent/sources/xml_entities.h"
+#include "feed_text.h"
+#include "pixoria/common/xml_entities.h"
 
 namespace pixoria {
 

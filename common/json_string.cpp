@@ -1,6 +1,6 @@
-#include "agent/sources/json_string.h"
+#include "json_string.h"
 
-#include "agent/sources/feed_text.h"
+#include "feed_text.h"
 
 namespace pixoria {
 

@@ -1,11 +1,11 @@
-#include "agent/sources/wikipedia_feed.h"
+#include "pixoria/common/wikipedia_feed.h"
 
 #include <chrono>
 #include <cstdio>
 
-#include "agent/sources/feed_text.h"
-#include "agent/sources/json_string.h"
-#include "agent/sources/strip_tags.h"
+#include "feed_text.h"
+#include "json_string.h"
+#include "pixoria/common/strip_tags.h"
 
 namespace pixoria {
 namespace {

@@ -1,4 +1,4 @@
-#include "agent/image_probe.h"
+#include "pixoria/common/image_probe.h"
 
 #include <cstdint>
 

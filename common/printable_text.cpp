@@ -1,4 +1,4 @@
-#include "agent/sources/printable_text.h"
+#include "pixoria/common/printable_text.h"
 
 namespace pixoria {
 namespace {

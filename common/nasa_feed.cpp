@@ -1,6 +1,6 @@
-#include "agent/sources/nasa_feed.h"
+#include "pixoria/common/nasa_feed.h"
 
-#include "agent/sources/feed_text.h"
+#include "feed_text.h"
 
 namespace pixoria {
 namespace {

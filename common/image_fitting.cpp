@@ -1,4 +1,4 @@
-#include "agent/image_fitting.h"
+#include "pixoria/common/image_fitting.h"
 
 #include <cmath>
 #include <cstdint>
@@ -7,8 +7,6 @@
 
 #include "pixoria/platform/debug_output.h"
 #include "pixoria/platform/imaging.h"
-#include "pixoria/platform/screen.h"
-#include "pixoria/platform/shell.h"
 
 namespace pixoria {
 namespace {
@@ -87,29 +85,22 @@ bool findJpegEncoder(std::string& clsid) {
   return false;
 }
 
-bool saveAsJpeg(pf::Image* image, const std::string& destination) {
+FitResult saveAsJpeg(pf::Image* image, const std::string& destination) {
   std::string clsid;
   if (!findJpegEncoder(clsid)) {
     pf::writeStandardOutput("Error: JPEG encoder not found.\n");
-    return false;
+    return FitResult::notSaved;
   }
   const bool saved =
       image != nullptr && pf::saveImageToFile(image, destination, clsid) == pf::GpStatus::ok;
   pf::outputDebugString(saved ? "Image converted and saved\n" : "Conversion failed. Status\n");
-  return saved;
-}
-
-bool reportFailedDrawing(FitFailureBox box) {
-  if (box == FitFailureBox::show) {
-    pf::messageBox("Failed to crop the image", "Error", pf::kMessageBoxOk);
-  }
-  return false;
+  return saved ? FitResult::fitted : FitResult::notSaved;
 }
 
 }  // namespace
 
-bool fitImage(const std::string& source, const std::string& destination, int screenWidth,
-              int screenHeight, FitVariant variant, FitFailureBox box) {
+FitResult fitImage(const std::string& source, const std::string& destination, int screenWidth,
+                   int screenHeight, FitVariant variant) {
   pf::ImagePtr image;
   std::uint32_t w = 0;
   std::uint32_t h = 0;
@@ -128,7 +119,7 @@ bool fitImage(const std::string& source, const std::string& destination, int scr
   }
   // An unreadable or empty source never reaches the division: it takes the failed-drawing path.
   if (w == 0 || h == 0 || screenWidth <= 0 || screenHeight <= 0) {
-    return reportFailedDrawing(box);
+    return FitResult::notDrawn;
   }
   const DrawnSize drawn = drawnSizeFor(w, h, screenWidth, screenHeight);
   if (variant == FitVariant::configurationApp) {
@@ -136,14 +127,9 @@ bool fitImage(const std::string& source, const std::string& destination, int scr
   }
   pf::ImagePtr canvas = drawOnCanvas(image.get(), w, h, drawn, screenWidth, screenHeight);
   if (!canvas) {
-    return reportFailedDrawing(box);
+    return FitResult::notDrawn;
   }
   return saveAsJpeg(canvas.get(), destination);
-}
-
-bool fitImageToScreen(std::string source, std::string destination, FitFailureBox box) {
-  return fitImage(source, destination, pf::getSystemMetrics(pf::SystemMetric::screenWidth),
-                  pf::getSystemMetrics(pf::SystemMetric::screenHeight), FitVariant::agent, box);
 }
 
 }  // namespace pixoria

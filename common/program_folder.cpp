@@ -1,4 +1,4 @@
-#include "agent/program_folder.h"
+#include "pixoria/common/program_folder.h"
 
 #include "pixoria/platform/folders.h"
 

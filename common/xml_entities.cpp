@@ -1,4 +1,4 @@
-#include "agent/sources/xml_entities.h"
+#include "pixoria/common/xml_entities.h"
 
 #include <array>
 #include <charconv>
