@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "preview/shrunk_image.h"
+#include "preview/preview_size.h"
 
 namespace {
 
