@@ -20,7 +20,7 @@
 #include "form/auto_pixoria_form.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/protocol.h"
-#include "shell/main_window.h"
+#include "window/main_window.h"
 #include "support/test_images.h"
 
 // Last: its macros would rename the platform's constants in the headers above.
