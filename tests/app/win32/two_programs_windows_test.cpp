@@ -20,8 +20,8 @@
 #include "form/auto_pixoria_form.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/protocol.h"
-#include "window/main_window.h"
 #include "support/test_images.h"
+#include "window/main_window.h"
 
 // Last: its macros would rename the platform's constants in the headers above.
 #include <windows.h>
