@@ -51,14 +51,15 @@ std::size_t bingArchiveSize() {
 
 // The custom list last: it is the fallback of the walk.
 constexpr std::array<WallpaperSource, 4> kWallpaperSources = {{
-    {kSourceBing, kValueBingCurrentIndex, &AgentSettings::bingIndex, bingArchiveSize, nextInList,
-     previousInArchive, downloadWallpaperFromBing, "Bing", false},
-    {kSourceNasa, kValueNasaCurrentIndex, &AgentSettings::nasaIndex, nasaListSize, nextInList,
+    {kSourceBing, indexValueName(kSourceBing), &AgentSettings::bingIndex, bingArchiveSize,
+     nextInList, previousInArchive, downloadWallpaperFromBing, "Bing", false},
+    {kSourceNasa, indexValueName(kSourceNasa), &AgentSettings::nasaIndex, nasaListSize, nextInList,
      previousInList, downloadWallpaperFromNASA, "NASA", false},
-    {kSourceWikipedia, kValueWikipediaCurrentIndex, &AgentSettings::wikiIndex, wikipediaListSize,
-     nextInList, previousInList, downloadWallpaperFromWikipedia, "Wikipedia", false},
-    {kSourceCustom, kValueCustomIndex, &AgentSettings::customIndex, customListSize, forwardInList,
-     nullptr, applyCustomPair, "", true},
+    {kSourceWikipedia, indexValueName(kSourceWikipedia), &AgentSettings::wikiIndex,
+     wikipediaListSize, nextInList, previousInList, downloadWallpaperFromWikipedia, "Wikipedia",
+     false},
+    {kSourceCustom, indexValueName(kSourceCustom), &AgentSettings::customIndex, customListSize,
+     forwardInList, nullptr, applyCustomPair, "", true},
 }};
 
 }  // namespace

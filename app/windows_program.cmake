@@ -24,7 +24,7 @@ set_source_files_properties(${PIXORIA_APP_RC} PROPERTIES
   OBJECT_DEPENDS "${PIXORIA_APP_ICO};${CMAKE_CURRENT_SOURCE_DIR}/resources/Pixoria.manifest"
   INCLUDE_DIRECTORIES "${CMAKE_CURRENT_SOURCE_DIR}/resources;${CMAKE_CURRENT_BINARY_DIR}/windows")
 
-add_executable(Pixoria WIN32 shell/main.cpp ${PIXORIA_APP_RC})
+add_executable(Pixoria WIN32 main.cpp ${PIXORIA_APP_RC})
 target_link_libraries(Pixoria PRIVATE pixoria_app)
 
 # The DLLs and plug-ins beside the program, copied when they change.

@@ -3,33 +3,26 @@
 #include <QBoxLayout>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QIcon>
-#include <QTimer>
 #include <QUrl>
 
 #include "dialogs/auto_pixoria_info_dialog.h"
-#include "form/second_monitor_wallpaper.h"
+#include "form/agent_link.h"
+#include "form/custom_file_list.h"
+#include "form/custom_list_editor.h"
+#include "form/preview_controller.h"
+#include "form/settings_binder.h"
+#include "form/theme_icons.h"
 #include "pixoria/common/bing_market.h"
-#include "pixoria/platform/folders.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/product.h"
-#include "pixoria/protocol.h"
-#include "pixoria/settings_schema.h"
+#include "preview/app_source_table.h"
 #include "preview/load_wallpaper_thread.h"
-#include "preview/preview_decoder.h"
-#include "shell/color_scheme.h"
-#include "shell/cv_global.h"
 #include "shell/utf8_text.h"
 #include "ui_auto_pixoria_form.h"
 
 namespace {
 
 constexpr int kPreviewSpacing = 40;
-constexpr int kFirstLoadDelayMs = 100;
-
-QIcon resourceIcon(const char* name) {
-  return QIcon(QStringLiteral(":/resources/images/") + QLatin1String(name));
-}
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets, Qt::Alignment alignment = {}) {
   auto* layout = new QHBoxLayout;
@@ -46,6 +39,13 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets, Qt::Alignment alignmen
 
 AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::AutoPixoriaForm) {
   ui->setupUi(this);
+  customFiles = new CustomFileList(this);
+  preview = new PreviewController(ui, customFiles, this);
+  customList = new CustomListEditor(ui, customFiles, preview, this);
+  settings = std::make_unique<SettingsBinder>(ui, customFiles, preview, this);
+  agent = std::make_unique<AgentLink>(ui);
+  connect(preview, &PreviewController::settingsEdited, this, &AutoPixoriaForm::writeAllSettings);
+  connect(customList, &CustomListEditor::listEdited, this, &AutoPixoriaForm::storeCustomList);
   // Without the imaging library the form cannot fit a wallpaper: it stays an inert shell that
   // reads and writes nothing.
   imagingStarted =
@@ -54,29 +54,23 @@ AutoPixoriaForm::AutoPixoriaForm(QWidget* parent) : QWidget(parent), ui(new Ui::
     qDebug() << "Failed to initialize GDI+\n";
     return;
   }
-  subKey = fromUtf8(pixoria::kSettingsKey);
-  agentClassName = fromUtf8(pixoria::kAgentWindowClass);
-  agentWindowTitle = fromUtf8(pixoria::kAgentWindowTitle);
-  agentExeName = fromUtf8(pixoria::kAgentProgramName) + fromUtf8(pixoria::platform::kProgramSuffix);
   buildLayout();
   updateThemeIcons();
   ui->customSourceTreeWidget->setHeaderLabels({QStringLiteral("File List")});
   ui->customSourceTreeWidget->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-  readCustomList();
+  settings->readCustomList();
   fillComboBoxes();
-  readDataPixoria();
-  setRegion(ui->pixoriaRegionComboBox->currentIndex());
+  settings->readSettings();
+  agent->connectAtStart();
+  preview->setRegion(ui->pixoriaRegionComboBox->currentIndex());
 
   ui->customSourceRemovePushButton->setEnabled(false);
   ui->customSourceClearPushButton->setEnabled(false);
   connect(ui->customSourceTreeWidget, SIGNAL(itemSelectionChanged()), this,
           SLOT(on_customSourceTree_itemSelectionChanged()));
-  getWallpaperTimer = new QTimer(this);
-  getWallpaperTimer->setSingleShot(true);
-  connect(getWallpaperTimer, &QTimer::timeout, this, &AutoPixoriaForm::onGetWallpaperTimer);
-  getWallpaperTimer->start(kFirstLoadDelayMs);
-  initialized = true;
+  preview->startFirstLoad();
+  settings->goLive();
 }
 
 AutoPixoriaForm::~AutoPixoriaForm() {
@@ -86,11 +80,9 @@ AutoPixoriaForm::~AutoPixoriaForm() {
     loader->wait();
   }
   // The preview decoder and the Set fitter draw through the imaging library on threads of their
-  // own: they are joined here, before the library shuts down, not after with the other children.
-  delete previewDecoder;
-  previewDecoder = nullptr;
-  delete secondMonitorWallpaper;
-  secondMonitorWallpaper = nullptr;
+  // own: the preview controller joins them here, before the library shuts down, not after with
+  // the other children.
+  preview->joinWorkers();
   if (imagingStarted) {
     pixoria::platform::gdiplusShutdown(imagingToken);
     qDebug() << "Imaging shut down";
@@ -147,10 +139,9 @@ void AutoPixoriaForm::buildLayout() {
 void AutoPixoriaForm::fillComboBoxes() {
   ui->pixoriaTimeComboBox->addItem(QStringLiteral("hour(s)"));
   ui->pixoriaTimeComboBox->addItem(QStringLiteral("days(s)"));
-  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Bing daily image"));
-  ui->pixoriaSourceComboBox->addItem(QStringLiteral("NASA daily image"));
-  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Wikimedia Picture of the Day"));
-  ui->pixoriaSourceComboBox->addItem(QStringLiteral("Custom"));
+  for (const AppSource& source : appSources()) {
+    ui->pixoriaSourceComboBox->addItem(fromUtf8(source.label), static_cast<int>(source.number));
+  }
   for (const pixoria::BingMarket& market : pixoria::kBingMarkets) {
     ui->pixoriaRegionComboBox->addItem(fromUtf8(market.regionName));
   }
@@ -159,32 +150,114 @@ void AutoPixoriaForm::fillComboBoxes() {
 }
 
 void AutoPixoriaForm::updateThemeIcons() {
-  const bool dark = pixoria::app::isDarkColorScheme();
-  ui->startButton->setIcon(resourceIcon(dark ? "_playWhite24.png" : "_playBlack24.png"));
-  ui->stopButton->setIcon(resourceIcon(dark ? "_stopWhite24.png" : "_stopBlack24.png"));
-  ui->websiteButton->setIcon(resourceIcon(dark ? "websiteWhiteIcon24.png" : "websiteIcon24.png"));
-  ui->aboutButton->setIcon(resourceIcon(dark ? "AboutWhite24.png" : "About24.png"));
-  ui->helpButton->setIcon(resourceIcon(dark ? "_infoWhite24.png" : "_infoBlack24.png"));
-  if (!ui->pixoriaBackToolButton->isEnabled()) {
-    ui->pixoriaBackToolButton->setIcon(resourceIcon("_BackIosGray64.png"));
-    ui->pixoriaNextToolButton->setIcon(resourceIcon("_ForwardIosGray64.png"));
-    return;
-  }
-  ui->pixoriaBackToolButton->setIcon(
-      resourceIcon(dark ? "_BackIosWhite64.png" : "_BackIosBlack64.png"));
-  ui->pixoriaNextToolButton->setIcon(
-      resourceIcon(dark ? "_ForwardIosWhite64.png" : "_ForwardIosBlack64.png"));
+  applyThemeIcons(*ui);
 }
 
-void AutoPixoriaForm::showSourceControls(int source) {
-  const bool bing = source == static_cast<int>(pixoria::kSourceBing);
-  ui->pixoriaSourceRegionLabel->setVisible(bing);
-  ui->pixoriaRegionComboBox->setVisible(bing);
-  const bool custom = source == static_cast<int>(pixoria::kSourceCustom);
-  ui->customSourceTreeWidget->setVisible(custom);
-  ui->customSourceAddPushButton->setVisible(custom);
-  ui->customSourceRemovePushButton->setVisible(custom);
-  ui->customSourceClearPushButton->setVisible(custom);
+void AutoPixoriaForm::writeAllSettings() {
+  if (!settings->isLive()) {
+    return;
+  }
+  settings->saveAll();
+  applyToAgent();
+}
+
+void AutoPixoriaForm::switchChanger(bool on) {
+  if (!settings->isLive()) {
+    return;
+  }
+  agent->showRunning(on);
+  settings->saveSettings();
+  applyToAgent();
+}
+
+void AutoPixoriaForm::storeCustomList() {
+  settings->saveCustomList();
+  applyToAgent();
+}
+
+void AutoPixoriaForm::setShownPicture() {
+  settings->saveCurrentIndex();
+  preview->setShownPicture();
+  agent->reloadIfRunning();
+}
+
+void AutoPixoriaForm::applyToAgent() {
+  if (!agent->notifySettingsChanged()) {
+    return;
+  }
+  if (preview->keepCustomPositionInList()) {
+    settings->saveCurrentIndex();
+  }
+  preview->setPictureAfterReload();
+  agent->keepAutostartEntry();
+}
+
+// The slots the widget set connects by name: each forwards to the part that does the job.
+
+void AutoPixoriaForm::on_pixoriaTimeSpinBox_valueChanged(int) {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaTimeComboBox_currentIndexChanged(int) {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaDualMonitorCheckBox_clicked() {
+  writeAllSettings();
+}
+
+void AutoPixoriaForm::on_pixoriaRegionComboBox_currentIndexChanged(int index) {
+  if (settings->isLive()) {
+    preview->regionChosen(index);
+  }
+}
+
+void AutoPixoriaForm::on_pixoriaSourceComboBox_currentIndexChanged(int index) {
+  preview->sourceChosen(index);
+}
+
+void AutoPixoriaForm::on_pixoriaBackToolButton_clicked() {
+  preview->back();
+}
+
+void AutoPixoriaForm::on_pixoriaNextToolButton_clicked() {
+  preview->next();
+}
+
+void AutoPixoriaForm::on_pixoriaImageReloadButton_clicked() {
+  preview->reload();
+}
+
+void AutoPixoriaForm::on_pixoriaImageSaveButton_clicked() {
+  preview->save();
+}
+
+void AutoPixoriaForm::on_pixoriaImageButton_clicked() {
+  setShownPicture();
+}
+
+void AutoPixoriaForm::on_customSourceAddPushButton_clicked() {
+  customList->add();
+}
+
+void AutoPixoriaForm::on_customSourceRemovePushButton_clicked() {
+  customList->removeSelected();
+}
+
+void AutoPixoriaForm::on_customSourceClearPushButton_clicked() {
+  customList->clear();
+}
+
+void AutoPixoriaForm::on_customSourceTree_itemSelectionChanged() {
+  customList->selectionChanged();
+}
+
+void AutoPixoriaForm::on_startButton_clicked() {
+  switchChanger(true);
+}
+
+void AutoPixoriaForm::on_stopButton_clicked() {
+  switchChanger(false);
 }
 
 void AutoPixoriaForm::on_websiteButton_clicked() {

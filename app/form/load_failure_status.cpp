@@ -1,17 +1,18 @@
 #include "form/load_failure_status.h"
 
+#include "preview/app_source_table.h"
+#include "shell/utf8_text.h"
+
 namespace {
 
-// The servers as the "Preparing to download images from ..." lines name them.
+// The server as the "Preparing to download images from ..." lines name it. Only a feed fails to
+// download; any other number is named as the first source.
 QString serverName(int source) {
-  switch (source) {
-    case 1:
-      return QStringLiteral("NASA Server");
-    case 2:
-      return QStringLiteral("Wikipedia Server");
-    default:
-      return QStringLiteral("Bing Server");
+  const AppSource* entry = findAppSource(source);
+  if (entry == nullptr || !entry->feed) {
+    entry = &appSources().front();
   }
+  return fromUtf8(entry->serverName);
 }
 
 }  // namespace

@@ -6,11 +6,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaEnum>
+#include <array>
 
 #include "pixoria/common/bing_feed.h"
 #include "pixoria/common/nasa_feed.h"
 #include "pixoria/common/source_addresses.h"
 #include "pixoria/common/wikipedia_feed.h"
+#include "pixoria/settings_schema.h"
+#include "preview/app_source_table.h"
 #include "preview/bounded_get.h"
 #include "preview/download_failure_reason.h"
 #include "preview/feed_list_fetch.h"
@@ -34,6 +37,12 @@ QString entryAt(const QList<QByteArray>& list, int index) {
 QString addressAt(const QList<WikipediaDay>& days, int index) {
   return QString::fromUtf8(index >= 0 && index < days.size() ? days.at(index).address
                                                              : days.first().address);
+}
+
+// What the preview says while the feed of `source` is asked for.
+QString preparingLine(std::uint32_t source) {
+  const AppSource* entry = findAppSource(static_cast<int>(source));
+  return entry != nullptr ? fromUtf8(entry->preparingLine) : QString();
 }
 
 std::string bodyOf(QNetworkReply* reply) {
@@ -60,39 +69,52 @@ QNetworkReply* LoadWallpaperThread::get(const QString& address, qint64 bodyCap) 
 
 void LoadWallpaperThread::loadWallpaper() {
   uhdAddress.clear();
-  switch (source) {
-    case 0: {
-      if (terminateDownload) {
-        return;
-      }
-      QNetworkReply* reply = get(bingUrl, kFeedBodyCap);
-      emit firstImageReady(QStringLiteral("Preparing to download images from Bing Server..."));
-      connect(reply, &QNetworkReply::finished, this, [this, reply] { onBingReply(reply); });
-      break;
+  const Feed* feed = feedFor(source);
+  if (feed != nullptr) {
+    (this->*feed->start)();
+  }
+}
+
+const LoadWallpaperThread::Feed* LoadWallpaperThread::feedFor(int source) {
+  static constexpr std::array<Feed, 3> kFeeds = {{
+      {pixoria::kSourceBing, &LoadWallpaperThread::loadBing, nullptr},
+      {pixoria::kSourceNasa, &LoadWallpaperThread::getNasaWallpaperList,
+       &LoadWallpaperThread::nasaEntryAddress},
+      {pixoria::kSourceWikipedia, &LoadWallpaperThread::loadWikipedia,
+       &LoadWallpaperThread::wikipediaEntryAddress},
+  }};
+  for (const Feed& feed : kFeeds) {
+    if (static_cast<int>(feed.source) == source) {
+      return &feed;
     }
-    case 1:
-      getNasaWallpaperList();
-      break;
-    case 2:
-      if (wikipediaListFetch->running() && !listReady(*wikipediaListFetch)) {
-        if (!terminateDownload) {
-          emit firstImageReady(
-              QStringLiteral("Preparing to download images from Wikipedia Server..."));
-          awaitList(wikipediaListFetch);
-        }
-        break;
-      }
-      if (wikipediaDays->isEmpty()) {
-        qDebug() << "getWikipediaWallpaperList: ";
-        getWikipediaWallpaperList(wikipediaDays);
-      }
-      if (!wikipediaDays->isEmpty()) {
-        qDebug() << "downloadImage: ";
-        downloadImage(addressAt(*wikipediaDays, wikipediaIndex));
-      }
-      break;
-    default:
-      break;
+  }
+  return nullptr;
+}
+
+void LoadWallpaperThread::loadBing() {
+  if (terminateDownload) {
+    return;
+  }
+  QNetworkReply* reply = get(bingUrl, kFeedBodyCap);
+  emit firstImageReady(preparingLine(pixoria::kSourceBing));
+  connect(reply, &QNetworkReply::finished, this, [this, reply] { onBingReply(reply); });
+}
+
+void LoadWallpaperThread::loadWikipedia() {
+  if (wikipediaListFetch->running() && !listReady(*wikipediaListFetch)) {
+    if (!terminateDownload) {
+      emit firstImageReady(preparingLine(pixoria::kSourceWikipedia));
+      awaitList(wikipediaListFetch);
+    }
+    return;
+  }
+  if (wikipediaDays->isEmpty()) {
+    qDebug() << "getWikipediaWallpaperList: ";
+    getWikipediaWallpaperList(wikipediaDays);
+  }
+  if (!wikipediaDays->isEmpty()) {
+    qDebug() << "downloadImage: ";
+    downloadImage(wikipediaEntryAddress());
   }
 }
 
@@ -116,20 +138,20 @@ void LoadWallpaperThread::onBingReply(QNetworkReply* reply) {
 
 void LoadWallpaperThread::getNasaWallpaperList() {
   if (!nasaUrlList->isEmpty()) {
-    downloadImage(entryAt(*nasaUrlList, nasaIndex));
+    downloadImage(nasaEntryAddress());
     return;
   }
   if (terminateDownload) {
     return;
   }
   if (nasaListFetch->running()) {
-    emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
+    emit firstImageReady(preparingLine(pixoria::kSourceNasa));
     awaitList(nasaListFetch);
     return;
   }
   nasaListFetch->start();
   requestNasaFeed(fromUtf8(pixoria::nasaFeedUrl()), true);
-  emit firstImageReady(QStringLiteral("Preparing to download images from NASA Server..."));
+  emit firstImageReady(preparingLine(pixoria::kSourceNasa));
 }
 
 void LoadWallpaperThread::requestNasaFeed(const QString& address, bool fallbackLeft) {
@@ -157,7 +179,7 @@ void LoadWallpaperThread::onNasaReply(QNetworkReply* reply, bool fallbackLeft) {
   }
   nasaListFetch->finish(failed, lastFailureReason);
   if (!nasaUrlList->isEmpty()) {
-    downloadImage(entryAt(*nasaUrlList, nasaIndex));
+    downloadImage(nasaEntryAddress());
   }
 }
 
@@ -176,25 +198,50 @@ void LoadWallpaperThread::awaitList(FeedListFetch* fetch) {
   });
 }
 
+SourceLists LoadWallpaperThread::lists() const {
+  return {nasaUrlList, nasaDescriptionList, wikipediaDays, nullptr};
+}
+
+qsizetype LoadWallpaperThread::listLength() const {
+  const AppSource* entry = findAppSource(source);
+  return entry != nullptr ? entry->listLength(lists()) : 0;
+}
+
+int LoadWallpaperThread::listIndex() const {
+  SourcePositions positions;
+  positions.nasa = nasaIndex;
+  positions.wikipedia = wikipediaIndex;
+  const AppSource* entry = findAppSource(source);
+  return entry != nullptr ? positions.*entry->position : 0;
+}
+
 bool LoadWallpaperThread::listReady(const FeedListFetch& fetch) const {
-  const int index = source == 1 ? nasaIndex : wikipediaIndex;
-  const qsizetype size = source == 1 ? nasaUrlList->size() : wikipediaDays->size();
-  return !fetch.running() || index < size;
+  return !fetch.running() || listIndex() < listLength();
 }
 
 bool LoadWallpaperThread::listEmpty() const {
-  return source == 1 ? nasaUrlList->isEmpty() : wikipediaDays->isEmpty();
+  return listLength() == 0;
 }
 
 QString LoadWallpaperThread::listEntryAddress() const {
-  return source == 1 ? entryAt(*nasaUrlList, nasaIndex) : addressAt(*wikipediaDays, wikipediaIndex);
+  const Feed* feed = feedFor(source);
+  return feed != nullptr && feed->entryAddress != nullptr ? (this->*feed->entryAddress)()
+                                                          : QString();
+}
+
+QString LoadWallpaperThread::nasaEntryAddress() const {
+  return entryAt(*nasaUrlList, nasaIndex);
+}
+
+QString LoadWallpaperThread::wikipediaEntryAddress() const {
+  return addressAt(*wikipediaDays, wikipediaIndex);
 }
 
 void LoadWallpaperThread::getWikipediaWallpaperList(QList<WikipediaDay>* days) {
   if (terminateDownload) {
     return;
   }
-  emit firstImageReady(QStringLiteral("Preparing to download images from Wikipedia Server..."));
+  emit firstImageReady(preparingLine(pixoria::kSourceWikipedia));
   const QDate today = QDateTime::currentDateTimeUtc().date();
   firstImageRequested = false;
   wikipediaListFetch->start();

@@ -8,8 +8,11 @@
 #include <QNetworkReply>
 #include <QString>
 #include <QThread>
+#include <cstdint>
 
 #include "preview/wikipedia_day.h"
+
+struct SourceLists;
 
 class FeedListFetch;
 class ReplyFile;
@@ -31,7 +34,7 @@ class LoadWallpaperThread : public QThread {
     wikipediaListFetch = wikipedia;
   }
 
-  // Starts the fetch for `source`: 0 Bing, 1 NASA, 2 Wikipedia.
+  // Starts the fetch for `source`, a feed's number (preview/app_source_table.h).
   void loadWallpaper();
 
   // Downloads one image into the preview file (CVGlobal::wallpaperPath).
@@ -71,6 +74,18 @@ class LoadWallpaperThread : public QThread {
   void run() override;
 
  private:
+  // The routine that starts a load of each feed, and the address of its list's entry (none for
+  // Bing, whose archive answers with one picture).
+  struct Feed {
+    std::uint32_t source;
+    void (LoadWallpaperThread::*start)();
+    QString (LoadWallpaperThread::*entryAddress)() const;
+  };
+  // The feed numbered `source`; null for any other number.
+  static const Feed* feedFor(int source);
+
+  void loadBing();
+  void loadWikipedia();
   void getNasaWallpaperList();
   void getWikipediaWallpaperList(QList<WikipediaDay>* days);
   void readWikipediaFeaturedDay(int index, QList<WikipediaDay>* days);
@@ -86,6 +101,11 @@ class LoadWallpaperThread : public QThread {
   bool listReady(const FeedListFetch& fetch) const;
   bool listEmpty() const;
   QString listEntryAddress() const;
+  SourceLists lists() const;
+  qsizetype listLength() const;
+  int listIndex() const;
+  QString nasaEntryAddress() const;
+  QString wikipediaEntryAddress() const;
   void onImageProgress(qint64 received, qint64 total);
   void onImageFinished(QNetworkReply* reply, ReplyFile* file);
   void cancelImageDownload();

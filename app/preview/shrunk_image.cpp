@@ -1,6 +1,5 @@
 #include "preview/shrunk_image.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -13,11 +12,6 @@
 namespace {
 
 namespace pf = pixoria::platform;
-
-int scaledSide(int side, int to, int from) {
-  const double scaled = std::round(static_cast<double>(side) * to / from);
-  return static_cast<int>(std::max(1.0, scaled));
-}
 
 // The canvas's pixels as a QImage of its own (the canvas goes when the caller returns).
 QImage copyOf(pf::Image* canvas) {
@@ -38,16 +32,6 @@ QImage copyOf(pf::Image* canvas) {
 }
 
 }  // namespace
-
-QSize previewSize(QSize imageSize, QSize box) {
-  if (imageSize.isEmpty() || box.isEmpty()) {
-    return {};
-  }
-  if (imageSize.width() > imageSize.height()) {
-    return {box.width(), scaledSide(imageSize.height(), box.width(), imageSize.width())};
-  }
-  return {scaledSide(imageSize.width(), box.height(), imageSize.height()), box.height()};
-}
 
 QImage decodeShrunk(const QString& path, QSize box) {
 #ifdef Q_OS_WIN

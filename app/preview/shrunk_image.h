@@ -7,10 +7,7 @@
 #include <QSize>
 #include <QString>
 
-// The size the preview shows an image of `imageSize` at in a `box`: an image wider than high fills
-// the box's width, any other its height, keeping the aspect ratio; never below 1x1. Empty when
-// either size is empty.
-QSize previewSize(QSize imageSize, QSize box);
+#include "preview/preview_size.h"
 
 // The file at `path` decoded by content, shrunk on load and resampled to previewSize(its size,
 // box), as RGB. A null image when the file is missing, is no image the platform decodes, or

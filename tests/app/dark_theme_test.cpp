@@ -13,7 +13,7 @@
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
 #include "shell/color_scheme.h"
-#include "shell/main_window.h"
+#include "window/main_window.h"
 
 namespace {
 

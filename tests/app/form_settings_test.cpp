@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "app_test_support.h"
 #include "form/auto_pixoria_form.h"
@@ -261,6 +262,44 @@ TEST_F(FormSettingsTest, AddStopsAtTheLongestListAndSaysHowManyFilesWereLeftOut)
   EXPECT_EQ(hiveDword("CustomCount"), 5u);
   EXPECT_EQ(hiveString("CustomFile4"), folder + "/b.jpg");
   EXPECT_EQ(hiveString("CustomFile5"), std::nullopt);
+}
+
+// The source box's items carry the source numbers: each label stores its own number and its own
+// position value, and a stored number shows that label again when the form opens.
+TEST_F(FormSettingsTest, EachSourceItemStoresItsOwnNumberAndPositionValue) {
+  struct Case {
+    const char* label;
+    std::uint32_t number;
+    const char* positionValue;
+  };
+  const Case cases[] = {
+      {"Bing daily image", 0, "BingCurrentIndex"},
+      {"NASA daily image", 1, "NasaCurrentIndex"},
+      {"Wikimedia Picture of the Day", 2, "WikipediaCurrentIndex"},
+      {"Custom", 3, "CustomIndex"},
+  };
+  const char* const feedValues[] = {"BingCurrentIndex", "NasaCurrentIndex",
+                                    "WikipediaCurrentIndex"};
+  for (const Case& entry : cases) {
+    SCOPED_TRACE(entry.label);
+    resetUserState();
+    setHiveDword("Source", kMinusOne);  // no item is current, so choosing any item is a change
+    {
+      auto form = openForm();
+      auto* box = child<QComboBox>(*form, "pixoriaSourceComboBox");
+      ASSERT_EQ(box->currentIndex(), -1);
+      box->setCurrentIndex(box->findText(QString::fromLatin1(entry.label)));
+      EXPECT_EQ(hiveDword("Source"), entry.number);
+      EXPECT_TRUE(hiveDword(entry.positionValue));
+      for (const char* value : feedValues) {
+        if (std::string_view(value) != entry.positionValue) {
+          EXPECT_FALSE(hiveDword(value)) << value;
+        }
+      }
+    }
+    auto reopened = openForm();
+    EXPECT_EQ(child<QComboBox>(*reopened, "pixoriaSourceComboBox")->currentText(), entry.label);
+  }
 }
 
 }  // namespace

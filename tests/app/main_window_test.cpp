@@ -1,7 +1,7 @@
 // The main window: where it opens (every correction of a stored geometry), what it stores on
 // close, its title and hosted form, theme changes reaching the form, the About dialog, and the
 // agent's restore request.
-#include "shell/main_window.h"
+#include "window/main_window.h"
 
 #include <gtest/gtest.h>
 

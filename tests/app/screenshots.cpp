@@ -18,7 +18,7 @@
 #include "dialogs/auto_pixoria_info_dialog.h"
 #include "form/auto_pixoria_form.h"
 #include "form/elided_caption.h"
-#include "shell/main_window.h"
+#include "window/main_window.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include "pixoria/platform/messages.h"
 #include "pixoria/platform/registry.h"
 #include "pixoria/platform/windows.h"
-#include "shell/main_window.h"
 #include "support/fixture_server.h"
 #include "support/test_images.h"
+#include "window/main_window.h"
 
 namespace pixoria::test {
 namespace {

@@ -40,6 +40,22 @@ inline constexpr std::uint32_t kSourceNasa = 1;
 inline constexpr std::uint32_t kSourceWikipedia = 2;
 inline constexpr std::uint32_t kSourceCustom = 3;
 
+// The value that keeps a source's position in its list. Both programs take it from here, so the
+// agent reads the position the application stored; a number without a feed of its own is the
+// custom list's, as the Source setting reads.
+constexpr std::string_view indexValueName(std::uint32_t source) {
+  if (source == kSourceBing) {
+    return kValueBingCurrentIndex;
+  }
+  if (source == kSourceNasa) {
+    return kValueNasaCurrentIndex;
+  }
+  if (source == kSourceWikipedia) {
+    return kValueWikipediaCurrentIndex;
+  }
+  return kValueCustomIndex;
+}
+
 // Most custom entries either program reads: the list is as long as CustomCount says, but a
 // damaged count must not make a load run for hours or exhaust memory.
 inline constexpr std::uint32_t kMaxCustomFiles = 100000;

@@ -29,8 +29,8 @@
 #include "pixoria/product.h"
 #include "pixoria/protocol.h"
 #include "preview/preview_file.h"
-#include "shell/main_window.h"
 #include "support/test_images.h"
+#include "window/main_window.h"
 
 // Last: its macros would rename the platform's constants in the headers above.
 #include <windows.h>

@@ -20,8 +20,8 @@
 #include "pixoria/common/image_fitting.h"
 #include "pixoria/platform/imaging.h"
 #include "pixoria/protocol.h"
-#include "shell/main_window.h"
 #include "support/test_images.h"
+#include "window/main_window.h"
 
 // Last: its macros would rename the platform's constants in the headers above.
 #include <windows.h>

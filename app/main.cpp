@@ -3,7 +3,7 @@
 
 #include "shell/application_icon.h"
 #include "shell/first_paint_probe.h"
-#include "shell/main_window.h"
+#include "window/main_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);

@@ -1,4 +1,4 @@
-#include "shell/main_window.h"
+#include "window/main_window.h"
 
 #include <QCloseEvent>
 #include <QStackedLayout>
