@@ -11,7 +11,6 @@
 
 #include "preview/inflated_png_stream_windows.h"
 #include "preview/preview_size.h"
-#include "preview/shrunk_image.h"
 
 namespace {
 
