@@ -167,12 +167,6 @@ bool FileReplacement::commit() {
   return true;
 }
 
-bool replaceFile(const std::string& target, std::string_view content,
-                 const ReplaceOptions& options) {
-  FileReplacement file(target, options);
-  return file.write(content) && file.commit();
-}
-
 // The writer creates the temporary itself (GDI+ and urlmon open it with their own sharing), so
 // nothing holds it open meanwhile.
 bool replaceFileFrom(const std::string& target,

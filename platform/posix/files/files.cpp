@@ -66,12 +66,6 @@ bool FileReplacement::commit() {
   return state_->file.commit();
 }
 
-bool replaceFile(const std::string& target, std::string_view content,
-                 const ReplaceOptions& options) {
-  FileReplacement file(target, options);
-  return file.write(content) && file.commit();
-}
-
 // The writer opens the temporary by its name and so writes the file this one holds open, which
 // commit() then flushes and renames.
 bool replaceFileFrom(const std::string& target,
