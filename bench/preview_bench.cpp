@@ -118,41 +118,6 @@ void showWhole(QLabel& label, const QString& path) {
                                                    : pixmap.scaledToHeight(label.height()));
 }
 
-// The platform's imaging alone, as the form decoded every preview before Windows took JPEG and
-// PNG to Qt's readers (on Windows: GDI+, which decodes the whole picture before drawing it).
-QImage decodeByPlatform(const QString& path, QSize box) {
-  namespace pf = pixoria::platform;
-  pf::ImagePtr image;
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  if (pf::loadImageFromFile(path.toStdString(), image) != pf::GpStatus::ok ||
-      pf::getImageWidth(image.get(), width) != pf::GpStatus::ok ||
-      pf::getImageHeight(image.get(), height) != pf::GpStatus::ok) {
-    return {};
-  }
-  const QSize shown = previewSize(QSize(static_cast<int>(width), static_cast<int>(height)), box);
-  pf::ImagePtr canvas;
-  pf::GraphicsPtr graphics;
-  if (pf::createBitmap(shown.width(), shown.height(), canvas) != pf::GpStatus::ok ||
-      pf::getImageGraphicsContext(canvas.get(), graphics) != pf::GpStatus::ok) {
-    return {};
-  }
-  pf::setInterpolationMode(graphics.get(), pf::InterpolationMode::highQualityBicubic);
-  pf::drawImageRectRect(graphics.get(), image.get(), 0.0f, 0.0f, static_cast<float>(shown.width()),
-                        static_cast<float>(shown.height()), 0.0f, 0.0f, static_cast<float>(width),
-                        static_cast<float>(height));
-  pf::BitmapPixels pixels{};
-  if (!pf::getBitmapPixels(canvas.get(), pixels)) {
-    return {};
-  }
-  QImage result(pixels.width, pixels.height, QImage::Format_RGB888);
-  for (int y = 0; y < pixels.height; ++y) {
-    std::memcpy(result.scanLine(y), pixels.rgb + static_cast<std::size_t>(y) * pixels.stride,
-                static_cast<std::size_t>(pixels.width) * 3);
-  }
-  return result;
-}
-
 enum class Path { whole, shrunk, platform };
 
 int measure(Path route, const QString& path) {

@@ -35,9 +35,14 @@ QImage copyOf(pf::Image* canvas) {
 
 QImage decodeShrunk(const QString& path, QSize box) {
 #ifdef Q_OS_WIN
-  if (std::optional<QImage> shrunk = decodeShrunkWithQt(path, box))
+  if (std::optional<QImage> shrunk = decodeShrunkWithQt(path, box)) {
     return *shrunk;
+  }
 #endif
+  return decodeByPlatform(path, box);
+}
+
+QImage decodeByPlatform(const QString& path, QSize box) {
   pf::ImagePtr image;
   std::uint32_t width = 0;
   std::uint32_t height = 0;

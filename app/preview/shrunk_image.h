@@ -13,3 +13,7 @@
 // box), as RGB. A null image when the file is missing, is no image the platform decodes, or
 // declares a size beyond the decoders' limits. Safe on any thread.
 QImage decodeShrunk(const QString& path, QSize box);
+
+// The platform's imaging alone, the route decodeShrunk takes for every file on Linux and for what
+// Qt's readers do not take on Windows (there GDI+, which decodes the whole picture first).
+QImage decodeByPlatform(const QString& path, QSize box);

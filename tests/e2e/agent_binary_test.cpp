@@ -10,6 +10,7 @@
 
 #include "agent/wallpaper_setter.h"
 #include "e2e/app_window_stand_in.h"
+#include "e2e/eventually.h"
 #include "e2e/isolated_world.h"
 #include "e2e/process_view.h"
 #include "pixoria/common/image_fitting.h"
@@ -30,17 +31,6 @@ constexpr const char* kClass = "PIXORIA";
 constexpr const char* kTitle = "Corvane Pixoria Helper";
 // Any image the agent still means to set is due within its apply delay.
 constexpr std::chrono::milliseconds kApplyDelay{kApplyDelayMs};
-
-bool eventually(const std::function<bool()>& condition, int timeoutMs = 8000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 // Waits as `eventually` does, handling this thread's window messages meanwhile.
 bool handlingMessages(const std::function<bool()>& condition) {
