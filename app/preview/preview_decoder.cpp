@@ -1,7 +1,10 @@
 #include "preview/preview_decoder.h"
 
 #include <QDebug>
+
+#ifdef Q_OS_WIN
 #include <QImageReader>
+#endif
 
 #include "preview/shrunk_image.h"
 #include "preview/unreadable_reason.h"
@@ -17,10 +20,13 @@ PreviewDecoder::~PreviewDecoder() {
 }
 
 void PreviewDecoder::decode(const QString& path, QSize box) {
+#ifdef Q_OS_WIN
   // Qt's image plug-ins are loaded here, on the GUI thread, before the first decode: loaded first
-  // on the worker, Qt's JPEG plug-in kept a program under Wine from exiting.
+  // on the worker, Qt's JPEG plug-in kept a program under Wine from exiting. Only Windows decodes
+  // previews with Qt's readers; elsewhere loading them would be work for nothing.
   static const bool pluginsLoaded = !QImageReader::supportedImageFormats().isEmpty();
   Q_UNUSED(pluginsLoaded);
+#endif
   const quint64 request = ++latestRequest;
   // Requests still waiting behind the running one are dropped: only the newest is wanted.
   workers.clear();
